@@ -1,0 +1,46 @@
+# make run  : installs missing Debian packages, builds, starts the unit.
+# make test : installs, builds, runs every test (plain, ASan+UBSan, TSan).
+# make bench: builds and runs the benchmarks.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
+export CCACHE_COMPILERCHECK := content
+CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: deps build run test test-plain test-asan test-tsan bench clean
+
+deps:
+	@bash tools/install-deps.sh
+
+build: deps
+	@cmake -S . -B build $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build -j $(JOBS)
+
+run: build
+	@bash tools/run.sh
+
+test-plain: build
+	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+test-asan: deps
+	@cmake -S . -B build-asan $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+	    -DTESSIX_SANITIZE=address,undefined -DTESSIX_BENCH=OFF >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+test-tsan: deps
+	@cmake -S . -B build-tsan $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+	    -DTESSIX_SANITIZE=thread -DTESSIX_BENCH=OFF >/dev/null
+	@cmake --build build-tsan -j $(JOBS) --target $$(ctest --test-dir build-tsan -N -L threads 2>/dev/null | sed -n 's/^ *Test *#[0-9]*: //p' | tr '\n' ' ') tessix 2>/dev/null || cmake --build build-tsan -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	    ctest --test-dir build-tsan --output-on-failure -L threads -j $(JOBS)
+
+test: test-plain test-asan test-tsan
+
+bench: build
+	@for b in build/bench/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
+
+clean:
+	rm -rf build build-asan build-tsan run

@@ -1,0 +1,21 @@
+# Link order of the folder libraries and their Debian dependencies.
+find_package(PkgConfig REQUIRED)
+find_package(ZLIB REQUIRED)
+
+foreach(lib tessix_host tessix_lsvc tessix_common tessix_data tessix_source
+            tessix_chartengine tessix_lakechart tessix_imagery tessix_html)
+  get_target_property(kind ${lib} TYPE)
+  if(NOT kind STREQUAL "INTERFACE_LIBRARY")
+    target_link_libraries(${lib} PUBLIC Threads::Threads)
+  endif()
+endforeach()
+
+# Everything the program links, as one target; the libraries may call each
+# other in any direction, so the group is linked as a whole.
+add_library(tessix_all INTERFACE)
+target_link_libraries(tessix_all INTERFACE
+  -Wl,--start-group
+  tessix_source tessix_chartengine tessix_lakechart tessix_imagery tessix_html
+  tessix_common tessix_data tessix_lsvc tessix_host
+  -Wl,--end-group
+  ZLIB::ZLIB Threads::Threads rt)

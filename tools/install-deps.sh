@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the run need.
+# Idempotent: only missing packages are installed.
+set -euo pipefail
+pkgs=(
+  build-essential cmake ninja-build ccache pkg-config clang
+  libgtest-dev libgmock-dev libbenchmark-dev
+  zlib1g-dev libssl-dev libfreetype-dev libpixman-1-dev libsdl2-dev
+  fonts-dejavu-core fonts-liberation2 coreutils xxd
+)
+missing=()
+for p in "${pkgs[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Starts the unit on this machine in folders of its own under run/.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+run="$top/run"
+export TESSIX_CWD="${TESSIX_CWD:-$run/tessix}"
+export TESSIX_HOST_ROOT="${TESSIX_HOST_ROOT:-$run/root}"
+mkdir -p "$TESSIX_CWD" "$TESSIX_HOST_ROOT/dev/input" "$TESSIX_HOST_ROOT/tmp/tessix" \
+         "$TESSIX_HOST_ROOT/mnt/mmc0" "$TESSIX_HOST_ROOT/mnt/mmc1"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  export TESSIX_SCREEN_DIR="${TESSIX_SCREEN_DIR:-$run/screen}"
+  mkdir -p "$TESSIX_SCREEN_DIR"
+  echo "headless: the screen is written to $TESSIX_SCREEN_DIR"
+fi
+[ -p "$TESSIX_HOST_ROOT/dev/input/event0" ] || { rm -f "$TESSIX_HOST_ROOT/dev/input/event0"; mkfifo "$TESSIX_HOST_ROOT/dev/input/event0"; }
+exec "$top/build/tessix" "$@"
