@@ -30,10 +30,12 @@ test-asan: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
+TSAN_TARGETS = $(patsubst tests/lsvc/%.cpp,lsvc_%,$(wildcard tests/lsvc/*_test.cpp))
+
 test-tsan: deps
 	@cmake -S . -B build-tsan $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
 	    -DTESSIX_SANITIZE=thread -DTESSIX_BENCH=OFF >/dev/null
-	@cmake --build build-tsan -j $(JOBS) --target $$(ctest --test-dir build-tsan -N -L threads 2>/dev/null | sed -n 's/^ *Test *#[0-9]*: //p' | tr '\n' ' ') tessix 2>/dev/null || cmake --build build-tsan -j $(JOBS)
+	@cmake --build build-tsan -j $(JOBS) --target $(TSAN_TARGETS)
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	    ctest --test-dir build-tsan --output-on-failure -L threads -j $(JOBS)
 

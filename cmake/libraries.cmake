@@ -1,6 +1,12 @@
 # Link order of the folder libraries and their Debian dependencies.
 find_package(PkgConfig REQUIRED)
 find_package(ZLIB REQUIRED)
+# TrueType text renders through FreeType's cache manager.
+pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
+
+# The host screen shows the unit's pages in an SDL window.
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+target_link_libraries(tessix_host PRIVATE PkgConfig::SDL2)
 
 foreach(lib tessix_host tessix_lsvc tessix_common tessix_data tessix_source
             tessix_chartengine tessix_lakechart tessix_imagery tessix_html)
@@ -9,6 +15,7 @@ foreach(lib tessix_host tessix_lsvc tessix_common tessix_data tessix_source
     target_link_libraries(${lib} PUBLIC Threads::Threads)
   endif()
 endforeach()
+target_link_libraries(tessix_source PUBLIC PkgConfig::FREETYPE)
 
 # Everything the program links, as one target; the libraries may call each
 # other in any direction, so the group is linked as a whole.
@@ -18,4 +25,4 @@ target_link_libraries(tessix_all INTERFACE
   tessix_source tessix_chartengine tessix_lakechart tessix_imagery tessix_html
   tessix_common tessix_data tessix_lsvc tessix_host
   -Wl,--end-group
-  ZLIB::ZLIB Threads::Threads rt)
+  ZLIB::ZLIB PkgConfig::FREETYPE Threads::Threads rt)

@@ -99,6 +99,9 @@ S32 L_TASK_WaitConditional(TASK id);
 S32 L_TASK_WaitConditionalTimed(TASK id, const struct timespec* deadline);
 void L_TASK_Debug(void);
 const char* get_task_name(TASK id);
+// Replaces the entry function a table row starts with (host tools and tests);
+// takes effect at the task's next L_TASK_Start. −7 for an id outside 1 to 69.
+S32 L_TASK_SetStartFunction(TASK id, void (*function)(void));
 
 // ---------------------------------------------------------------- messages
 TESSIX_PACK4_BEGIN

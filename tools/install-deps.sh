@@ -6,7 +6,7 @@ pkgs=(
   build-essential cmake ninja-build ccache pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libssl-dev libfreetype-dev libpixman-1-dev libsdl2-dev
-  fonts-dejavu-core fonts-liberation2 coreutils xxd
+  fonts-dejavu-core fonts-liberation fonts-liberation2 coreutils xxd
 )
 missing=()
 for p in "${pkgs[@]}"; do
