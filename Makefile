@@ -3,12 +3,13 @@
 # make bench: builds and runs the benchmarks.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 10
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 export CCACHE_COMPILERCHECK := content
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build run test test-plain test-asan test-tsan bench clean
+.PHONY: deps build run test test-plain test-asan test-tsan test-fuzz bench clean
 
 deps:
 	@bash tools/install-deps.sh
@@ -39,10 +40,15 @@ test-tsan: deps
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	    ctest --test-dir build-tsan --output-on-failure -L threads -j $(JOBS)
 
-test: test-plain test-asan test-tsan
+# A short run of every libFuzzer target (clang).
+test-fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_FLAGS) -DTESSIX_BENCH=OFF -DTESSIX_FUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_short
+
+test: test-plain test-asan test-tsan test-fuzz
 
 bench: build
 	@for b in build/bench/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
 
 clean:
-	rm -rf build build-asan build-tsan run
+	rm -rf build build-asan build-tsan build-fuzz run

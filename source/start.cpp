@@ -7,6 +7,8 @@
 
 #include "common/u_convert.h"
 #include "lsvc/lsvc.h"
+#include "source/g_bitmap.h"
+#include "source/g_icon.h"
 #include "source/h_database.h"
 #include "source/platform/host/host.h"
 
@@ -40,7 +42,7 @@ static void START_vSeedRandom(void) { srand((unsigned)HOST_tTime(nullptr)); }
 // Shared drawing and chart resources: icon palette, SD-card layer, chart
 // block cache, chart palette, the chart engine's three fonts and pattern
 // tables, the image toolkit.
-static void START_vPlatformSetup(void) {}
+static void START_vPlatformSetup(void) { G_ICON_vSetIconPalette(&gCOLOR_pcolColorTable[80]); }
 
 // Fills the unit-conversion tables.
 static void START_vUnitTables(void) { U_CONVERT_vInitialiseConversionUtility(); }

@@ -3,7 +3,7 @@
 # Idempotent: only missing packages are installed.
 set -euo pipefail
 pkgs=(
-  build-essential cmake ninja-build ccache pkg-config clang
+  build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libssl-dev libfreetype-dev libpixman-1-dev libsdl2-dev
   fonts-dejavu-core fonts-liberation fonts-liberation2 coreutils xxd
