@@ -31,7 +31,8 @@ test-asan: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
-TSAN_TARGETS = $(patsubst tests/lsvc/%.cpp,lsvc_%,$(wildcard tests/lsvc/*_test.cpp))
+TSAN_FILES = $(wildcard tests/lsvc/*_test.cpp) $(shell grep -l '^// Threading test' tests/*/*_test.cpp 2>/dev/null)
+TSAN_TARGETS = $(sort $(foreach f,$(TSAN_FILES),$(subst /,_,$(patsubst tests/%.cpp,%,$(f)))))
 
 test-tsan: deps
 	@cmake -S . -B build-tsan $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \

@@ -113,8 +113,6 @@ void T_STARTUP_vMain(void) {
 // ------------------------------------------------------------ stand-ins serving their mailboxes
 void T_UART_vMain(void) { vServe({M_COM1A}); }
 void T_DISPLAY_vMain(void) { vServe({M_DISPLAY}); }
-void T_VIEW_vMain(void) { vServe({M_VIEW}); }
-void T_KEYBOARD_vMain(void) { vServe({M_KEYB}); }
 void T_VIEWKEY_vMain(void) { vServe({M_VIEWKEY}); }
 void T_SPEED_vMain(void) { vServe({M_SPEED}); }
 void T_INFO_vMain(void) { vServe({M_INFO}); }

@@ -1,3 +1,4 @@
+// Threading test: also runs under ThreadSanitizer.
 // Settings database: buckets and iteration order, fetches, the write rule
 // (priorities, time-outs on the test clock, results of the update
 // functions), attributes, defaults, deletion, formats and units, and

@@ -1,3 +1,4 @@
+// Threading test: also runs under ThreadSanitizer.
 // Change notices of the settings database: which registrations receive a
 // notice for which event (by their three wishes), the order of notices, the
 // Except variant, the time-out sweep on the test clock, unregistering, the
