@@ -301,6 +301,7 @@ S32 L_TASK_Start(TASK id) {
     return -lsTASK_PARAMS;
   }
 
+  log_me("starting task #%d (%s)", n, get_task_name(n));
   pthread_mutex_lock(&t->KickOffMutex);
   pthread_mutex_lock(&r.StateMutex);
   if (r.ThreadID.load() != 0) {

@@ -10,6 +10,7 @@
 #include <initializer_list>
 
 #include "lsvc/lsvc.h"
+#include "source/h_database.h"
 #include "source/start.h"
 
 namespace {
@@ -22,8 +23,19 @@ SEMA eMailboxSema(MBOX m) {
   return (m >= 1 && m <= nmboxes) ? s_mailboxStartSema[m] : 0;
 }
 
+void vDispose(void* message) {
+  if (((GENERIC_MESSAGE*)message)->Cmd == CMD_ID_SHUTDOWN) log_me("shutdown received");
+  H_MEMORY_vDumpMail(message);
+}
+
 void vEmpty(MBOX m) {
-  while (void* message = L_MBOX_Receive(m)) H_MEMORY_vDumpMail(message);
+  while (void* message = L_MBOX_Receive(m)) vDispose(message);
+}
+
+// Registers a stand-in's mailbox under its task key, as the real task does
+// at its start, so that senders and the orderly shutdown find it.
+void vRegister(FOURCHARID key, MBOX m) {
+  H_DATABASE_bUpdateEverythingU32(key, (U32)m, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
 }
 
 [[noreturn]] void vIdle(void) {
@@ -54,7 +66,7 @@ void vEmpty(MBOX m) {
   if (n == 0 && mailboxes.size() == 1) {
     const MBOX m = *mailboxes.begin();
     for (;;) {
-      if (void* message = L_MBOX_ReceiveWait(m)) H_MEMORY_vDumpMail(message);
+      if (void* message = L_MBOX_ReceiveWait(m)) vDispose(message);
     }
   }
   for (;;) {
@@ -112,15 +124,30 @@ void T_STARTUP_vMain(void) {
 
 // ------------------------------------------------------------ stand-ins serving their mailboxes
 void T_UART_vMain(void) { vServe({M_COM1A}); }
-void T_DISPLAY_vMain(void) { vServe({M_DISPLAY}); }
-void T_VIEWKEY_vMain(void) { vServe({M_VIEWKEY}); }
+void T_DISPLAY_vMain(void) {
+  vRegister(FCID("TDSP"), M_DISPLAY);
+  vServe({M_DISPLAY});
+}
+void T_VIEWKEY_vMain(void) {
+  vRegister(FCID("TVKY"), M_VIEWKEY);
+  vServe({M_VIEWKEY});
+}
 void T_SPEED_vMain(void) { vServe({M_SPEED}); }
-void T_INFO_vMain(void) { vServe({M_INFO}); }
+void T_INFO_vMain(void) {
+  vRegister(FCID("TINF"), M_INFO);
+  vServe({M_INFO});
+}
 void T_N_PROCESS_vMain(void) { vServe({M_PROCESS}); }
 void T_N_PING_vMain(void) { vServe({M_PING}); }
 void T_CHART_vMain(void) { vServe({M_CHART}); }
-void T_NVRAM_vMain(void) { vServe({M_NVRAM}); }
-void T_MENU_vMain(void) { vServe({M_MENU}); }
+void T_NVRAM_vMain(void) {
+  vRegister(FCID("TNVR"), M_NVRAM);
+  vServe({M_NVRAM});
+}
+void T_MENU_vMain(void) {
+  vRegister(FCID("TMNU"), M_MENU);
+  vServe({M_MENU});
+}
 // The navigation task also waits for the long GOTO press (man overboard).
 void T_NAV_vMain(void) { vServe({M_NAV}, {SEMA_KEYBOARD_LONG_GOTO}); }
 void T_NMEA_vMain(void) { vServe({M_NMEA}); }
@@ -136,10 +163,16 @@ void T_TEMP_vMain(void) { vServe({M_WTEMP}); }
 void T_BATTERY_vMain(void) { vServe({M_BATTERY}); }
 void T_INLINETEST_vMain(void) { vServe({M_INLINETEST}); }
 void T_ACC_COMM_vMain(void) { vServe({M_ACC_COMM}); }
-void T_MMC_vMain(void) { vServe({M_MMC}); }
+void T_MMC_vMain(void) {
+  vRegister(FCID("TMMC"), M_MMC);
+  vServe({M_MMC});
+}
 void T_TREVANIC_vMain(void) { vServe({M_TREVANIC}); }
 void T_N_HISTORY_vMain(void) { vServe({M_HISTORY}); }
-void T_BUTTON_vMain(void) { vServe({M_BUTTON}); }
+void T_BUTTON_vMain(void) {
+  vRegister(FCID("TBUT"), M_BUTTON);
+  vServe({M_BUTTON});
+}
 void T_CHART_INFO_vMain(void) { vServe({M_CHART_INFO}); }
 void T_3D_HISTORY_vMain(void) { vServe({M_3D_HISTORY}); }
 void T_3D_PROCESS_vMain(void) { vServe({M_3D_PROCESS}); }
@@ -151,7 +184,10 @@ void T_GATEWAY_vMain(void) { vServe({M_GATEWAY}); }
 // Mailbox 43 carries local navigation changes and is taken without a semaphore.
 void T_GATEWAY_NAV_vMain(void) { vServe({M_GATEWAY_NAV, M_GWNAVDATA}); }
 void T_ETHERNET_vMain(void) { vServe({M_ETHERNET}); }
-void T_SOUND_vMain(void) { vServe({M_SOUND}); }
+void T_SOUND_vMain(void) {
+  vRegister(FCID("TSND"), M_SOUND);
+  vServe({M_SOUND});
+}
 void T_SATWX_vMain(void) { vServe({M_SATWX}); }
 void T_SATWX_DATA_vMain(void) { vServe({M_SATWX_DATA}); }
 void T_SLPTEST_vMain(void) { vServe({M_SLPTEST}); }

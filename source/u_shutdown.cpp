@@ -60,9 +60,10 @@ bool bNotSent(S32 rc) { return rc == -lsMBOX_INVALID || rc == -lsSEMA_INVALID; }
 // for the next task: the same one when it came back, a new one otherwise.
 GENERIC_MESSAGE* pShutdownOne(GENERIC_MESSAGE* msg, FOURCHARID key, MBOX mbox) {
   vPrepare(msg);
+  const KEY_TEXT name(key);
+  log_me("shutdown: %s (mailbox %d)", name.text, mbox);
   const S32 rc = L_MBOX_SendWaitTicks(mbox, msg, SHUTDOWN_MSG_PRIORITY, SEMA_SHUTDOWN_KEYB, U_SHUTDOWN_ACK_MS);
   if (rc == lsSUCCESS) return msg;
-  const KEY_TEXT name(key);
   if (bNotSent(rc)) {
     log_me("shutdown: %s names mailbox %d, not sent (%d)", name.text, mbox, rc);
     return msg;
@@ -97,6 +98,7 @@ S32 U_SHUTDOWN_vShutdown(const FOURCHARID* pExclusions) {
   }
   // The NVRAM task saves the settings before it acknowledges: no time limit.
   vPrepare(msg);
+  log_me("shutdown: TNVR (mailbox %d)", mboxNvram);
   const S32 rc = L_MBOX_SendWait(mboxNvram, msg, SHUTDOWN_MSG_PRIORITY, SEMA_SHUTDOWN_KEYB);
   if (rc == lsSUCCESS || bNotSent(rc)) H_MEMORY_vFree(msg);
   if (rc != lsSUCCESS) log_me("shutdown: TNVR (mailbox %d) did not acknowledge (%d)", mboxNvram, rc);
