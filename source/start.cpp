@@ -10,6 +10,7 @@
 #include "source/g_bitmap.h"
 #include "source/g_icon.h"
 #include "source/h_database.h"
+#include "source/seams_start.h"
 #include "source/platform/host/host.h"
 
 std::atomic<U8> bStartupTaskInitialized{0};
@@ -42,13 +43,21 @@ static void START_vSeedRandom(void) { srand((unsigned)HOST_tTime(nullptr)); }
 // Shared drawing and chart resources: icon palette, SD-card layer, chart
 // block cache, chart palette, the chart engine's three fonts and pattern
 // tables, the image toolkit.
-static void START_vPlatformSetup(void) { G_ICON_vSetIconPalette(&gCOLOR_pcolColorTable[80]); }
+void H_PLATFORM_vSetup(void) {
+  G_ICON_vSetIconPalette(&gCOLOR_pcolColorTable[80]);
+  DD_SD_vInit();
+  U_CHART_CACHE_vInit();
+  gr_SetColorPalette(&gCOLOR_pcolColorTable[148]);
+  H_PLATFORM_vSetupChartFonts();
+  plt_InstallPatternsAndBitmaps();
+  T_CHART_3D_vInitImageToolkit();
+}
 
 // Fills the unit-conversion tables.
 static void START_vUnitTables(void) { U_CONVERT_vInitialiseConversionUtility(); }
 
 // Starts the "sync" thread.
-static void START_vSyncThread(void) {}
+static void START_vSyncThread(void) { LS_sync_vInit(); }
 
 void START_vBindMailboxes(void) {
   for (MBOX m = 1; m <= nmboxes; ++m) {
@@ -67,7 +76,7 @@ static void START_vWaitForStartupTask(void) {
 void Main(void) {
   START_vClearDatabase();
   START_vSeedRandom();
-  START_vPlatformSetup();
+  H_PLATFORM_vSetup();
   H_TICK_vSetup(1000);
   START_vBindMailboxes();
   START_vUnitTables();

@@ -18,3 +18,6 @@ extern const S32 g_START_lateTasks[START_LATE_TASK_COUNT];
 
 // Binds every mailbox that has a start binding to its semaphore.
 void START_vBindMailboxes(void);
+
+// Shared drawing and chart resources, set up once before any task runs.
+void H_PLATFORM_vSetup(void);
