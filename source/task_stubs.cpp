@@ -10,7 +10,9 @@
 #include <initializer_list>
 
 #include "lsvc/lsvc.h"
+#include "source/dd_lcd.h"
 #include "source/h_database.h"
+#include "source/h_display.h"
 #include "source/start.h"
 
 namespace {
@@ -124,7 +126,11 @@ void T_STARTUP_vMain(void) {
 
 // ------------------------------------------------------------ stand-ins serving their mailboxes
 void T_UART_vMain(void) { vServe({M_COM1A}); }
+// The display task's first duty stands in for all of it: the display pages
+// are set up (and cleared) before the view task draws on them.
 void T_DISPLAY_vMain(void) {
+  H_DISPLAY_vInitScreen(M_DISPLAY);
+  DD_LCD_vCLS();
   vRegister(FCID("TDSP"), M_DISPLAY);
   vServe({M_DISPLAY});
 }
