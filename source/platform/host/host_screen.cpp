@@ -3,16 +3,20 @@
 
 #include <SDL.h>
 #include <errno.h>
+#include <fcntl.h>
+#include <linux/input.h>
 #include <pthread.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "lsvc/lsvc.h"
+#include "source/dd_key.h"
 #include "source/platform/host/host.h"
 #include "source/platform/host/host_png.h"
 
@@ -105,6 +109,52 @@ void* pvPngThread(void*) {
   return nullptr;
 }
 
+
+// The PC keyboard stands in for the keypad: each key of the window writes
+// the keypad's input record into the keypad device, as the board's keypad
+// driver would. Arrows are the cursor, Enter or M the MENU key, Esc or X
+// EXIT, V VIEW, + and - the zoom keys, K MARK, G GOTO, I INFO, P POWER and
+// F1-F3 the three soft keys.
+int nKeypadSlot(SDL_Keycode key) {
+  switch (key) {
+    case SDLK_p: return 0;
+    case SDLK_RETURN: case SDLK_m: return 1;
+    case SDLK_ESCAPE: case SDLK_x: return 2;
+    case SDLK_v: return 3;
+    case SDLK_PLUS: case SDLK_EQUALS: case SDLK_KP_PLUS: return 4;
+    case SDLK_MINUS: case SDLK_KP_MINUS: return 5;
+    case SDLK_k: return 6;
+    case SDLK_g: return 7;
+    case SDLK_i: return 8;
+    case SDLK_UP: return 9;
+    case SDLK_DOWN: return 10;
+    case SDLK_LEFT: return 11;
+    case SDLK_RIGHT: return 12;
+    case SDLK_F1: return 13;
+    case SDLK_F2: return 14;
+    case SDLK_F3: return 15;
+    default: return -1;
+  }
+}
+
+void vForwardKey(SDL_Keycode key, bool down) {
+  const int slot = nKeypadSlot(key);
+  if (slot < 0) return;
+  const int fd = open(HOST_sResolvePath("/dev/input/event0").c_str(), O_WRONLY | O_NONBLOCK);
+  if (fd < 0) {
+    log_me("HOST_SCREEN: keypad device not open for writing\n");
+    return;
+  }
+  struct input_event records[2];
+  memset(records, 0, sizeof records);
+  records[0].type = EV_KEY;
+  records[0].code = DD_KEYBOARD_au16KeyCode[slot];
+  records[0].value = down ? 1 : 0;
+  records[1].type = EV_SYN;
+  if (write(fd, records, sizeof records) != (ssize_t)sizeof records) log_me("HOST_SCREEN: keypad record not written\n");
+  close(fd);
+}
+
 // With a display: the newest picture in a window, refreshed as it changes.
 void* pvWindowThread(void*) {
   Screen& s = S();
@@ -153,6 +203,8 @@ void* pvWindowThread(void*) {
           raise(SIGINT);
         } else if (event.type == SDL_WINDOWEVENT) {
           redraw = true;
+        } else if ((event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) && event.key.repeat == 0) {
+          vForwardKey(event.key.keysym.sym, event.type == SDL_KEYDOWN);
         }
       }
       if (redraw) {
