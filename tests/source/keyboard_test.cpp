@@ -18,6 +18,7 @@
 #include "source/seams_keyboard.h"
 #include "source/t_keyboard.h"
 #include "tests/source/key_test_env.h"
+#include "tests/support/wait_for.h"
 
 namespace {
 
@@ -53,15 +54,6 @@ void EnableTestClock() {
   HOST_vTestClockEnable(HOST_u64MonotonicNs(), 1700000000);
 }
 
-// Waits in real time (only to order events) for a condition.
-template <typename F>
-bool WaitFor(F done) {
-  for (int i = 0; i < 10000; ++i) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return false;
-}
 
 // Advances the test clock by one poll period and waits for that poll.
 void Step(U32 ms = KEYBOARD_POLL_PERIOD_MS) {

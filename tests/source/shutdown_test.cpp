@@ -20,19 +20,12 @@
 #include "source/platform/host/host.h"
 #include "source/u_shutdown.h"
 #include "tests/source/db_test_env.h"
+#include "tests/support/wait_for.h"
 
 namespace {
 
 dbtest::TempInstall& s_install = dbtest::Install();
 
-template <typename F>
-bool WaitFor(F done) {
-  for (int i = 0; i < 10000; ++i) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return false;
-}
 
 enum class Ack { NOW, LATE, NEVER };
 
