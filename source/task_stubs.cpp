@@ -150,10 +150,6 @@ void T_NVRAM_vMain(void) {
   vRegister(FCID("TNVR"), M_NVRAM);
   vServe({M_NVRAM});
 }
-void T_MENU_vMain(void) {
-  vRegister(FCID("TMNU"), M_MENU);
-  vServe({M_MENU});
-}
 // The navigation task also waits for the long GOTO press (man overboard).
 void T_NAV_vMain(void) { vServe({M_NAV}, {SEMA_KEYBOARD_LONG_GOTO}); }
 void T_NMEA_vMain(void) { vServe({M_NMEA}); }
