@@ -38,7 +38,7 @@ test-tsan: deps
 	@cmake -S . -B build-tsan $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
 	    -DTESSIX_SANITIZE=thread -DTESSIX_BENCH=OFF >/dev/null
 	@cmake --build build-tsan -j $(JOBS) --target $(TSAN_TARGETS)
-	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:atexit_sleep_ms=0 \
 	    ctest --test-dir build-tsan --output-on-failure -L threads -j $(JOBS)
 
 # A short run of every libFuzzer target (clang).

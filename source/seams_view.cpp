@@ -1,4 +1,4 @@
-// Stand-ins for the services of modules the view task calls that are not
+// Stand-ins for the services of modules the view tasks call that are not
 // part of the program yet (see seams_view.h). Each does the least that
 // keeps the picture right.
 #include "source/seams_view.h"
@@ -37,6 +37,7 @@ void VIEW_SEAM_vGuiSetViewRegistration(LAYER_ID layer, BOOLEAN bRegistered) {
   (void)layer;
   (void)bRegistered;
 }
+void VIEW_SEAM_vGuiSaveViewsVisibility(void) {}
 
 // ------------------------------------------------------------ menu client
 void VIEW_SEAM_vRegisterViewsMenuItem(LAYER_ID layer, FOURCHARID fcidDisplay, DB_TEXT_RECORD pString) {
@@ -93,6 +94,9 @@ void VIEW_SEAM_vDrawBanner(BITMAP* pBitmap, const char* pcText, const FONT_DEF* 
 // ------------------------------------------------------------ other tasks
 void VIEW_SEAM_vChart3DFreeze(BOOLEAN bFreeze) { (void)bFreeze; }
 
+// Without the navigation overlays there is no snapshot preview to remove.
+void VIEW_SEAM_vNavRemoveSnapshotPreview(void) {}
+
 void VIEW_SEAM_vAutopilotActiveText(char acText[13]) { memset(acText, 0, 13); }
 
 // ------------------------------------------------------------ review view
@@ -100,3 +104,5 @@ void VIEW_SEAM_vReviewRunSystem(void) {}
 void VIEW_SEAM_vReviewNotice(const MESSAGE_NEW_DATA* pMsg) { (void)pMsg; }
 void VIEW_SEAM_vReviewResetPos(void) {}
 void VIEW_SEAM_vReviewMessage(const GENERIC_MESSAGE* pMsg) { (void)pMsg; }
+// Without the review view no full-size picture is ever held.
+void VIEW_SEAM_vReviewReleaseFullPicture(void) {}

@@ -1,9 +1,10 @@
-// Services the view task calls whose real modules are not part of the
-// program yet: the NMEA 2000 views, the menu client, the readout task's
-// alpha and readout-row height, dialog drawing, the perspective chart's
-// freeze, the autopilot's active item and the snapshot and recording review
-// view. Each one does the least that keeps the view task sound; the real
-// module replaces the body.
+// Services the view task and the view-key task call whose real modules are
+// not part of the program yet: the NMEA 2000 views, the menu client, the
+// readout task's alpha and readout-row height, dialog drawing, the
+// perspective chart's freeze, the autopilot's active item, the waypoint
+// snapshot preview and the snapshot and recording review view. Each one does
+// the least that keeps the view tasks sound; the real module replaces the
+// body.
 #pragma once
 
 #include "common/db_types.h"
@@ -30,6 +31,8 @@ void VIEW_SEAM_vGuiRestoreSlotsDefault(void);
 void VIEW_SEAM_vGuiGatewayMenus(BOOLEAN bPresent);
 // A view with a display key was registered (TRUE) or removed (FALSE).
 void VIEW_SEAM_vGuiSetViewRegistration(LAYER_ID layer, BOOLEAN bRegistered);
+// Shutdown: the views keep which of them are shown (view-key task).
+void VIEW_SEAM_vGuiSaveViewsVisibility(void);
 
 // ------------------------------------------------------------ menu client
 // The view's selector on the "Views" tab of the main menu, bound to its
@@ -55,6 +58,9 @@ void VIEW_SEAM_vDrawBanner(BITMAP* pBitmap, const char* pcText, const FONT_DEF* 
                            const ICON* pLeftIcon);
 
 // ------------------------------------------------------------ other tasks
+// The waypoint snapshot preview, when shown, is removed and its page given
+// back (view-key task, on the VIEW key).
+void VIEW_SEAM_vNavRemoveSnapshotPreview(void);
 // The perspective chart view stops (TRUE) or resumes (FALSE) its own updates.
 void VIEW_SEAM_vChart3DFreeze(BOOLEAN bFreeze);
 // Name of the autopilot's active item, at most 12 characters, terminated.
@@ -68,3 +74,7 @@ void VIEW_SEAM_vReviewRunSystem(void);
 void VIEW_SEAM_vReviewNotice(const MESSAGE_NEW_DATA* pMsg);
 void VIEW_SEAM_vReviewResetPos(void);
 void VIEW_SEAM_vReviewMessage(const GENERIC_MESSAGE* pMsg);
+// The view-key task, after every key it receives: the review view gives
+// up its full-size picture (page, header and pointer). The picture must not
+// go while the view task draws a page from it.
+void VIEW_SEAM_vReviewReleaseFullPicture(void);

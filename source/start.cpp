@@ -14,6 +14,7 @@
 #include "source/platform/host/host.h"
 
 std::atomic<U8> bStartupTaskInitialized{0};
+std::atomic<U8> bMainTasksStarted{0};
 
 const S32 g_START_lateTasks[START_LATE_TASK_COUNT] = {
     TASK_INLINETESTTASK,  TASK_ETHERNETTASK,   TASK_SLPDTASK,           TASK_SLPCLIENTTASK,
@@ -87,6 +88,7 @@ void Main(void) {
   L_TASK_Start(TASK_STARTTASK);
   START_vWaitForStartupTask();
   for (S32 id : g_START_lateTasks) L_TASK_Start(id);
+  bMainTasksStarted.store(1, std::memory_order_release);
 
   for (;;) {
     struct timespec ts = {3600, 0};

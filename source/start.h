@@ -10,6 +10,9 @@
 // the tasks it starts included, is complete. Main waits for it before it
 // starts the other tasks.
 extern std::atomic<U8> bStartupTaskInitialized;
+// Set by Main once it has started the tasks that follow the start-up task's
+// initialisation.
+extern std::atomic<U8> bMainTasksStarted;
 
 // Number of tasks Main starts after the start-up task has initialised, and
 // their ids in starting order.

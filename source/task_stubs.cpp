@@ -5,10 +5,13 @@
 // A real task replaces its stand-in here by deleting it from this file.
 #include "source/task_stubs.h"
 
+#include <string.h>
 #include <time.h>
 
 #include <initializer_list>
+#include <vector>
 
+#include "common/db_types.h"
 #include "lsvc/lsvc.h"
 #include "source/dd_lcd.h"
 #include "source/h_database.h"
@@ -86,6 +89,31 @@ void vRegister(FOURCHARID key, MBOX m) {
   vIdle();  // not reached: ending the own task does not return
 }
 
+constexpr U32 STARTUP_SWEEP_MS = 2000;
+
+// Writes the system state and tells every task registered under a T key to
+// begin its normal work, the display task first.
+void vRunSystem(SYSTEM_STATE state) {
+  H_DATABASE_bUpdateValueU32(FCID("CCST"), (U32)state, P_NORMAL);
+  std::vector<MBOX> mailboxes;
+  U32 display = 0;
+  if (H_DATABASE_bFetchU32(FCID("TDSP"), &display)) mailboxes.push_back((MBOX)display);
+  MULTI_FETCH_CONTROL_STRUCTURE walk;
+  memset(&walk, 0, sizeof walk);
+  walk.cMatch = 'T';
+  while (H_DATABASE_bFetchNextBeginningWith(&walk)) {
+    const MBOX m = (MBOX)walk.data.u32Val;
+    if (walk.id != FCID("TDSP") && m != M_STARTUP) mailboxes.push_back(m);
+  }
+  log_me("run system: state %d, %d tasks", (int)state, (int)mailboxes.size());
+  for (MBOX m : mailboxes) {
+    auto* msg = (GENERIC_MESSAGE*)H_MEMORY_pvMalloc(sizeof(GENERIC_MESSAGE));
+    memset(msg, 0, sizeof *msg);
+    msg->Cmd = CMD_ID_RUN_SYSTEM;
+    if (L_MBOX_Send(m, msg, 3, 0) != lsSUCCESS) H_MEMORY_vFree(msg);
+  }
+}
+
 // The six tasks the start-up task starts itself, in order.
 constexpr S32 s_startupTasks[] = {TASK_DISPTASK,  TASK_VIEWTASK, TASK_VIEWKEYTASK,
                                   TASK_NVRTASK,   TASK_KBDTASK,  TASK_MENUTASK};
@@ -121,7 +149,19 @@ void T_STARTUP_vMain(void) {
     L_TASK_SetPriority(id, (PRIORITY)old);
   }
   bStartupTaskInitialized.store(1, std::memory_order_release);
-  vServe({M_STARTUP});
+
+  // Until the start-up screens exist the unit goes straight into simulator
+  // operation once every task has been started.
+  while (bMainTasksStarted.load(std::memory_order_acquire) == 0) L_CLOCK_Sleep(10);
+  vRunSystem(STATE_SIMULATION);
+
+  // From now on the time-out sweep of the settings database runs every 2 s.
+  const SEMA list[] = {SEMA_MBOX_STARTUP, SEMA_TIMER_STARTUP, 0};
+  L_TIMER_Start(nullptr, STARTUP_SWEEP_MS, STARTUP_SWEEP_MS, SEMA_TIMER_STARTUP);
+  for (;;) {
+    if (L_SEMA_WaitMultiple(list) == SEMA_TIMER_STARTUP) H_DATABASE_vSendAllInvalidData();
+    vEmpty(M_STARTUP);
+  }
 }
 
 // ------------------------------------------------------------ stand-ins serving their mailboxes
@@ -133,10 +173,6 @@ void T_DISPLAY_vMain(void) {
   DD_LCD_vCLS();
   vRegister(FCID("TDSP"), M_DISPLAY);
   vServe({M_DISPLAY});
-}
-void T_VIEWKEY_vMain(void) {
-  vRegister(FCID("TVKY"), M_VIEWKEY);
-  vServe({M_VIEWKEY});
 }
 void T_SPEED_vMain(void) { vServe({M_SPEED}); }
 void T_INFO_vMain(void) {

@@ -30,6 +30,7 @@ void vStartEverything() {
   L_TASK_Start(TASK_STARTTASK);
   for (int i = 0; i < 5000 && !bStartupTaskInitialized.load(); ++i) vSleepMs(1);
   for (S32 id : g_START_lateTasks) L_TASK_Start(id);
+  bMainTasksStarted.store(1);
   for (S32 id : {TASK_ADCTASK, TASK_TREVANICTASK, TASK_HISTORY3DTASK, TASK_PROCESS3DTASK, TASK_RENDER3DTASK,
                  TASK_SLPTESTTASK}) {
     L_TASK_Start(id);
