@@ -7,7 +7,9 @@
 
 #include "lsvc/lsvc.h"
 #include "source/h_keyboard.h"
+#include "source/t_menu.h"
 #include "source/u_shutdown.h"
+#include "source/view_types.h"
 
 namespace {
 
@@ -41,9 +43,15 @@ void KEYBOARD_SEAM_vShowShutdownCountdown(void) {
 
 void KEYBOARD_SEAM_vHideShutdownCountdown(void) { vCount(KEYBOARD_SEAM_HIDE_COUNTDOWN); }
 
+// Rebuilding the items of the view-selection menu belongs to the data and
+// gauge module, which is not part of the program yet. The menu task then
+// opens the quick-access menu of the virtual display view with whatever items
+// it holds; without any (or with no menu task running) it traces, and a menu
+// that was open is closed.
 void KEYBOARD_SEAM_vOpenViewSelectionMenu(void) {
   vCount(KEYBOARD_SEAM_VIEW_MENU);
   log_me("keyboard: view key held, view-selection menu");
+  T_MENU_vActivateSpecifiedHotMenu(VIRTUAL_DISPLAY_VIEW_LAYER);
 }
 
 void KEYBOARD_SEAM_vRegisterRestoreDefaults(void) {

@@ -15,7 +15,9 @@ void T_KEYBOARD_vShutdown(SHUTDOWN_TYPE shutdownType);
 // The power-hold count-down box (layer SHUTDOWN_LAYER, 330).
 void KEYBOARD_SEAM_vShowShutdownCountdown(void);
 void KEYBOARD_SEAM_vHideShutdownCountdown(void);
-// Rebuilds and opens the view-selection menu (long view-key press).
+// Opens the view-selection menu (long view-key press): the menu task shows
+// the quick-access menu of the virtual display view; rebuilding its items
+// is still a stand-in.
 void KEYBOARD_SEAM_vOpenViewSelectionMenu(void);
 // The "Restore Defaults" item of the main menu's Setup tab.
 void KEYBOARD_SEAM_vRegisterRestoreDefaults(void);

@@ -140,6 +140,12 @@ void vRegisterLayer(LAYER_ID eLayer, DRAW_FUNCTION* pfnDraw) {
 
 void vUnregisterLayer(LAYER_ID eLayer) { (void)U_VIEW_bUnRegisterLayer(eLayer); }
 
+// The view task composes a page only when asked. Every closing of the menus,
+// and every opening by another task's call, asks for one (after the layer
+// messages, so that the page sees them); otherwise a closed menu would stay
+// on the screen, or an opened one stay missing, until something else redraws.
+void vAskForPage(void) { (void)L_SEMA_Signal(SEMA_VIEW_UPDATE); }
+
 LAYER_ID eFetchView(void) {
   S32 s32View = NO_VIEW_PRIORITY;
   if (!H_DATABASE_bFetchS32(KEY_CVEW, &s32View)) return NO_VIEW_PRIORITY;
@@ -718,6 +724,7 @@ void T_MENU_vDoRemoveMenus(BOOLEAN bAnotherFollows) {
   s_menuLevel = 0;
   vClearCallingItems();
   s_bConfirmActive = FALSE;
+  vAskForPage();
 }
 
 void T_MENU_vActivateHotMenu(void) {
@@ -908,7 +915,8 @@ void T_MENU_vActivateSpecifiedHotMenu(LAYER_ID eView) {
   L_MUTEX_LockWait(RES_MENU);
   s_timer = L_CLOCK_qwGetTimeInTicks();
   const SPLIT_WINDOW_TYPE eSplit = eFetchSplit();
-  if (s_activeMenu != NO_MENU) {
+  const BOOLEAN bWasOpen = s_activeMenu != NO_MENU;
+  if (bWasOpen) {
     if (s_activeMenu == EXPRESS_MENU) T_MENU_vSaveHotMenuSelection();
     T_MENU_vCloseSelectedList();
     vReleaseKeys(~0u);
@@ -940,6 +948,7 @@ void T_MENU_vActivateSpecifiedHotMenu(LAYER_ID eView) {
     T_MENU_vUpdateActiveMenuList();
     vRegisterLayer(EXPRESS_MENU_LAYER, &T_MENU_vDrawHotMenuLayer);
   }
+  if (bWasOpen || s_activeMenu != NO_MENU) vAskForPage();
   L_MUTEX_Unlock(RES_MENU);
 }
 
@@ -957,6 +966,7 @@ void T_MENU_vActivateQuickMenu(void) {
   vRegisterLayer(QUICK_CONFIGURE_LAYER, &T_MENU_vDrawQuickMenuLayer);
   vRegisterKeys(MENU_QUICK_SETUP_MASK, KEY_DOWN, FALSE, FALSE, CURSOR_4, REGISTER_CONTRAST);
   vRegisterKeys(KEY_MASK_CURSOR, KEY_CHANGE, TRUE, TRUE, CURSOR_4, REGISTER_MENU);
+  vAskForPage();
   L_MUTEX_Unlock(RES_MENU);
 }
 
@@ -981,6 +991,7 @@ void T_MENU_vDoRemoveSingleCenteredMenu(void) {
   s_bConfirmActive = FALSE;
   s_menuLevel = 0;
   vClearCallingItems();
+  vAskForPage();
   L_MUTEX_Unlock(RES_MENU);
 }
 
