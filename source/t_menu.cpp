@@ -513,6 +513,8 @@ void vTaskStart(void) {
 
 }  // namespace
 
+S32* T_MENU_ps32TopOfKind(ACTIVE_MENU eKind) { return ps32TopOfKind(eKind); }
+
 // ------------------------------------------------------------ inside the task
 void T_MENU_vSetActiveMenu(ACTIVE_MENU eKind) {
   s_activeMenu = eKind;

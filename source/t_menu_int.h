@@ -76,6 +76,9 @@ BOOLEAN T_MENU_bInsertItem(MENU_ITEM** ppFirst, MENU_ITEM** ppLast, MENU_ITEM* p
 // Unlinks and frees the item with that title; TRUE when one was found.
 BOOLEAN T_MENU_bDeleteItem(MENU_ITEM** ppFirst, MENU_ITEM** ppLast, DB_TEXT_RECORD pTitle);
 // A separate copy of an item, not linked to any list.
+// First visible row of the open menu of that kind.
+S32* T_MENU_ps32TopOfKind(ACTIVE_MENU eKind);
+
 // Menu items come from and go back to the process heap (see the model).
 MENU_ITEM* T_MENU_pAllocItem(void);
 void T_MENU_vReleaseItem(MENU_ITEM* pItem);

@@ -246,19 +246,7 @@ void vValueClick(const MSG_KEY_CHANGE* pMsg, BOOLEAN bMoved) {
   }
 }
 
-S32* ps32Top(void) {
-  if (bIsSubKind(s_activeMenu)) return &s_TopSubMenuItem;
-  switch (s_activeMenu) {
-    case INFO_MENU:
-      return &s_TopInfoMenuItem;
-    case FLOATING_MENU:
-      return &s_TopFloatingMenuItem;
-    case SINGLE_CENTERED_MENU:
-      return &s_TopSingleCenteredMenuItem;
-    default:
-      return &s_TopMenuItem;
-  }
-}
+S32* ps32Top(void) { return T_MENU_ps32TopOfKind(s_activeMenu); }
 
 S32* ps32KeptOffset(void) {
   if (bIsSubKind(s_activeMenu)) return &s_currentSubMenuTopOffset;

@@ -27,24 +27,9 @@ constexpr COLOR OUTLINE = 0x2222;  // entry 130
 constexpr COLOR INK = 0x3333;      // entry 131
 constexpr COLOR ICON_RED = 0xF800;
 
-// Smallest rectangle holding every pixel of the colour.
-struct Bounds {
-  int left = 1 << 30, bottom = 1 << 30, right = -1, top = -1;
-  bool any() const { return right >= 0; }
-};
-
+// Smallest rectangle holding every pixel of the colour between two rows.
 Bounds BoundsOf(const Canvas& c, COLOR colour, int fromY = 0, int toY = -1) {
-  Bounds b;
-  if (toY < 0) toY = c.height - 1;
-  for (int y = fromY; y <= toY; ++y)
-    for (int x = 0; x < c.width; ++x)
-      if (c.at(x, y) == colour) {
-        b.left = std::min(b.left, x);
-        b.right = std::max(b.right, x);
-        b.bottom = std::min(b.bottom, y);
-        b.top = std::max(b.top, y);
-      }
-  return b;
+  return BoundsIn(c, colour, 0, fromY, -1, toY);
 }
 
 // An 8 x 6 icon of one solid colour (palette entry 5, red at start).

@@ -34,26 +34,6 @@ struct Text {
   DB_TEXT_RECORD rec() const { return strings; }
 };
 
-struct Bounds {
-  int left = 1 << 30, bottom = 1 << 30, right = -1, top = -1;
-  bool any() const { return right >= 0; }
-};
-
-Bounds BoundsIn(const Canvas& c, COLOR colour, int left = 0, int bottom = 0, int right = -1, int top = -1) {
-  Bounds b;
-  if (right < 0) right = c.width - 1;
-  if (top < 0) top = c.height - 1;
-  for (int y = std::max(bottom, 0); y <= std::min(top, c.height - 1); ++y)
-    for (int x = std::max(left, 0); x <= std::min(right, c.width - 1); ++x)
-      if (c.at(x, y) == colour) {
-        b.left = std::min(b.left, x);
-        b.right = std::max(b.right, x);
-        b.bottom = std::min(b.bottom, y);
-        b.top = std::max(b.top, y);
-      }
-  return b;
-}
-
 const U8 kSolidIconPixels[24] = {0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55,
                                  0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55};
 const ICON kSolidIcon = {kSolidIconPixels, nullptr, 8, 6, ICON_UNPADDED_BUFFERS};
