@@ -1,5 +1,5 @@
 // What the modules of the view task share among themselves: the task's
-// window specification, the layer list and the handlers the main loop calls.
+// WINDOW_SPECIFICATION, the layer list and the handlers the main loop calls.
 #pragma once
 
 #include <atomic>
@@ -7,7 +7,7 @@
 #include "common/db_types.h"
 #include "source/t_view.h"
 
-// The window specification handed to every callback; the view task alone
+// The WINDOW_SPECIFICATION handed to every callback; the view task alone
 // writes it.
 extern WINDOW_SPECIFICATION s_windowSpec;
 // Head of the layer list; changed only by the view task, under RES_VIEW_LIST.
