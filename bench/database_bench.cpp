@@ -11,7 +11,7 @@
 
 #include "common/db_types.h"
 #include "lsvc/lsvc.h"
-#include "source/h_database.h"
+#include "source/core/h_database.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <cstring>
 #include <vector>
 
-#include "source/dd_util.h"
-#include "source/g_bitmap.h"
-#include "source/g_bmp.h"
-#include "source/g_box.h"
+#include "source/core/dd_util.h"
+#include "source/graphics/g_bitmap.h"
+#include "source/graphics/g_bmp.h"
+#include "source/graphics/g_box.h"
 
 namespace {
 

@@ -17,13 +17,13 @@
 #include "common/u_convert.h"
 #include "data/icons.h"
 #include "lsvc/lsvc.h"
-#include "source/g_box.h"
-#include "source/h_database.h"
-#include "source/t_keyboard.h"
-#include "source/t_menu.h"
-#include "source/t_menu_draw.h"
-#include "source/t_menu_int.h"
-#include "source/u_menu.h"
+#include "source/graphics/g_box.h"
+#include "source/core/h_database.h"
+#include "source/ui/t_keyboard.h"
+#include "source/ui/t_menu.h"
+#include "source/ui/t_menu_draw.h"
+#include "source/ui/t_menu_int.h"
+#include "source/ui/u_menu.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 
 #include "data/fonts.h"
 #include "data/truetype_face.h"
-#include "source/g_fonts.h"
-#include "source/g_truetype.h"
+#include "source/graphics/g_fonts.h"
+#include "source/graphics/g_truetype.h"
 
 namespace {
 

@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "lsvc/lsvc.h"
-#include "source/g_box.h"
-#include "source/g_line.h"
-#include "source/h_database.h"
-#include "source/h_display.h"
+#include "source/graphics/g_box.h"
+#include "source/graphics/g_line.h"
+#include "source/core/h_database.h"
+#include "source/graphics/h_display.h"
 #include "source/platform/host/host_fb.h"
-#include "source/t_view.h"
-#include "source/u_view.h"
+#include "source/graphics/t_view.h"
+#include "source/graphics/u_view.h"
 
 namespace {
 

@@ -1,28 +1,62 @@
-# Link order of the folder libraries and their Debian dependencies.
+# The libraries of the unit, one per subsystem folder, from the bottom up.
+# Each links only what is below it; calls into a later subsystem go through
+# the upward calls the earlier subsystem declares (source/<subsystem>/
+# *_upcalls.h), never through link order. tools/check-layers.sh checks the
+# libraries' symbols against this order.
+#
+#   tessix_base      common/types.h, common/cmd_id.h: plain types (headers)
+#   tessix_platform  source/platform: the platform interface and this
+#                    machine's stand-ins (source/platform/host)
+#   tessix_lsvc      lsvc: kernel services and their tables
+#   tessix_common    common: shared types and helpers
+#   tessix_data      data: fonts, icons and pictures compiled in
+#   tessix_core      source/core: platform core (subsystem 1)
+#   tessix_graphics  source/graphics: graphics and view composition (2)
+#   tessix_ui        source/ui: menus, keys and readouts (3)
+#   tessix_startup   source/startup: start-up, storage and alarms (4)
 find_package(PkgConfig REQUIRED)
 find_package(ZLIB REQUIRED)
+find_package(OpenSSL REQUIRED)
 # TrueType text renders through FreeType's cache manager.
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
-
 # The host screen shows the unit's pages in an SDL window.
 pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
-target_link_libraries(tessix_host PRIVATE PkgConfig::SDL2)
 
-foreach(lib tessix_host tessix_lsvc tessix_common tessix_data tessix_source
-            tessix_chartengine tessix_lakechart tessix_imagery tessix_html)
-  get_target_property(kind ${lib} TYPE)
-  if(NOT kind STREQUAL "INTERFACE_LIBRARY")
-    target_link_libraries(${lib} PUBLIC Threads::Threads)
+# Every .cpp/.c file of the folders belongs to the library.
+function(tessix_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;FILES;LINK" ${ARGN})
+  set(files ${ARG_FILES})
+  foreach(dir ${ARG_DIRS})
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.c)
+    list(APPEND files ${found})
+  endforeach()
+  if(files)
+    add_library(${name} STATIC ${files})
+    target_link_libraries(${name} PUBLIC ${ARG_LINK})
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE ${ARG_LINK})
   endif()
-endforeach()
-target_link_libraries(tessix_source PUBLIC PkgConfig::FREETYPE)
+endfunction()
 
-# Everything the program links, as one target; the libraries may call each
-# other in any direction, so the group is linked as a whole.
-add_library(tessix_all INTERFACE)
-target_link_libraries(tessix_all INTERFACE
-  -Wl,--start-group
-  tessix_source tessix_chartengine tessix_lakechart tessix_imagery tessix_html
-  tessix_common tessix_data tessix_lsvc tessix_host
-  -Wl,--end-group
-  ZLIB::ZLIB PkgConfig::FREETYPE Threads::Threads rt)
+add_library(tessix_base INTERFACE)
+tessix_library(tessix_platform DIRS source/platform source/platform/host
+               LINK tessix_base Threads::Threads rt)
+target_link_libraries(tessix_platform PRIVATE PkgConfig::SDL2 ZLIB::ZLIB)
+tessix_library(tessix_lsvc DIRS lsvc LINK tessix_platform)
+tessix_library(tessix_common DIRS common LINK tessix_lsvc ZLIB::ZLIB OpenSSL::Crypto)
+tessix_library(tessix_data DIRS data LINK tessix_base)
+tessix_library(tessix_core DIRS source/core LINK tessix_common tessix_data)
+tessix_library(tessix_graphics DIRS source/graphics LINK tessix_core PkgConfig::FREETYPE)
+tessix_library(tessix_ui DIRS source/ui LINK tessix_graphics)
+tessix_library(tessix_startup DIRS source/startup LINK tessix_ui)
+# Later subsystems' folders, built once they hold modules.
+tessix_library(tessix_chartengine DIRS chartengine LINK tessix_startup)
+tessix_library(tessix_lakechart DIRS lakechart LINK tessix_core)
+tessix_library(tessix_imagery DIRS imagery LINK tessix_core)
+tessix_library(tessix_html DIRS html LINK tessix_startup)
+
+# The whole unit, as the program links it.
+add_library(tessix_program INTERFACE)
+target_link_libraries(tessix_program INTERFACE
+  tessix_html tessix_imagery tessix_lakechart tessix_chartengine tessix_startup)

@@ -34,3 +34,14 @@ typedef enum {
 // The language to pick from a text record: the value of SLNG when it is held,
 // valid and in range, else English.
 int nCurrentLanguage(void);
+
+// Font sets: which code-page variant and fonts a language is written in.
+typedef enum {
+  FONT_SET_1 = 0,  // Latin, Greek (code page variant 1)
+  FONT_SET_2 = 1,  // Croatian, Russian, Bulgarian (code page variant 2)
+  FONT_SET_3 = 2,
+  FONT_SET_4 = 3
+} FONT_SET;
+
+// The font set of each of the 22 languages.
+extern const FONT_SET g_eFontSet[22];

@@ -11,8 +11,8 @@
 #include "common/db_types.h"
 #include "common/types.h"
 #include "lsvc/lsvc.h"
-#include "source/g_icon.h"
-#include "source/view_types.h"
+#include "source/graphics/g_icon.h"
+#include "common/view_types.h"
 
 // ------------------------------------------------------------ kinds of open menu (key CMNU)
 enum ACTIVE_MENU : S32 {

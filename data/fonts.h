@@ -3,7 +3,7 @@
 // with _font_def_ptr for the modules that choose fonts at run time.
 #pragma once
 
-#include "source/g_fonts.h"
+#include "common/g_types.h"
 
 extern const FONT_DEF tessix_9x13_font_def;
 extern const FONT_DEF tessix_9x13_Cro_Rus_font_def;

@@ -2,7 +2,7 @@
 // do not edit).
 #pragma once
 
-#include "source/g_icon.h"
+#include "common/g_types.h"
 
 extern const ICON PropSpeed_icon;  // 32 x 32
 extern const ICON SonarTab_icon;  // 32 x 32

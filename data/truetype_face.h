@@ -6,7 +6,7 @@
 #include <cstddef>
 
 #include "common/types.h"
-#include "source/g_fonts.h"
+#include "common/g_types.h"
 
 // Described like a bitmap font: the first field points at the face's data,
 // the fifth (a bitmap font's widest glyph) holds its length in bytes.

@@ -6,14 +6,14 @@
 #include <mutex>
 
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 namespace {
 
 constexpr U64 NS_PER_S = 1000000000ull;
 constexpr U64 NS_PER_MS = 1000000ull;
 
-U64 u64NowNs(void) { return HOST_u64MonotonicNs(); }
+U64 u64NowNs(void) { return PLATFORM_u64MonotonicNs(); }
 
 // Nanoseconds since the clock's start; the first call fixes the start.
 U64 u64SinceStartNs(void) {
@@ -24,7 +24,7 @@ U64 u64SinceStartNs(void) {
 
 void vDeadlineAfterNs(struct timespec* deadline, U64 ns) {
   struct timespec now;
-  HOST_vClockMonotonic(&now);
+  PLATFORM_vClockMonotonic(&now);
   const U64 total = (U64)now.tv_nsec + ns % NS_PER_S;
   deadline->tv_sec = now.tv_sec + (time_t)(ns / NS_PER_S) + (time_t)(total / NS_PER_S);
   deadline->tv_nsec = (long)(total % NS_PER_S);
@@ -68,13 +68,13 @@ U32 L_CLOCK_ScanTimerspec(const struct itimerspec* setting) {
 
 void L_CLOCK_Sleep(U32 ticks) {
   (void)u64SinceStartNs();
-  HOST_vSleepNs((U64)ticks * NS_PER_MS);
+  PLATFORM_vSleepNs((U64)ticks * NS_PER_MS);
 }
 
 U32 lm_gettime(struct timeval* tv) {
   (void)u64SinceStartNs();
   struct timespec now;
-  HOST_vClockMonotonic(&now);
+  PLATFORM_vClockMonotonic(&now);
   if (tv != nullptr) {
     tv->tv_sec = now.tv_sec;
     tv->tv_usec = (suseconds_t)(now.tv_nsec / 1000);

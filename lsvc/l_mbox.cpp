@@ -24,7 +24,7 @@
 #include "lsvc/l_lockword.h"
 #include "lsvc/l_mbox_priv.h"
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 void (*g_pfnMboxAckTimedOut)(void* message) = nullptr;
 
@@ -121,7 +121,7 @@ void* s_pvReceive(MBOX mbox, bool wait, const struct timespec* deadline) {
   while (!msg && wait) {
     mb->MboxWaiters++;
     L_TASK_Deactivate();
-    int rc = deadline ? HOST_nCondTimedWait(&mb->MboxCond, &mb->MboxMutex, deadline)
+    int rc = deadline ? PLATFORM_nCondTimedWait(&mb->MboxCond, &mb->MboxMutex, deadline)
                       : pthread_cond_wait(&mb->MboxCond, &mb->MboxMutex);
     L_TASK_Activate();
     mb->MboxWaiters--;

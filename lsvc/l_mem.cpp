@@ -12,7 +12,7 @@
 
 #include "lsvc/l_lockword.h"
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ void* s_pvAllocate(MAP map, bool wait, const struct timespec* deadline) {
   while (block < 0 && wait) {
     m->MapWaiters++;
     L_TASK_Deactivate();
-    int rc = deadline ? HOST_nCondTimedWait(&m->MapCond, &m->MapMutex, deadline)
+    int rc = deadline ? PLATFORM_nCondTimedWait(&m->MapCond, &m->MapMutex, deadline)
                       : pthread_cond_wait(&m->MapCond, &m->MapMutex);
     L_TASK_Activate();
     m->MapWaiters--;

@@ -15,7 +15,7 @@
 #include <atomic>
 
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ S32 s_nLock(MUTEX m, LOCK_MODE mode, const struct timespec* deadline) {
     }
     r->Waiters.fetch_add(1, std::memory_order_relaxed);
     L_TASK_Deactivate();
-    int rc = mode == LOCK_UNTIL ? HOST_nCondTimedWait(&r->MutexCond, &r->MutexStruct, deadline)
+    int rc = mode == LOCK_UNTIL ? PLATFORM_nCondTimedWait(&r->MutexCond, &r->MutexStruct, deadline)
                                 : pthread_cond_wait(&r->MutexCond, &r->MutexStruct);
     L_TASK_Activate();
     r->Waiters.fetch_sub(1, std::memory_order_relaxed);

@@ -11,7 +11,7 @@
 
 #include "lsvc/l_lockword.h"
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 namespace {
 
@@ -129,7 +129,7 @@ S32 s_nOperate(QUEUE q, bool put, void* element, bool wait, const struct timespe
   S32 rc = put ? s_nPutLocked(qi, element) : s_nGetLocked(qi, element);
   while (rc == busy && wait) {
     L_TASK_Deactivate();
-    int wrc = deadline ? HOST_nCondTimedWait(&qi->QueueCond, &qi->QueueMutex, deadline)
+    int wrc = deadline ? PLATFORM_nCondTimedWait(&qi->QueueCond, &qi->QueueMutex, deadline)
                        : pthread_cond_wait(&qi->QueueCond, &qi->QueueMutex);
     L_TASK_Activate();
     rc = put ? s_nPutLocked(qi, element) : s_nGetLocked(qi, element);

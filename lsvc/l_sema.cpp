@@ -16,7 +16,7 @@
 #include "lsvc/l_lockword.h"
 #include "lsvc/l_task_priv.h"
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 namespace {
 
@@ -186,7 +186,7 @@ S32 nWait(const SEMA_LIST& l, const struct timespec* deadline) {
     if (bAnySignalled(semas, l)) break;
     if (deadline == nullptr) {
       pthread_cond_wait(wake.pCond, wake.pMutex);
-    } else if (HOST_nCondTimedWait(wake.pCond, wake.pMutex, deadline) == ETIMEDOUT) {
+    } else if (PLATFORM_nCondTimedWait(wake.pCond, wake.pMutex, deadline) == ETIMEDOUT) {
       result = -lsTIMEOUT;
       break;
     }

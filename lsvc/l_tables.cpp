@@ -1,5 +1,6 @@
 // Generated kernel tables: tasks, names and bindings.
 #include "lsvc/lsvc.h"
+#include "lsvc/lsvc_upcalls.h"
 
 const TASK_PARAM TaskParams[ntasks] = {
     {2048, 90, rtxcbug},  // 1 RTXCBUG

@@ -561,76 +561,7 @@ enum TASK_ID : S32 {
   TASK_MAINTHREAD = 70,
 };
 
-// Entry functions of the task table.
-void T_3D_HISTORY_RENDER_vMain(void);
-void T_3D_HISTORY_vMain(void);
-void T_3D_PROCESS_vMain(void);
-void T_ACC_COMM_vMain(void);
-void T_ACC_vMain(void);
-void T_ADC_vMain(void);
-void T_ALARM_vMain(void);
-void T_BAROMETER_vMain(void);
-void T_BATHYMETRY_vMain(void);
-void T_BATTERY_vMain(void);
-void T_BTREMOTE_vMain(void);
-void T_BUTTON_vMain(void);
-void T_CHART_3D_vMain(void);
-void T_CHART_INFO_vMain(void);
-void T_CHART_vMain(void);
-void T_DEVELOPMENT_vMain(void);
-void T_DISPLAY_vMain(void);
-void T_DOWNRIGGER_vMain(void);
-void T_DUMMY_vMain(void);
-void T_ETHBCAST_vMain(void);
-void T_ETHERNET_vMain(void);
-void T_ETH_UPDATER_vMain(void);
-void T_GATEWAY_NAV_vMain(void);
-void T_GATEWAY_vMain(void);
-void T_GMSG_vMain(void);
-void T_GMSG_vSocketMain(void);
-void T_GMSG_vTestMain(void);
-void T_HTML_vMain(void);
-void T_INFO_vMain(void);
-void T_INLINETEST_vMain(void);
-void T_KEELAR_vMain(void);
-void T_KEYBOARD_vMain(void);
-void T_MENU_vMain(void);
-void T_MMC_vMain(void);
-void T_NAV_vMain(void);
-void T_NET_PING_RECEIVE_vMain(void);
-void T_NMEA_vMain(void);
-void T_NVRAM_vMain(void);
-void T_N_HISTORY_vMain(void);
-void T_N_PING_vMain(void);
-void T_N_PROCESS_vMain(void);
-void T_PCC_vMain(void);
-void T_RADAR_CLIENT_vMain(void);
-void T_RADAR_DATA_vMain(void);
-void T_RADAR_SERVER_vMain(void);
-void T_RADAR_vMain(void);
-void T_READ_RECORD_PINGDATA_vMain(void);
-void T_RSXBCAST_vMain(void);
-void T_RSXCONTROL_vMain(void);
-void T_RSX_UPDATER_vMain(void);
-void T_SATWX_DATA_vMain(void);
-void T_SATWX_vMain(void);
-void T_SLPD_vMain(void);
-void T_SLPTEST_vMain(void);
-void T_SLP_CLIENT_vMain(void);
-void T_SOCKET_vMain(void);
-void T_SOUND_vMain(void);
-void T_SPEED_vMain(void);
-void T_STARTUP_vMain(void);
-void T_SUDP_IN_vMain(void);
-void T_SUDP_OUT_vMain(void);
-void T_TEMP_vMain(void);
-void T_TONE_vMain(void);
-void T_TREVANIC_vMain(void);
-void T_UART_vMain(void);
-void T_VIEWKEY_vMain(void);
-void T_VIEW_vMain(void);
-void T_XDUCERID_vMain(void);
-void rtxcbug(void);
+// Entry functions of the task table: upward calls (lsvc/lsvc_upcalls.h).
 
 
 extern const char* const str_tasks[71];

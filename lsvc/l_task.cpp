@@ -13,7 +13,7 @@
 #include "lsvc/l_lockword.h"
 #include "lsvc/l_task_priv.h"
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 U8 task_disabled[ntasks];
 
@@ -285,7 +285,7 @@ S32 L_TASK_Start(TASK id) {
 
   pthread_attr_t attr;
   if (pthread_attr_init(&attr) != 0) return -lsTASK_PARAMS;
-  const size_t stack = std::max<size_t>((size_t)r.TaskParam.TParamStackSize + 16384, HOST_szStackFloor());
+  const size_t stack = std::max<size_t>((size_t)r.TaskParam.TParamStackSize + 16384, PLATFORM_szStackFloor());
   bool ok = pthread_attr_setstacksize(&attr, stack) == 0 &&
             pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED) == 0;
   if (ok && r.TaskParam.TParamPriority == 0) {
@@ -435,7 +435,7 @@ S32 L_TASK_WaitConditionalTimed(TASK id, const struct timespec* deadline) {
   TASK_WAKE w;
   if (!bWakeOf(id, &w)) return lsSUCCESS;
   L_TASK_Deactivate();
-  const int rc = HOST_nCondTimedWait(w.pCond, w.pMutex, deadline);
+  const int rc = PLATFORM_nCondTimedWait(w.pCond, w.pMutex, deadline);
   L_TASK_Activate();
   return rc == ETIMEDOUT ? -lsTIMEOUT : lsSUCCESS;
 }

@@ -14,7 +14,7 @@
 #include <algorithm>
 
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 namespace {
 
@@ -130,17 +130,17 @@ U64 u64HandleDue(U64 now) {
 
 void* pvTimerThread(void*) {
   // Expiries are handled ahead of ordinary tasks where the system allows it.
-  (void)HOST_bSetFifoPriority(98);
+  (void)PLATFORM_bSetFifoPriority(98);
   pthread_detach(pthread_self());
   pthread_mutex_lock(&s_timerMutex);
   for (;;) {
-    const U64 next = u64HandleDue(HOST_u64MonotonicNs());
+    const U64 next = u64HandleDue(PLATFORM_u64MonotonicNs());
     if (next == NO_DUE) {
       pthread_cond_wait(&s_timerCond, &s_timerMutex);
     } else {
       struct timespec deadline;
       vToTimespec(next, &deadline);
-      (void)HOST_nCondTimedWait(&s_timerCond, &s_timerMutex, &deadline);
+      (void)PLATFORM_nCondTimedWait(&s_timerCond, &s_timerMutex, &deadline);
     }
   }
   return nullptr;
@@ -210,7 +210,7 @@ TIMER_INFO* L_TIMER_Start(TIMER_INFO* timer, U32 first_ticks, U32 period_ticks, 
     }
     first_ticks = period_ticks;
   }
-  timer->u64DueNs = HOST_u64MonotonicNs() + (U64)first_ticks * NS_PER_MS;
+  timer->u64DueNs = PLATFORM_u64MonotonicNs() + (U64)first_ticks * NS_PER_MS;
   timer->u32PeriodMs = period_ticks;
   timer->u8TimerState = period_ticks != 0 ? TIMER_CYCLING : TIMER_RUNNING;
   vKick();
@@ -256,7 +256,7 @@ U32 L_TIMER_GetRemaining(TIMER_INFO* timer) {
   U32 remaining = 0;
   pthread_mutex_lock(&s_timerMutex);
   if (bKnown(timer) && timer->u8TimerState != TIMER_IDLE) {
-    const U64 now = HOST_u64MonotonicNs();
+    const U64 now = PLATFORM_u64MonotonicNs();
     if (timer->u64DueNs > now) {
       remaining = (U32)std::min<U64>((timer->u64DueNs - now + NS_PER_MS / 2) / NS_PER_MS, 0xFFFFFFFFull);
     }

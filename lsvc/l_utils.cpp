@@ -1,6 +1,7 @@
 // Program entry, command line, trace, state dump, debug watchdog, signals,
 // fatal errors and the small utilities of the kernel layer.
 #include "lsvc/l_utils.h"
+#include "lsvc/lsvc_upcalls.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -18,7 +19,7 @@
 #include <mutex>
 
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 // ------------------------------------------------------------ options
 S64 quit_seconds = 0;
@@ -69,7 +70,7 @@ BOOLEAN LS_bExiting(void) { return s_bExitClaimed.load(std::memory_order_acquire
 // Writes the exit line and ends the process; the caller holds the claim.
 [[noreturn]] static void vExitClaimed(const char* file, int line, int status) {
   log_me("exit from file %s line #%d status %d", file, line, status);
-  HOST_vExit(status);
+  PLATFORM_vExit(status);
 }
 
 // State dump, optional last words, exit line, end with the status.
@@ -147,13 +148,13 @@ static std::atomic<bool> s_bWatchdogStarted{false};
 static std::atomic<bool> s_bQuitStarted{false};
 
 static void* pvWatchdog(void*) {
-  HOST_bSetFifoPriority(98);
+  PLATFORM_bSetFifoPriority(98);
   pthread_detach(pthread_self());
   int count = 0;
   for (;;) {
     const U64 seen = s_u64TraceCount.load(std::memory_order_acquire);
     const U32 prev = last_time.load(std::memory_order_relaxed);
-    HOST_vSleepNs((U64)debug_seconds * 1000000000ull);
+    PLATFORM_vSleepNs((U64)debug_seconds * 1000000000ull);
     fprintf(stderr, "%d: after sleep %d remaining (last=%d prev=%d)\n", count++, 0,
             (int)last_time.load(std::memory_order_relaxed), (int)prev);
     fflush(stderr);
@@ -173,7 +174,7 @@ static void* pvQuitThread(void*) {
   for (;;) {
     const S64 now = (S64)L_CLOCK_qwGetTimeInMillis();
     if (now >= quit_seconds) break;
-    HOST_vSleepNs((U64)(quit_seconds - now) * 1000000ull);
+    PLATFORM_vSleepNs((U64)(quit_seconds - now) * 1000000ull);
   }
   vQuitExpired();
 }
@@ -203,7 +204,7 @@ static void vOneLine(char* text) {
 void log_me(const char* format, ...) {
   if (s_bDumpActive.load(std::memory_order_acquire) &&
       !pthread_equal(s_dumpThread.load(std::memory_order_acquire), pthread_self())) {
-    HOST_vSleepNs(DUMP_HOLD_NS);
+    PLATFORM_vSleepNs(DUMP_HOLD_NS);
   }
   std::call_once(s_traceOnce, vTraceInit);
 
@@ -411,7 +412,7 @@ int LS_nParseOptions(int argc, char** argv, char* complaint, size_t size) {
 }
 
 int LS_main(int argc, char** argv) {
-  HOST_vGuardStdFds();
+  PLATFORM_vGuardStdFds();
   signal(SIGPIPE, SIG_IGN);
   log_me("%s start", model_string);
   char complaint[TRACE_TEXT_SIZE];
@@ -421,7 +422,7 @@ int LS_main(int argc, char** argv) {
   Main();
   log_me("main exited");
   if (!bClaimExit()) vParkForever();
-  HOST_vExit(0);
+  PLATFORM_vExit(0);
 }
 
 // ------------------------------------------------------------ fatal errors and resets
@@ -435,7 +436,7 @@ static const char* pcErrorText(int err, char* buffer, size_t size) {
 void ERROR_error(const char* file, int line, const char* description) {
   if (file == nullptr) file = "";
   if (description == nullptr) description = "";
-  const time_t now = HOST_tTime(nullptr);
+  const time_t now = PLATFORM_tTime(nullptr);
 
   // Date line and error line, each at most 127 characters; a cut line keeps
   // its line end so the log stays one record per two lines.
@@ -490,7 +491,7 @@ const char* L_UTILS_cpGetPathnamePtr(void) {
   static const char* s_path = [] {
     const char* env = getenv("TESSIX_CWD");
     if (env != nullptr && *env != '\0') return (const char*)strdup(env);
-    return (const char*)strdup(HOST_sResolvePath("/usr/tessix").c_str());
+    return (const char*)strdup(PLATFORM_sResolvePath("/usr/tessix").c_str());
   }();
   return s_path;
 }
@@ -498,7 +499,7 @@ const char* L_UTILS_cpGetPathnamePtr(void) {
 int L_UTILS_nSystem(const char* command) {
   if (command == nullptr) command = "";
   log_me("system: %s", command);
-  return HOST_nSystem(command);
+  return PLATFORM_nSystem(command);
 }
 
 void L_UTILS_vSetSysDate(U32 seconds_since_1970) {
@@ -523,7 +524,7 @@ pthread_t L_UTILS_threadCreateSimpleThread(const char* name, void* (*function)(v
   if (name == nullptr) name = "";
   constexpr size_t SIMPLE_STACK = 24 * 1024;
   size_t stack = SIMPLE_STACK;
-  if (stack < HOST_szStackFloor()) stack = HOST_szStackFloor();
+  if (stack < PLATFORM_szStackFloor()) stack = PLATFORM_szStackFloor();
   char buffer[128];
 
   pthread_attr_t attr;
@@ -606,3 +607,11 @@ U32 atoh(const char* text) {
   }
   return value;
 }
+
+// The platform's own lines join the trace once the kernel services are linked.
+namespace {
+void vPlatformTraceLine(const char* line) { log_me("%s", line); }
+struct PlatformTraceSink {
+  PlatformTraceSink() { PLATFORM_vSetTraceSink(&vPlatformTraceLine); }
+} s_platformTraceSink;
+}  // namespace

@@ -264,7 +264,6 @@ int LS_main(int argc, char** argv);
 // Reads the command line into the option variables; returns 0, or 1 after
 // tracing the complaint (the caller then ends with status 1).
 int LS_nParseOptions(int argc, char** argv, char* complaint, size_t size);
-void Main(void);
 
 void log_me(const char* format, ...) __attribute__((format(printf, 1, 2)));
 [[noreturn]] void lm_exit(const char* file, int line, int status);
@@ -278,7 +277,7 @@ void debug_doit(void);
 const char* L_UTILS_cpGetPathnamePtr(void);
 void L_UTILS_vSetSysDate(U32 seconds_since_1970);
 // Runs a shell command on the board; on the host it is traced and recorded
-// (HOST_vecCommands), never executed.
+// (PLATFORM_vecCommands), never executed.
 int L_UTILS_nSystem(const char* command);
 pthread_t L_UTILS_threadCreateSimpleThread(const char* name, void* (*function)(void*), void* argument);
 void show_linux_priority(const char* name);

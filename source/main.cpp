@@ -1,4 +1,16 @@
-// The program's entry point.
+// The program's entry point. Each subsystem installs the functions that the
+// subsystems below it call upward, from the bottom up; then the kernel
+// services read the options and run the start sequence.
 #include "lsvc/lsvc.h"
+#include "source/core/core_upcalls.h"
+#include "source/graphics/graphics_upcalls.h"
+#include "source/startup/task_stubs.h"
+#include "source/ui/ui_install.h"
 
-int main(int argc, char** argv) { return LS_main(argc, argv); }
+int main(int argc, char** argv) {
+  CORE_vInstall();
+  GRAPHICS_vInstall();
+  UI_vInstall();
+  STARTUP_vInstall();
+  return LS_main(argc, argv);
+}

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "source/g_bitmap.h"
+#include "source/graphics/g_bitmap.h"
 
 struct FuzzInput {
   const uint8_t* data;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "source/g_image.h"
+#include "source/graphics/g_image.h"
 #include "tests/fuzz/fuzz_canvas.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "source/u_rle.h"
+#include "source/graphics/u_rle.h"
 #include "tests/fuzz/fuzz_canvas.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

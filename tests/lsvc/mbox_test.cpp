@@ -13,7 +13,7 @@
 #include "lsvc/l_mbox_priv.h"
 #include "lsvc/lsvc.h"
 #include "run_as_task.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ class MboxTest : public ::testing::Test {
   void SetUp() override { H_MEMORY_vSetup(); }
   void TearDown() override {
     g_pfnMboxAckTimedOut = nullptr;
-    if (HOST_bTestClockActive()) HOST_vTestClockDisable();
+    if (PLATFORM_bTestClockActive()) PLATFORM_vTestClockDisable();
     for (MBOX box : {kBox, kBoundBox}) {
       while (void* m = L_MBOX_Receive(box)) H_MEMORY_vFree(m);
     }
@@ -205,23 +205,23 @@ TEST_F(MboxTest, BlockingReceiveGetsTheMessageOfAnotherTaskWithItsId) {
 // Advances the test clock in small steps until done is set; returns the
 // test-clock time that passed.
 U64 AdvanceUntil(const std::atomic<bool>& done) {
-  const U64 start = HOST_u64MonotonicNs();
+  const U64 start = PLATFORM_u64MonotonicNs();
   while (!done.load()) {
-    HOST_vTestClockAdvanceMs(5);
+    PLATFORM_vTestClockAdvanceMs(5);
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  return HOST_u64MonotonicNs() - start;
+  return PLATFORM_u64MonotonicNs() - start;
 }
 
 TEST_F(MboxTest, TimedReceiveEndsWithNullOnlyWhenTheLimitHasPassed) {
-  HOST_vTestClockEnable(HOST_u64MonotonicNs(), HOST_tTime(nullptr));
-  const U64 t0 = HOST_u64MonotonicNs();
+  PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), PLATFORM_tTime(nullptr));
+  const U64 t0 = PLATFORM_u64MonotonicNs();
   std::atomic<bool> done{false};
   std::atomic<U64> ended_at{0};
   void* got = reinterpret_cast<void*>(1);
   std::thread receiver([&] {
     got = L_MBOX_ReceiveWaitTicks(kBox, 100);
-    ended_at = HOST_u64MonotonicNs();
+    ended_at = PLATFORM_u64MonotonicNs();
     done = true;
   });
   AdvanceUntil(done);
@@ -286,14 +286,14 @@ TEST_F(MboxTest, WaitingSendReturnsWhenTheReceiverDisposesAndTheSenderOwnsTheBlo
 
 TEST_F(MboxTest, TimedOutSendLeavesTheBlockToTheReceiverWhichFreesIt) {
   const size_t free_before = FreeBlocks(1);
-  HOST_vTestClockEnable(HOST_u64MonotonicNs(), HOST_tTime(nullptr));
-  const U64 t0 = HOST_u64MonotonicNs();
+  PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), PLATFORM_tTime(nullptr));
+  const U64 t0 = PLATFORM_u64MonotonicNs();
   std::atomic<bool> done{false};
   S32 rc = 1;
   U64 ended_at = 0;
   std::thread sender([&] {
     rc = L_MBOX_SendWaitTicks(kBox, NewMsg(8), 3, kAck, 200);
-    ended_at = HOST_u64MonotonicNs();
+    ended_at = PLATFORM_u64MonotonicNs();
     done = true;
   });
   AdvanceUntil(done);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ class MemoryTest : public ::testing::Test {
  protected:
   void SetUp() override { H_MEMORY_vSetup(); }
   void TearDown() override {
-    if (HOST_bTestClockActive()) HOST_vTestClockDisable();
+    if (PLATFORM_bTestClockActive()) PLATFORM_vTestClockDisable();
   }
 };
 
@@ -239,18 +239,18 @@ TEST_F(MemoryTest, LowerLayer) {
 TEST_F(MemoryTest, TimedAllocationOfAnExhaustedMapGivesUpAtTheLimit) {
   Exhaust all({7});
   EXPECT_EQ(L_MEM_AllocateWaitTicks(7, 0), nullptr);
-  HOST_vTestClockEnable(HOST_u64MonotonicNs(), HOST_tTime(nullptr));
-  const U64 t0 = HOST_u64MonotonicNs();
+  PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), PLATFORM_tTime(nullptr));
+  const U64 t0 = PLATFORM_u64MonotonicNs();
   std::atomic<bool> done{false};
   std::atomic<void*> got{reinterpret_cast<void*>(1)};
   std::atomic<U64> ended_at{0};
   std::thread t([&] {
     got = L_MEM_AllocateWaitSeconds(7, 1);
-    ended_at = HOST_u64MonotonicNs();
+    ended_at = PLATFORM_u64MonotonicNs();
     done = true;
   });
   while (!done.load()) {
-    HOST_vTestClockAdvanceMs(20);
+    PLATFORM_vTestClockAdvanceMs(20);
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   t.join();

@@ -8,14 +8,14 @@
 
 #include "lsvc/lsvc.h"
 #include "run_as_task.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 namespace {
 
 class MutexTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    if (HOST_bTestClockActive()) HOST_vTestClockDisable();
+    if (PLATFORM_bTestClockActive()) PLATFORM_vTestClockDisable();
   }
 };
 
@@ -110,18 +110,18 @@ TEST_F(MutexTest, BlockingLockWaitsForTheRelease) {
 TEST_F(MutexTest, TimedLockGivesUpOnlyWhenTheLimitHasPassed) {
   const MUTEX m = RES_ALARM;
   ASSERT_EQ(L_MUTEX_LockWait(m), lsSUCCESS);
-  HOST_vTestClockEnable(HOST_u64MonotonicNs(), HOST_tTime(nullptr));
-  const U64 t0 = HOST_u64MonotonicNs();
+  PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), PLATFORM_tTime(nullptr));
+  const U64 t0 = PLATFORM_u64MonotonicNs();
   std::atomic<bool> done{false};
   std::atomic<U64> ended_at{0};
   std::atomic<S32> rc{1};
   as_task::Start(TASK_DUMMYTASK, [&] {
     rc = L_MUTEX_LockTime(m, 50);
-    ended_at = HOST_u64MonotonicNs();
+    ended_at = PLATFORM_u64MonotonicNs();
     done = true;
   });
   while (!done.load()) {
-    HOST_vTestClockAdvanceMs(5);
+    PLATFORM_vTestClockAdvanceMs(5);
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   as_task::Join();

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ class QueueTest : public ::testing::Test {
     TakeSignals();
   }
   void TearDown() override {
-    if (HOST_bTestClockActive()) HOST_vTestClockDisable();
+    if (PLATFORM_bTestClockActive()) PLATFORM_vTestClockDisable();
     for (int c = 0; c < 4; ++c) L_QUEUE_DefineSema(kQ, 0, (QUEUE_CONDITION)c);
     TakeSignals();
   }
@@ -204,18 +204,18 @@ TEST_F(QueueTest, TimedWaitsGiveUpOnlyWhenTheLimitHasPassed) {
   ASSERT_EQ(L_QUEUE_Put(kQ, &a), lsSUCCESS);
   EXPECT_EQ(L_QUEUE_PutWaitTicks(kQ, &a, 0), -lsQUEUE_FULL);
 
-  HOST_vTestClockEnable(HOST_u64MonotonicNs(), HOST_tTime(nullptr));
-  const U64 t0 = HOST_u64MonotonicNs();
+  PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), PLATFORM_tTime(nullptr));
+  const U64 t0 = PLATFORM_u64MonotonicNs();
   std::atomic<bool> done{false};
   std::atomic<S32> rc{1};
   std::atomic<U64> ended_at{0};
   std::thread writer([&] {
     rc = L_QUEUE_PutWaitSeconds(kQ, &a, 2);
-    ended_at = HOST_u64MonotonicNs();
+    ended_at = PLATFORM_u64MonotonicNs();
     done = true;
   });
   while (!done.load()) {
-    HOST_vTestClockAdvanceMs(50);
+    PLATFORM_vTestClockAdvanceMs(50);
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   writer.join();

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ void vDrain(SEMA sema) { (void)L_SEMA_SetPending(sema); }
 class SemaTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    HOST_vTestClockDisable();
+    PLATFORM_vTestClockDisable();
     for (SEMA s = 1; s <= nsemas; ++s) vDrain(s);
   }
 };
@@ -97,11 +97,11 @@ TEST_F(SemaTest, SetPendingDiscardsASignal) {
 }
 
 TEST_F(SemaTest, ListWaitReturnsTheOneSignalledFirst) {
-  HOST_vTestClockEnable(HOST_u64MonotonicNs(), HOST_tTime(nullptr));
+  PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), PLATFORM_tTime(nullptr));
   const SEMA a = SEMA_MEDIA_0, b = SEMA_MEDIA_1, c = SEMA_MEDIA_2;
   const SEMA list[] = {a, b, c, 0};
   ASSERT_EQ(0, L_SEMA_Signal(c));
-  HOST_vTestClockAdvanceMs(1);
+  PLATFORM_vTestClockAdvanceMs(1);
   ASSERT_EQ(0, L_SEMA_Signal(a));
   EXPECT_EQ(c, L_SEMA_WaitMultiple(list));
   EXPECT_EQ(a, L_SEMA_WaitMultiple(list));
@@ -142,7 +142,7 @@ TEST_F(SemaTest, SecondWaiterGetsAConflictAndLeavesNoMark) {
 }
 
 TEST_F(SemaTest, TimedWaitsEndOnTheTestClock) {
-  HOST_vTestClockEnable(HOST_u64MonotonicNs(), HOST_tTime(nullptr));
+  PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), PLATFORM_tTime(nullptr));
   const SEMA s = SEMA_MEDIA_7, t = SEMA_MEDIA_9;
   std::future<S32> single = std::async(std::launch::async, [&] { return L_SEMA_WaitTicks(s, 100); });
   std::future<S32> seconds = std::async(std::launch::async, [&] {
@@ -151,17 +151,17 @@ TEST_F(SemaTest, TimedWaitsEndOnTheTestClock) {
   });
   ASSERT_TRUE(bWaiterArrives(s));
   ASSERT_TRUE(bWaiterArrives(t));
-  HOST_vTestClockAdvanceMs(99);
+  PLATFORM_vTestClockAdvanceMs(99);
   EXPECT_EQ(std::future_status::timeout, single.wait_for(std::chrono::milliseconds(20)));
-  HOST_vTestClockAdvanceMs(1);
+  PLATFORM_vTestClockAdvanceMs(1);
   EXPECT_EQ(-lsTIMEOUT, single.get());
   EXPECT_EQ(-lsSEMA_PENDING, L_SEMA_GetWaitingTaskID(s));
-  HOST_vTestClockAdvanceMs(1900);
+  PLATFORM_vTestClockAdvanceMs(1900);
   EXPECT_EQ(-lsTIMEOUT, seconds.get());
 
   std::future<S32> whole = std::async(std::launch::async, [&] { return L_SEMA_WaitSeconds(s, 2); });
   ASSERT_TRUE(bWaiterArrives(s));
-  HOST_vTestClockAdvanceMs(1999);
+  PLATFORM_vTestClockAdvanceMs(1999);
   EXPECT_EQ(std::future_status::timeout, whole.wait_for(std::chrono::milliseconds(20)));
   ASSERT_EQ(0, L_SEMA_Signal(s));
   EXPECT_EQ(0, whole.get());

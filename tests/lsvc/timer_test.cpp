@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 namespace {
 
@@ -42,12 +42,12 @@ constexpr SEMA SEMA_PROBE = SEMA_TIMER_DBPOLL;
 class TimerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    HOST_vTestClockEnable(HOST_u64MonotonicNs(), HOST_tTime(nullptr));
+    PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), PLATFORM_tTime(nullptr));
     for (SEMA s : {SEMA_T, SEMA_T2, SEMA_PROBE}) L_SEMA_SetPending(s);
   }
   void TearDown() override {
     for (TIMER_INFO* t : timers_) L_TIMER_Release(t);
-    HOST_vTestClockDisable();
+    PLATFORM_vTestClockDisable();
   }
   TIMER_INFO* Take(void) {
     TIMER_INFO* t = L_TIMER_Allocate();
@@ -61,7 +61,7 @@ class TimerTest : public ::testing::Test {
     if (probe_ == nullptr) probe_ = Take();
     ASSERT_NE(nullptr, probe_);
     ASSERT_EQ(probe_, L_TIMER_Start(probe_, ms, 0, SEMA_PROBE));
-    HOST_vTestClockAdvanceMs(ms);
+    PLATFORM_vTestClockAdvanceMs(ms);
     ASSERT_TRUE(bSignalled(SEMA_PROBE));
     ASSERT_TRUE(bTake(SEMA_PROBE));
   }
@@ -163,7 +163,7 @@ TEST_F(TimerTest, ExpiryOfTheOldRunNeverFiresARestartedTimer) {
   ASSERT_NE(nullptr, t);
   for (int round = 0; round < 20; ++round) {
     ASSERT_EQ(t, L_TIMER_Start(t, 100, 0, SEMA_T));
-    HOST_vTestClockAdvanceMs(100);  // due now, the thread may or may not have seen it
+    PLATFORM_vTestClockAdvanceMs(100);  // due now, the thread may or may not have seen it
     ASSERT_EQ(t, L_TIMER_Start(t, 100, 0, SEMA_T));
     AdvanceAndSettle(99);
     EXPECT_TRUE(bPending(SEMA_T)) << round;
@@ -234,9 +234,9 @@ TEST_F(TimerTest, CallerSuppliedRecordWorksLikeAPoolTimer) {
 
 TEST_F(TimerTest, ElapsedMeasuresSuccessiveIntervals) {
   U32 reference = H_TICK_u32ReadFreeRunningTimerInSystemTicks();
-  HOST_vTestClockAdvanceMs(30);
+  PLATFORM_vTestClockAdvanceMs(30);
   EXPECT_EQ(30u, L_TIMER_GetElapsed(&reference));
-  HOST_vTestClockAdvanceMs(5);
+  PLATFORM_vTestClockAdvanceMs(5);
   EXPECT_EQ(5u, L_TIMER_GetElapsed(&reference));
   EXPECT_EQ(0u, L_TIMER_GetElapsed(&reference));
   U32 old = reference - 7;
@@ -277,18 +277,18 @@ TEST(TimerSetUpDeathTest, ReleaseBeforeSetUpIsUninitialised) {
 
 class ClockTest : public ::testing::Test {
  protected:
-  void TearDown() override { HOST_vTestClockDisable(); }
+  void TearDown() override { PLATFORM_vTestClockDisable(); }
 };
 
 TEST_F(ClockTest, TimesSinceStartFollowTheClock) {
   (void)L_CLOCK_qwGetTimeInNans();  // fixes the start
-  HOST_vTestClockEnable(HOST_u64MonotonicNs(), HOST_tTime(nullptr));
+  PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), PLATFORM_tTime(nullptr));
   const U64 ns = L_CLOCK_qwGetTimeInNans(), us = L_CLOCK_qwGetTimeInMicros(), ms = L_CLOCK_qwGetTimeInMillis(),
             ticks = L_CLOCK_qwGetTimeInTicks();
   const U32 free_running = H_TICK_u32ReadFreeRunningTimer(), ms32 = H_TICK_u32ReadFreeRunningTimerInMilliSeconds(),
             ticks32 = H_TICK_u32ReadFreeRunningTimerInSystemTicks();
   const U32 mono_ms = lm_gettime(nullptr);
-  HOST_vTestClockAdvanceNs(1234567890ull);
+  PLATFORM_vTestClockAdvanceNs(1234567890ull);
   EXPECT_EQ(ns + 1234567890ull, L_CLOCK_qwGetTimeInNans());
   const U64 us_after = L_CLOCK_qwGetTimeInMicros(), ms_after = L_CLOCK_qwGetTimeInMillis();
   EXPECT_GE(us_after - us, 1234567u);
@@ -312,8 +312,8 @@ TEST_F(ClockTest, TimesSinceStartFollowTheClock) {
 
 TEST_F(ClockTest, DeadlinesAreNormalised) {
   // Monotonic time x.900000000 s, well above the clock's start.
-  const U64 base = (HOST_u64MonotonicNs() / 1000000000ull + 10) * 1000000000ull + 900000000ull;
-  HOST_vTestClockEnable(base, HOST_tTime(nullptr));
+  const U64 base = (PLATFORM_u64MonotonicNs() / 1000000000ull + 10) * 1000000000ull + 900000000ull;
+  PLATFORM_vTestClockEnable(base, PLATFORM_tTime(nullptr));
   struct timespec deadline;
   L_CLOCK_PrepTimeoutTicks(&deadline, 1500);
   EXPECT_EQ((time_t)(base / 1000000000ull + 2), deadline.tv_sec);
@@ -349,19 +349,19 @@ TEST_F(ClockTest, TimerSettingsAndElapsedTime) {
 }
 
 TEST_F(ClockTest, SleepFollowsTheTestClock) {
-  HOST_vTestClockEnable(HOST_u64MonotonicNs(), HOST_tTime(nullptr));
+  PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), PLATFORM_tTime(nullptr));
   std::atomic<bool> woke{false};
   std::atomic<U64> before{0}, after{0};
   std::thread sleeper([&] {
-    before = HOST_u64MonotonicNs();
+    before = PLATFORM_u64MonotonicNs();
     L_CLOCK_Sleep(500);
-    after = HOST_u64MonotonicNs();
+    after = PLATFORM_u64MonotonicNs();
     woke = true;
   });
   // The clock moves only when the test moves it: the sleep lasts at least
   // 500 ms of it however long it takes in real time.
   for (int i = 0; i < 100000 && !woke.load(); ++i) {
-    HOST_vTestClockAdvanceMs(5);
+    PLATFORM_vTestClockAdvanceMs(5);
     vNap();
   }
   sleeper.join();

@@ -17,7 +17,7 @@
 
 #include "lsvc/l_utils.h"
 #include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 #include "tests/support/trace_line.h"
 
 namespace {
@@ -283,21 +283,21 @@ TEST(Trace, LineFormatAndOneLinePerCall) {
 }
 
 TEST(Trace, SystemCommandsAreTracedAndRecordedNotRun) {
-  HOST_vClearCommands();
+  PLATFORM_vClearCommands();
   const std::string path = sTempPath("trace_system.txt");
   {
     CRedirect redirect(path);
     EXPECT_EQ(L_UTILS_nSystem("touch /tmp/never_created_by_tessix"), 0);
   }
   EXPECT_NE(sReadFile(path).find("system: touch /tmp/never_created_by_tessix\r\n"), std::string::npos);
-  EXPECT_EQ(HOST_vecCommands(), std::vector<std::string>{"touch /tmp/never_created_by_tessix"});
+  EXPECT_EQ(PLATFORM_vecCommands(), std::vector<std::string>{"touch /tmp/never_created_by_tessix"});
   struct stat st;
   EXPECT_NE(stat("/tmp/never_created_by_tessix", &st), 0);
 }
 
 // ------------------------------------------------------------ system date
 TEST(SetSysDate, RunsDateOnlyWhenTheTimeMovesAnHourOrMore) {
-  HOST_vClearCommands();
+  PLATFORM_vClearCommands();
   const U32 t0 = 1700000000;  // 2023-11-14 22:13:20 UTC
   struct CASE {
     U32 seconds;
@@ -314,7 +314,7 @@ TEST(SetSysDate, RunsDateOnlyWhenTheTimeMovesAnHourOrMore) {
   size_t expected = 0;
   for (const CASE& c : cases) {
     L_UTILS_vSetSysDate(c.seconds);
-    std::vector<std::string> commands = HOST_vecCommands();
+    std::vector<std::string> commands = PLATFORM_vecCommands();
     if (c.command != nullptr) {
       ++expected;
       ASSERT_EQ(commands.size(), expected) << c.seconds;
@@ -354,7 +354,7 @@ TEST(SimpleThread, RunsWithAtLeastTheSmallStackAndTheFloor) {
   }
   EXPECT_EQ(probe.argument, &probe);
   EXPECT_GE(probe.stack, (size_t)24576);
-  EXPECT_GE(probe.stack, HOST_szStackFloor());
+  EXPECT_GE(probe.stack, PLATFORM_szStackFloor());
   EXPECT_EQ(probe.id, MAIN_THREAD_TASK);
   EXPECT_NE(sReadFile(path).find("pthread_create (probe): "), std::string::npos);
 }
@@ -505,14 +505,14 @@ void vParseInChild(std::vector<std::string> args) {
 // Moves the test clock on in small steps, as real time would.
 [[noreturn]] void vRunClockForever() {
   for (;;) {
-    HOST_vTestClockAdvanceMs(10);
+    PLATFORM_vTestClockAdvanceMs(10);
     usleep(1000);
   }
 }
 
 void vRunClock(U32 ms) {
   for (U32 done = 0; done < ms; done += 10) {
-    HOST_vTestClockAdvanceMs(10);
+    PLATFORM_vTestClockAdvanceMs(10);
     usleep(1000);
   }
 }
@@ -530,7 +530,7 @@ TEST(QuitTime, EndsTheProgramWithoutAnyFurtherTraceLine) {
         CRedirect redirect_err(err, 2);
         // The unit has been up for a day: the quit time counts from the
         // program's start, not from the system's.
-        HOST_vTestClockEnable(86400ull * 1000000000ull, 1700000000);
+        PLATFORM_vTestClockEnable(86400ull * 1000000000ull, 1700000000);
         vParseInChild({"quit_sec", "1"});
         log_me("start");
         LS_vStartQuitTimer();
@@ -555,7 +555,7 @@ TEST(QuitTime, TraceLineAndQuitThreadTogetherEndOnce) {
       {
         CRedirect redirect_out(out, 1);
         CRedirect redirect_err(err, 2);
-        HOST_vTestClockEnable(5000000000ull, 1700000000);
+        PLATFORM_vTestClockEnable(5000000000ull, 1700000000);
         vParseInChild({"quit_sec", "1"});
         log_me("start");
         LS_vStartQuitTimer();
@@ -582,7 +582,7 @@ TEST(Watchdog, DumpsAndEndsWithStatus3WhenTheTraceIsSilent) {
       {
         CRedirect redirect_out(sTempPath("watchdog_out.txt"), 1);
         CRedirect redirect_err(err, 2);
-        HOST_vTestClockEnable(5000000000ull, 1700000000);
+        PLATFORM_vTestClockEnable(5000000000ull, 1700000000);
         vParseInChild({"debug_sec", "2", "no_log"});
         log_me("start");  // starts the watchdog; no_log still counts as activity
         vRunClockForever();
@@ -600,7 +600,7 @@ TEST(Watchdog, KeepsQuietWhileTraceLinesAppear) {
       {
         CRedirect redirect_out(sTempPath("watchdog2_out.txt"), 1);
         CRedirect redirect_err(err, 2);
-        HOST_vTestClockEnable(5000000000ull, 1700000000);
+        PLATFORM_vTestClockEnable(5000000000ull, 1700000000);
         vParseInChild({"debug_sec", "1"});
         log_me("start");
         // Six periods with a trace line in each, then silence.

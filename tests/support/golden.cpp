@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 #include "source/platform/host/host_png.h"
 
 namespace {
@@ -42,7 +42,7 @@ bool bUpdateRequested() {
 }
 
 bool bWrite(const std::string& path, const U16* pixels, int width, int height, int stride, std::string* why) {
-  if (!HOST_bMakeDirs(sParent(path).c_str())) {
+  if (!PLATFORM_bMakeDirs(sParent(path).c_str())) {
     *why = "cannot create the folder of " + path;
     return false;
   }

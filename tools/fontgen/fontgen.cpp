@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "source/u_unicode_table.h"
+#include "source/core/u_unicode_table.h"
 
 namespace {
 

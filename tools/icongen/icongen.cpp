@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "source/u_rle.h"
+#include "source/graphics/u_rle.h"
 
 namespace {
 

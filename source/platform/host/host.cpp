@@ -1,6 +1,6 @@
 // Host stand-ins for the board: paths, shell commands, clocks, scheduling,
 // process end.
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -15,7 +15,7 @@
 #include <mutex>
 
 // ------------------------------------------------------------ paths
-const char* HOST_pcHostRoot(void) {
+const char* PLATFORM_pcHostRoot(void) {
   static const char* root = [] {
     const char* r = getenv("TESSIX_HOST_ROOT");
     return (r && *r) ? strdup(r) : "";
@@ -23,9 +23,9 @@ const char* HOST_pcHostRoot(void) {
   return root;
 }
 
-const char* HOST_pcResolvePath(const char* path, char* out, size_t size) {
+const char* PLATFORM_pcResolvePath(const char* path, char* out, size_t size) {
   if (size == 0) return out;
-  const char* root = HOST_pcHostRoot();
+  const char* root = PLATFORM_pcHostRoot();
   if (path == nullptr) path = "";
   const bool prefix = (path[0] == '/' && root[0] != '\0' && strncmp(path, root, strlen(root)) != 0);
   int n = prefix ? snprintf(out, size, "%s%s", root, path) : snprintf(out, size, "%s", path);
@@ -33,12 +33,12 @@ const char* HOST_pcResolvePath(const char* path, char* out, size_t size) {
   return out;
 }
 
-std::string HOST_sResolvePath(const char* path) {
+std::string PLATFORM_sResolvePath(const char* path) {
   char buffer[4096];
-  return HOST_pcResolvePath(path, buffer, sizeof buffer);
+  return PLATFORM_pcResolvePath(path, buffer, sizeof buffer);
 }
 
-BOOLEAN HOST_bMakeDirs(const char* path) {
+BOOLEAN PLATFORM_bMakeDirs(const char* path) {
   std::string p(path);
   for (size_t i = 1; i <= p.size(); ++i) {
     if (i == p.size() || p[i] == '/') {
@@ -54,18 +54,18 @@ BOOLEAN HOST_bMakeDirs(const char* path) {
 static std::mutex s_commandMutex;
 static std::vector<std::string> s_commands;
 
-int HOST_nSystem(const char* command) {
+int PLATFORM_nSystem(const char* command) {
   std::lock_guard<std::mutex> lock(s_commandMutex);
   s_commands.emplace_back(command ? command : "");
   return 0;
 }
 
-std::vector<std::string> HOST_vecCommands(void) {
+std::vector<std::string> PLATFORM_vecCommands(void) {
   std::lock_guard<std::mutex> lock(s_commandMutex);
   return s_commands;
 }
 
-void HOST_vClearCommands(void) {
+void PLATFORM_vClearCommands(void) {
   std::lock_guard<std::mutex> lock(s_commandMutex);
   s_commands.clear();
 }
@@ -82,7 +82,7 @@ static void vFromNs(U64 ns, struct timespec* ts) {
 
 static U64 u64ToNs(const struct timespec* ts) { return (U64)ts->tv_sec * 1000000000ull + (U64)ts->tv_nsec; }
 
-void HOST_vClockMonotonic(struct timespec* now) {
+void PLATFORM_vClockMonotonic(struct timespec* now) {
   if (s_testClock.load(std::memory_order_acquire)) {
     vFromNs(s_testMonoNs.load(std::memory_order_acquire), now);
   } else {
@@ -90,7 +90,7 @@ void HOST_vClockMonotonic(struct timespec* now) {
   }
 }
 
-void HOST_vClockRealtime(struct timespec* now) {
+void PLATFORM_vClockRealtime(struct timespec* now) {
   if (s_testClock.load(std::memory_order_acquire)) {
     vFromNs((U64)((S64)s_testMonoNs.load(std::memory_order_acquire) + s_testWallOffsetNs.load()), now);
   } else {
@@ -98,53 +98,53 @@ void HOST_vClockRealtime(struct timespec* now) {
   }
 }
 
-U64 HOST_u64MonotonicNs(void) {
+U64 PLATFORM_u64MonotonicNs(void) {
   struct timespec ts;
-  HOST_vClockMonotonic(&ts);
+  PLATFORM_vClockMonotonic(&ts);
   return u64ToNs(&ts);
 }
 
-time_t HOST_tTime(time_t* out) {
+time_t PLATFORM_tTime(time_t* out) {
   struct timespec ts;
-  HOST_vClockRealtime(&ts);
+  PLATFORM_vClockRealtime(&ts);
   if (out) *out = ts.tv_sec;
   return ts.tv_sec;
 }
 
-void HOST_vTestClockEnable(U64 monotonic_ns, time_t wall_seconds) {
+void PLATFORM_vTestClockEnable(U64 monotonic_ns, time_t wall_seconds) {
   s_testMonoNs.store(monotonic_ns);
   s_testWallOffsetNs.store((S64)wall_seconds * 1000000000ll - (S64)monotonic_ns);
   s_testClock.store(true, std::memory_order_release);
 }
 
-void HOST_vTestClockDisable(void) { s_testClock.store(false, std::memory_order_release); }
+void PLATFORM_vTestClockDisable(void) { s_testClock.store(false, std::memory_order_release); }
 
-BOOLEAN HOST_bTestClockActive(void) { return s_testClock.load() ? TRUE : FALSE; }
+BOOLEAN PLATFORM_bTestClockActive(void) { return s_testClock.load() ? TRUE : FALSE; }
 
-void HOST_vTestClockAdvanceNs(U64 ns) { s_testMonoNs.fetch_add(ns, std::memory_order_acq_rel); }
+void PLATFORM_vTestClockAdvanceNs(U64 ns) { s_testMonoNs.fetch_add(ns, std::memory_order_acq_rel); }
 
-void HOST_vTestClockAdvanceMs(U32 ms) { HOST_vTestClockAdvanceNs((U64)ms * 1000000ull); }
+void PLATFORM_vTestClockAdvanceMs(U32 ms) { PLATFORM_vTestClockAdvanceNs((U64)ms * 1000000ull); }
 
 // With the test clock a timed wait looks at the clock again every
 // millisecond of real time, so an advance is seen promptly.
 static constexpr U64 TEST_CLOCK_POLL_NS = 1000000ull;
 
-int HOST_nCondTimedWait(pthread_cond_t* cond, pthread_mutex_t* mutex, const struct timespec* deadline) {
+int PLATFORM_nCondTimedWait(pthread_cond_t* cond, pthread_mutex_t* mutex, const struct timespec* deadline) {
   if (!s_testClock.load(std::memory_order_acquire)) {
     int rc = pthread_cond_timedwait(cond, mutex, deadline);
     return rc == ETIMEDOUT ? ETIMEDOUT : 0;
   }
-  if (HOST_u64MonotonicNs() >= u64ToNs(deadline)) return ETIMEDOUT;
+  if (PLATFORM_u64MonotonicNs() >= u64ToNs(deadline)) return ETIMEDOUT;
   struct timespec real;
   clock_gettime(CLOCK_MONOTONIC, &real);
   U64 until = u64ToNs(&real) + TEST_CLOCK_POLL_NS;
   struct timespec slice;
   vFromNs(until, &slice);
   pthread_cond_timedwait(cond, mutex, &slice);
-  return (HOST_u64MonotonicNs() >= u64ToNs(deadline)) ? ETIMEDOUT : 0;
+  return (PLATFORM_u64MonotonicNs() >= u64ToNs(deadline)) ? ETIMEDOUT : 0;
 }
 
-void HOST_vSleepNs(U64 ns) {
+void PLATFORM_vSleepNs(U64 ns) {
   if (!s_testClock.load(std::memory_order_acquire)) {
     struct timespec ts;
     vFromNs(ns, &ts);
@@ -152,22 +152,22 @@ void HOST_vSleepNs(U64 ns) {
     }
     return;
   }
-  U64 until = HOST_u64MonotonicNs() + ns;
-  while (HOST_u64MonotonicNs() < until) {
+  U64 until = PLATFORM_u64MonotonicNs() + ns;
+  while (PLATFORM_u64MonotonicNs() < until) {
     struct timespec ts = {0, (long)TEST_CLOCK_POLL_NS};
     nanosleep(&ts, nullptr);
   }
 }
 
 // ------------------------------------------------------------ threads
-BOOLEAN HOST_bSetFifoPriority(int priority) {
+BOOLEAN PLATFORM_bSetFifoPriority(int priority) {
   struct sched_param sp;
   memset(&sp, 0, sizeof sp);
   sp.sched_priority = priority;
   return pthread_setschedparam(pthread_self(), SCHED_FIFO, &sp) == 0 ? TRUE : FALSE;
 }
 
-size_t HOST_szStackFloor(void) {
+size_t PLATFORM_szStackFloor(void) {
 #if defined(TESSIX_SANITIZED)
   return 1024 * 1024;
 #else
@@ -176,7 +176,7 @@ size_t HOST_szStackFloor(void) {
 }
 
 // ------------------------------------------------------------ process
-void HOST_vGuardStdFds(void) {
+void PLATFORM_vGuardStdFds(void) {
   for (int fd = 0; fd <= 2; ++fd) {
     if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
       int nfd = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
@@ -188,7 +188,7 @@ void HOST_vGuardStdFds(void) {
   }
 }
 
-void HOST_vExit(int status) {
+void PLATFORM_vExit(int status) {
   fflush(stdout);
   fflush(stderr);
   _exit(status);

@@ -8,7 +8,7 @@
 
 #include <atomic>
 
-#include "lsvc/lsvc.h"
+#include "source/platform/platform.h"
 #include "source/platform/host/host_fb.h"
 #include "source/platform/host/host_screen.h"
 #include "source/platform/omapfb.h"
@@ -105,7 +105,7 @@ void omapfb_getpbuff(omapfb_osal_surface_t* pS, osal_buf_t* pBuf) {
 void omapfb_putpbuff(omapfb_osal_surface_t* pS, osal_buf_t* pBuf) {
   const U16* page = pPage(pS, pBuf->displayIdx);
   if (page == nullptr) {
-    log_me("errno %d %s\n", EINVAL, "FBIOPAN_DISPLAY");
+    PLATFORM_vTrace("errno %d %s\n", EINVAL, "FBIOPAN_DISPLAY");
     return;
   }
   pS->varInfo.xoffset = (U32)s_panOffset;

@@ -15,9 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "lsvc/lsvc.h"
-#include "source/dd_key.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
 #include "source/platform/host/host_png.h"
 
 namespace {
@@ -81,11 +79,11 @@ void* pvPngThread(void*) {
   for (;;) {
     while (!s.stop && !s.pending) pthread_cond_wait(&s.cond, &s.mutex);
     if (!s.pending) break;
-    U64 now = HOST_u64MonotonicNs();
+    U64 now = PLATFORM_u64MonotonicNs();
     if (!s.stop && s.ever_written && now < s.last_write_ns + interval_ns) {
       struct timespec deadline;
       vFromNs(s.last_write_ns + interval_ns, &deadline);
-      HOST_nCondTimedWait(&s.cond, &s.mutex, &deadline);
+      PLATFORM_nCondTimedWait(&s.cond, &s.mutex, &deadline);
       continue;
     }
     frame.swap(s.latest);
@@ -96,7 +94,7 @@ void* pvPngThread(void*) {
 
     bool ok = HOST_bWritePng565(path.c_str(), frame.data(), width, height, width) != FALSE;
     if (!ok && !complained) {
-      log_me("HOST_SCREEN: cannot write %s: %s\n", path.c_str(), strerror(errno));
+      PLATFORM_vTrace("HOST_SCREEN: cannot write %s: %s\n", path.c_str(), strerror(errno));
       complained = true;
     }
 
@@ -140,9 +138,9 @@ int nKeypadSlot(SDL_Keycode key) {
 void vForwardKey(SDL_Keycode key, bool down) {
   const int slot = nKeypadSlot(key);
   if (slot < 0) return;
-  const int fd = open(HOST_sResolvePath("/dev/input/event0").c_str(), O_WRONLY | O_NONBLOCK);
+  const int fd = open(PLATFORM_sResolvePath("/dev/input/event0").c_str(), O_WRONLY | O_NONBLOCK);
   if (fd < 0) {
-    log_me("HOST_SCREEN: keypad device not open for writing\n");
+    PLATFORM_vTrace("HOST_SCREEN: keypad device not open for writing\n");
     return;
   }
   struct input_event records[2];
@@ -151,7 +149,7 @@ void vForwardKey(SDL_Keycode key, bool down) {
   records[0].code = DD_KEYBOARD_au16KeyCode[slot];
   records[0].value = down ? 1 : 0;
   records[1].type = EV_SYN;
-  if (write(fd, records, sizeof records) != (ssize_t)sizeof records) log_me("HOST_SCREEN: keypad record not written\n");
+  if (write(fd, records, sizeof records) != (ssize_t)sizeof records) PLATFORM_vTrace("HOST_SCREEN: keypad record not written\n");
   close(fd);
 }
 
@@ -162,14 +160,14 @@ void* pvWindowThread(void*) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    log_me("HOST_SCREEN: no window (%s); set TESSIX_SCREEN_DIR for PNG pictures\n", SDL_GetError());
+    PLATFORM_vTrace("HOST_SCREEN: no window (%s); set TESSIX_SCREEN_DIR for PNG pictures\n", SDL_GetError());
     return nullptr;
   }
   // Without a reachable display SDL falls back to drivers that show nothing;
   // they count only when asked for by name.
   const char* driver = SDL_GetCurrentVideoDriver();
   if (!bEnvSet("SDL_VIDEODRIVER") && driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0)) {
-    log_me("HOST_SCREEN: no window (display not reachable); set TESSIX_SCREEN_DIR for PNG pictures\n");
+    PLATFORM_vTrace("HOST_SCREEN: no window (display not reachable); set TESSIX_SCREEN_DIR for PNG pictures\n");
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
@@ -180,9 +178,9 @@ void* pvWindowThread(void*) {
       renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, s.width, s.height)
                : nullptr;
   if (texture == nullptr) {
-    log_me("HOST_SCREEN: no window (%s); set TESSIX_SCREEN_DIR for PNG pictures\n", SDL_GetError());
+    PLATFORM_vTrace("HOST_SCREEN: no window (%s); set TESSIX_SCREEN_DIR for PNG pictures\n", SDL_GetError());
   } else {
-    log_me("HOST_SCREEN: window %dx%d (%s)\n", s.width * s.scale, s.height * s.scale, driver ? driver : "?");
+    PLATFORM_vTrace("HOST_SCREEN: window %dx%d (%s)\n", s.width * s.scale, s.height * s.scale, driver ? driver : "?");
     std::vector<U16> frame((size_t)s.width * s.height, 0);
     bool quit_sent = false;
     bool redraw = true;
@@ -251,7 +249,7 @@ void HOST_SCREEN_vStart(int width, int height) {
   std::string path;
   if (bEnvSet("TESSIX_SCREEN_DIR")) {
     std::string dir = getenv("TESSIX_SCREEN_DIR");
-    if (!HOST_bMakeDirs(dir.c_str())) log_me("HOST_SCREEN: cannot create %s\n", dir.c_str());
+    if (!PLATFORM_bMakeDirs(dir.c_str())) PLATFORM_vTrace("HOST_SCREEN: cannot create %s\n", dir.c_str());
     path = dir + "/screen.png";
     mode = Mode::PNG;
   } else if (bEnvSet("DISPLAY") || bEnvSet("WAYLAND_DISPLAY")) {
@@ -275,7 +273,7 @@ void HOST_SCREEN_vStart(int width, int height) {
   if (mode == Mode::NONE) return;
 
   if (pthread_create(&s.thread, nullptr, mode == Mode::PNG ? pvPngThread : pvWindowThread, nullptr) != 0) {
-    log_me("HOST_SCREEN: cannot start the screen thread\n");
+    PLATFORM_vTrace("HOST_SCREEN: cannot start the screen thread\n");
     pthread_mutex_lock(&s.mutex);
     s.mode = Mode::NONE;
     pthread_mutex_unlock(&s.mutex);

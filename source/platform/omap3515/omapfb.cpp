@@ -12,8 +12,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "lsvc/lsvc.h"
-#include "source/platform/host/host.h"
+#include "source/platform/platform.h"
+#include "source/platform/platform.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ int xioctl_trace(int fd, unsigned long request, const char* name, void* arg) {
     rc = ioctl(fd, request, arg);
   } while (rc == -1 && errno == EINTR);
   if (rc == -1) {
-    log_me("errno %d %s\n", errno, name);
+    PLATFORM_vTrace("errno %d %s\n", errno, name);
     perror(name);
   }
   return rc;
@@ -56,7 +56,7 @@ void vShow(omapfb_osal_surface_t* pS, S32 idx) {
 S32 omapfb_open(omapfb_osal_surface_t* pS) {
   s_pLastOpened = pS;
   char path[256];
-  pS->s.fd = open(HOST_pcResolvePath("/dev/fb1", path, sizeof path), O_RDWR);
+  pS->s.fd = open(PLATFORM_pcResolvePath("/dev/fb1", path, sizeof path), O_RDWR);
   if (pS->s.fd < 0) {
     perror("omapfb_open");
     return -1;
@@ -86,7 +86,7 @@ S32 omapfb_open(omapfb_osal_surface_t* pS) {
   if (pS->varInfo.xres != SCREEN_WIDTH || pS->varInfo.yres != SCREEN_HEIGHT ||
       pS->varInfo.bits_per_pixel != SCREEN_BITS || pS->fixInfo.line_length < SCREEN_WIDTH * SCREEN_BITS / 8 ||
       pS->varInfo.yres_virtual < SCREEN_HEIGHT * OSAL_DISPLAY_PAGES) {
-    log_me("omapfb_open: %ux%u %u bits, %u rows of %u bytes: not four 800x600 16-bit pages\n", pS->varInfo.xres,
+    PLATFORM_vTrace("omapfb_open: %ux%u %u bits, %u rows of %u bytes: not four 800x600 16-bit pages\n", pS->varInfo.xres,
            pS->varInfo.yres, pS->varInfo.bits_per_pixel, pS->varInfo.yres_virtual, pS->fixInfo.line_length);
     return -1;
   }
@@ -190,7 +190,7 @@ S32 omapfb_setformat(omapfb_osal_surface_t* pS, S32 width, S32 height, osalcolor
       return -1;
   }
   if (XIOCTL(pS->s.fd, FBIOPUT_VSCREENINFO, &var) < 0) return -1;
-  if (var.transp.offset == 0) log_me("ASSERT failed %s:%d\n", __FILE__, __LINE__);
+  if (var.transp.offset == 0) PLATFORM_vTrace("ASSERT failed %s:%d\n", __FILE__, __LINE__);
   if (var.xres != (U32)width || var.yres != (U32)height || var.yres_virtual != (U32)height * OSAL_DISPLAY_PAGES ||
       (var.bits_per_pixel != 16 && var.bits_per_pixel != 24 && var.bits_per_pixel != 32)) {
     printf("%d, %d, %d\n", var.xres, var.yres, var.bits_per_pixel);
