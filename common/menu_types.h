@@ -11,7 +11,7 @@
 #include "common/db_types.h"
 #include "common/types.h"
 #include "lsvc/lsvc.h"
-#include "source/graphics/g_icon.h"
+#include "common/g_types.h"
 #include "common/view_types.h"
 
 // ------------------------------------------------------------ kinds of open menu (key CMNU)

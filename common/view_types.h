@@ -7,7 +7,7 @@
 #include "common/db_types.h"
 #include "common/types.h"
 #include "lsvc/lsvc.h"
-#include "source/graphics/g_bitmap.h"
+#include "common/g_types.h"
 
 // A layer's identifier; a larger value is drawn later (on top). Views lie
 // below 200, overlays from 200 on.
