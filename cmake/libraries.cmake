@@ -1,7 +1,7 @@
 # The libraries of the unit, one per subsystem folder, from the bottom up.
 # Each links only what is below it; calls into a later subsystem go through
 # the upward calls the earlier subsystem declares (source/<subsystem>/
-# *_upcalls.h), never through link order. tools/check-layers.sh checks the
+# *_upcalls.h), never through link order. tools/check-layers.py checks the
 # libraries' symbols against this order.
 #
 #   tessix_base      common/types.h, common/cmd_id.h: plain types (headers)
@@ -14,6 +14,7 @@
 #   tessix_graphics  source/graphics: graphics and view composition (2)
 #   tessix_ui        source/ui: menus, keys and readouts (3)
 #   tessix_startup   source/startup: start-up, storage and alarms (4)
+#   tessix_serial    source/serial: serial NMEA, GPS, AIS and serial services (9)
 find_package(PkgConfig REQUIRED)
 find_package(ZLIB REQUIRED)
 find_package(OpenSSL REQUIRED)
@@ -50,6 +51,7 @@ tessix_library(tessix_core DIRS source/core LINK tessix_common tessix_data)
 tessix_library(tessix_graphics DIRS source/graphics LINK tessix_core PkgConfig::FREETYPE)
 tessix_library(tessix_ui DIRS source/ui LINK tessix_graphics)
 tessix_library(tessix_startup DIRS source/startup LINK tessix_ui)
+tessix_library(tessix_serial DIRS source/serial LINK tessix_startup)
 # Later subsystems' folders, built once they hold modules.
 tessix_library(tessix_chartengine DIRS chartengine LINK tessix_startup)
 tessix_library(tessix_lakechart DIRS lakechart LINK tessix_core)
@@ -59,4 +61,4 @@ tessix_library(tessix_html DIRS html LINK tessix_startup)
 # The whole unit, as the program links it.
 add_library(tessix_program INTERFACE)
 target_link_libraries(tessix_program INTERFACE
-  tessix_html tessix_imagery tessix_lakechart tessix_chartengine tessix_startup)
+  tessix_html tessix_imagery tessix_lakechart tessix_chartengine tessix_serial tessix_startup)

@@ -1,11 +1,13 @@
 // Defaults of the graphics library's upward calls.
 #include "source/graphics/graphics_upcalls.h"
 
+#include <atomic>
 #include <utility>
 
 #include "lsvc/lsvc.h"
 #include "lsvc/lsvc_upcalls.h"
 #include "source/core/core_upcalls.h"
+#include "source/core/h_database.h"
 #include "source/graphics/g_bitmap.h"
 #include "source/graphics/g_icon.h"
 #include "source/graphics/g_truetype.h"
@@ -24,6 +26,102 @@ L_UPCALL_DEFINE(BOOLEAN, U_KEYBOARD_bRegisterKeys,
   (void)usage;
   log_me("U_KEYBOARD_bRegisterKeys: no keyboard task (mailbox %d, keys 0x%x)", (int)mboxOwner, (unsigned)u32Keys);
   return FALSE;
+}
+
+// A default that runs often traces only its first call.
+#define TRACE_ONCE(...)                                   \
+  do {                                                    \
+    static std::atomic<bool> s_bTraced{false};            \
+    if (!s_bTraced.exchange(true)) log_me(__VA_ARGS__);   \
+  } while (0)
+
+// ------------------------------------------------------------ menu client
+L_UPCALL_DEFINE(void, VIEW_SEAM_vRegisterViewsMenuItem,
+                (LAYER_ID layer, FOURCHARID fcidDisplay, DB_TEXT_RECORD pString), (layer, fcidDisplay, pString)) {
+  (void)fcidDisplay;
+  (void)pString;
+  log_me("VIEW: no menu task; no Views item for layer %d", (int)layer);
+}
+L_UPCALL_DEFINE(void, VIEW_SEAM_vUnregisterViewsMenuItem, (DB_TEXT_RECORD pString), (pString)) {
+  (void)pString;
+  TRACE_ONCE("VIEW: no menu task; no Views item to remove");
+}
+L_UPCALL_DEFINE(void, VIEW_SEAM_vRegisterSplitMenus,
+                (LAYER_ID layer, SPLIT_WINDOW_TYPE eSide, FOURCHARID fcidSplitControl),
+                (layer, eSide, fcidSplitControl)) {
+  (void)fcidSplitControl;
+  log_me("VIEW: no menu task; no split menu for layer %d side %d", (int)layer, (int)eSide);
+}
+L_UPCALL_DEFINE(void, VIEW_SEAM_vUnregisterSplitMenus, (LAYER_ID layer, SPLIT_WINDOW_TYPE eSide), (layer, eSide)) {
+  (void)layer;
+  (void)eSide;
+  TRACE_ONCE("VIEW: no menu task; no split menu to remove");
+}
+L_UPCALL_DEFINE(void, VIEW_SEAM_vRegisterBannerMenu, (void), ()) {
+  log_me("VIEW: no menu task; no Simulation Playback Messages item");
+}
+
+// ------------------------------------------------------------ dialog drawing
+L_UPCALL_DEFINE(void, VIEW_SEAM_vDrawBanner,
+                (BITMAP* pBitmap, const char* pcText, const FONT_DEF* pFont, U16 u16Width, const ICON* pLeftIcon),
+                (pBitmap, pcText, pFont, u16Width, pLeftIcon)) {
+  (void)pBitmap;
+  (void)pFont;
+  (void)u16Width;
+  (void)pLeftIcon;
+  TRACE_ONCE("VIEW: no dialog drawing; banner \"%s\" not drawn", pcText != nullptr ? pcText : "");
+}
+
+// ------------------------------------------------------------ readout task
+// The dimming needs the alpha of the palette in use even without readouts.
+L_UPCALL_DEFINE(U8, T_INFO_u8ConvertAlphaVector, (U32 u32AlphaVector), (u32AlphaVector)) {
+  U32 palette = 0;
+  (void)H_DATABASE_bFetchU32(FCID("SPAL"), &palette);
+  if (palette == 2) return (U8)(u32AlphaVector >> 8);
+  if (palette == 3) return (U8)(u32AlphaVector >> 16);
+  return (U8)u32AlphaVector;
+}
+L_UPCALL_DEFINE(U32, T_INFO_u32DrawInfoLayer_Instrumentation2_YOrigin, (SPLIT_WINDOW_TYPE eSide), (eSide)) {
+  (void)eSide;
+  return 0;
+}
+
+// ------------------------------------------------------------ NMEA 2000 data and gauges
+L_UPCALL_DEFINE(BOOLEAN, NMEA2kSource_bInit, (void), ()) {
+  log_me("VIEW: no NMEA 2000 source registry");
+  return FALSE;
+}
+L_UPCALL_DEFINE(BOOLEAN, GUI_bStart, (void), ()) {
+  log_me("VIEW: no NMEA 2000 views");
+  return FALSE;
+}
+L_UPCALL_DEFINE(BOOLEAN, GUI_bRunStart, (void), ()) {
+  log_me("VIEW: no NMEA 2000 views to register");
+  return FALSE;
+}
+L_UPCALL_DEFINE(void, GUI_vHandleNewData, (const MESSAGE_NEW_DATA* pMsg), (pMsg)) { (void)pMsg; }
+L_UPCALL_DEFINE(void, GUI_OnTick, (void), ()) {}
+L_UPCALL_DEFINE(void, GUI_vSetRedrawStaticPart, (void), ()) {}
+L_UPCALL_DEFINE(void, GUI_vRestoreSlotsDefault, (void), ()) {}
+L_UPCALL_DEFINE(void, GUI_vRegisterGatewayMenus, (void), ()) { log_me("VIEW: no gateway menus"); }
+L_UPCALL_DEFINE(void, GUI_vUnRegisterGatewayMenus, (void), ()) {}
+L_UPCALL_DEFINE(void, GUI_vRegisterNMEA2KUnits, (void), ()) {}
+L_UPCALL_DEFINE(void, GUI_vUnRegisterNMEA2KUnits, (void), ()) {}
+L_UPCALL_DEFINE(void, GUI_vSetViewRegisteration, (LAYER_ID layer, BOOLEAN bRegistered), (layer, bRegistered)) {
+  (void)layer;
+  (void)bRegistered;
+}
+L_UPCALL_DEFINE(void, GUI_vSaveN2KViewsVisibility, (void), ()) {}
+
+// ------------------------------------------------------------ other subsystems
+L_UPCALL_DEFINE(void, T_NAV_vUnRegisterSnapshotPreviewLayer, (void), ()) {}
+L_UPCALL_DEFINE(void, T_CHART_3D_vToggleDisplayUpdateFreeze, (BOOLEAN bFreeze), (bFreeze)) {
+  (void)bFreeze;
+  TRACE_ONCE("VIEW: no 3D chart view to freeze");
+}
+L_UPCALL_DEFINE(void, T_KEELAR_vGetActiveStr, (char* pcText), (pcText)) {
+  TRACE_ONCE("VIEW: no autopilot link; no active item");
+  if (pcText != nullptr) pcText[0] = '\0';
 }
 
 // ------------------------------------------------------------ polygon fill

@@ -7,8 +7,13 @@
 //    its default is the filler's own edge intake.
 #pragma once
 
+#include "common/db_types.h"
 #include "common/key_types.h"
+#include "common/view_types.h"
 #include "lsvc/l_upcall.h"
+#include "source/graphics/g_bitmap.h"
+#include "source/graphics/g_fonts.h"
+#include "source/graphics/g_icon.h"
 #include "source/graphics/gr_polyfill.h"
 
 // ------------------------------------------------------------ keyboard task
@@ -17,6 +22,75 @@
 L_UPCALL_DECLARE(BOOLEAN, U_KEYBOARD_bRegisterKeys,
                  (MBOX mboxOwner, U32 u32Keys, KEY_STATE state, BOOLEAN bRepeat, BOOLEAN bAccelerate,
                   CURSOR_MODE cursorMode, KEY_USAGE usage))
+
+// ------------------------------------------------------------ menu client
+// The view's selector on the "Views" tab of the main menu, bound to its
+// display key, listed at the layer's identifier; and its removal.
+// Default: traces; no menu item is made.
+L_UPCALL_DECLARE(void, VIEW_SEAM_vRegisterViewsMenuItem, (LAYER_ID layer, FOURCHARID fcidDisplay, DB_TEXT_RECORD pString))
+L_UPCALL_DECLARE(void, VIEW_SEAM_vUnregisterViewsMenuItem, (DB_TEXT_RECORD pString))
+// The quick-access menu of one side of a split view with its "Active Side"
+// and "Split Position" items; and their removal. Default: traces.
+L_UPCALL_DECLARE(void, VIEW_SEAM_vRegisterSplitMenus,
+                 (LAYER_ID layer, SPLIT_WINDOW_TYPE eSide, FOURCHARID fcidSplitControl))
+L_UPCALL_DECLARE(void, VIEW_SEAM_vUnregisterSplitMenus, (LAYER_ID layer, SPLIT_WINDOW_TYPE eSide))
+// The "Simulation Playback Messages" selector (key SMSG) on the "Setup" tab.
+// Default: traces; banners then follow SMSG without a menu item.
+L_UPCALL_DECLARE(void, VIEW_SEAM_vRegisterBannerMenu, (void))
+
+// ------------------------------------------------------------ dialog drawing
+// A one-line message box at the top of the page, u16Width pixels wide, with
+// an optional icon left of the text (the banners of the view task).
+// Default: traces; nothing is drawn.
+L_UPCALL_DECLARE(void, VIEW_SEAM_vDrawBanner,
+                 (BITMAP* pBitmap, const char* pcText, const FONT_DEF* pFont, U16 u16Width, const ICON* pLeftIcon))
+
+// ------------------------------------------------------------ readout task
+// The alpha of the current palette out of a packed alpha word (bits 0-7
+// white palette, 8-15 blue, 16-23 black). Default: picks it by SPAL.
+L_UPCALL_DECLARE(U8, T_INFO_u8ConvertAlphaVector, (U32 u32AlphaVector))
+// Height the readout row takes at the bottom of a window of that side.
+// Default: 0 (no readout row).
+L_UPCALL_DECLARE(U32, T_INFO_u32DrawInfoLayer_Instrumentation2_YOrigin, (SPLIT_WINDOW_TYPE eSide))
+
+// ------------------------------------------------------------ NMEA 2000 data and gauges
+// Set-up before the view task's loop: the source registry and the views'
+// manager. Default: traces, FALSE.
+L_UPCALL_DECLARE(BOOLEAN, NMEA2kSource_bInit, (void))
+L_UPCALL_DECLARE(BOOLEAN, GUI_bStart, (void))
+// First CMD_ID_RUN_SYSTEM: the data, gauge and engine views register.
+// Default: traces, FALSE.
+L_UPCALL_DECLARE(BOOLEAN, GUI_bRunStart, (void))
+// Every change notice, before the view task looks at it. Default: nothing.
+L_UPCALL_DECLARE(void, GUI_vHandleNewData, (const MESSAGE_NEW_DATA* pMsg))
+// Start of every page; before every expedited page. Default: nothing.
+L_UPCALL_DECLARE(void, GUI_OnTick, (void))
+L_UPCALL_DECLARE(void, GUI_vSetRedrawStaticPart, (void))
+// Factory reset of the views' readout slots. Default: nothing.
+L_UPCALL_DECLARE(void, GUI_vRestoreSlotsDefault, (void))
+// The gateway appeared (register) or went (unregister): its menus and
+// units. Default: traces.
+L_UPCALL_DECLARE(void, GUI_vRegisterGatewayMenus, (void))
+L_UPCALL_DECLARE(void, GUI_vUnRegisterGatewayMenus, (void))
+L_UPCALL_DECLARE(void, GUI_vRegisterNMEA2KUnits, (void))
+L_UPCALL_DECLARE(void, GUI_vUnRegisterNMEA2KUnits, (void))
+// A view with a display key was registered (TRUE) or removed (FALSE).
+// Default: nothing.
+L_UPCALL_DECLARE(void, GUI_vSetViewRegisteration, (LAYER_ID layer, BOOLEAN bRegistered))
+// Shutdown: the views keep which of them are shown. Default: nothing.
+L_UPCALL_DECLARE(void, GUI_vSaveN2KViewsVisibility, (void))
+
+// ------------------------------------------------------------ other subsystems
+// Navigation overlays: the waypoint snapshot preview, when shown, is removed
+// and its page given back. Default: nothing (no preview is ever shown).
+L_UPCALL_DECLARE(void, T_NAV_vUnRegisterSnapshotPreviewLayer, (void))
+// 3D chart view: stops (TRUE) or resumes (FALSE) its own updates.
+// Default: nothing (no 3D chart view runs).
+L_UPCALL_DECLARE(void, T_CHART_3D_vToggleDisplayUpdateFreeze, (BOOLEAN bFreeze))
+// Autopilot link: copies at most 12 characters of the name of its active
+// item (not terminated when the name has 12 or more; the caller terminates
+// it). Default: an empty name.
+L_UPCALL_DECLARE(void, T_KEELAR_vGetActiveStr, (char* pcText))
 
 // Installs the graphics library's own task entries (view, view-key and
 // display tasks) and the start sequence's drawing set-up.

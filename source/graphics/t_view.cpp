@@ -4,7 +4,8 @@
 #include <atomic>
 
 #include "source/core/h_database.h"
-#include "source/graphics/seams_view.h"
+#include "source/graphics/graphics_upcalls.h"
+#include "source/graphics/t_view_review.h"
 #include "source/graphics/t_view_int.h"
 
 WINDOW_SPECIFICATION s_windowSpec = {NO_VIEW_PRIORITY, SPLIT_RIGHT_WINDOW, SPLIT_FULL_WINDOW, {0, 0, 0, 0}, FALSE, 0};
@@ -31,7 +32,7 @@ bool bReviewKey(FOURCHARID key) {
 }
 
 void vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
-  VIEW_SEAM_vGuiHandleNewData(pMsg);
+  GUI_vHandleNewData(pMsg);
   const FOURCHARID key = pMsg->FourCharId;
   const U32 u32Value = pMsg->dbValue.u32Val;
   if (key == VIEW_KEY_CURRENT) {
@@ -48,13 +49,19 @@ void vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
     if (!s_bGatewayKnown || u32Value != s_u32Gateway) {
       s_bGatewayKnown = true;
       s_u32Gateway = u32Value;
-      VIEW_SEAM_vGuiGatewayMenus(u32Value != 0 ? TRUE : FALSE);
+      if (u32Value != 0) {
+        GUI_vRegisterGatewayMenus();
+        GUI_vRegisterNMEA2KUnits();
+      } else {
+        GUI_vUnRegisterGatewayMenus();
+        GUI_vUnRegisterNMEA2KUnits();
+      }
     }
     return;
   }
   // A sonar recording ends: the review view returns to its thumbnails
   // before the banner goes.
-  if (bReviewKey(key)) VIEW_SEAM_vReviewNotice(pMsg);
+  if (bReviewKey(key)) T_VIEW_vReviewNotice(pMsg);
   if (T_VIEW_bBannerNotice(key, u32Value)) return;
   if (bReviewKey(key)) return;
   (void)T_VIEW_bHandleLayerKeyNotice(key, u32Value);
@@ -63,12 +70,12 @@ void vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
 void vHandleRunSystem(void) {
   if (!s_bRunSystemSeen) {
     s_bRunSystemSeen = true;
-    VIEW_SEAM_vGuiRunStart();
+    (void)GUI_bRunStart();
     T_VIEW_vBannerRunSystem();
     const S32 priority = L_TASK_GetPriority(TASK_VIEWTASK);
     if (priority > 0) T_VIEW_vSetNormalPriority((PRIORITY)priority);
   }
-  VIEW_SEAM_vReviewRunSystem();
+  T_VIEW_vReviewRunSystem();
 }
 
 void vHandleMessage(GENERIC_MESSAGE* pMsg) {
@@ -78,8 +85,8 @@ void vHandleMessage(GENERIC_MESSAGE* pMsg) {
       break;
     case CMD_ID_RESET_POS:
       T_VIEW_vResetDisplayKeys();
-      VIEW_SEAM_vGuiRestoreSlotsDefault();
-      VIEW_SEAM_vReviewResetPos();
+      GUI_vRestoreSlotsDefault();
+      T_VIEW_vReviewResetPos();
       break;
     case CMD_ID_REGISTER_LAYER:
       T_VIEW_vHandleRegisterLayer(reinterpret_cast<MSG_REGISTER_LAYER*>(pMsg));
@@ -92,7 +99,7 @@ void vHandleMessage(GENERIC_MESSAGE* pMsg) {
       break;
     case CMD_ID_PING_START:
     case CMD_ID_KEY_CHANGE:
-      VIEW_SEAM_vReviewMessage(pMsg);
+      T_VIEW_vReviewMessage(pMsg);
       break;
     case CMD_ID_RUN_SYSTEM:
       vHandleRunSystem();
@@ -125,8 +132,8 @@ void T_VIEW_vTask(void) {
   if (H_DATABASE_bUpdateEverythingU32(VIEW_KEY_MAILBOX, M_VIEW, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT)) {
     FATAL_ERROR("Somebody else registered the View Task Maibox");
   }
-  VIEW_SEAM_vNmea2kSourceInit();
-  VIEW_SEAM_vGuiStart();
+  (void)NMEA2kSource_bInit();
+  (void)GUI_bStart();
 
   static const SEMA s_waitList[] = {SEMA_MBOX_VIEW,         SEMA_VIEW_RELEASE_BITMAP, SEMA_TIMER_SIM_MSG,
                                     SEMA_TIMER_VIEW_UPDATE, SEMA_VIEW_UPDATE,         0};

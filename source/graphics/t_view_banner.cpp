@@ -4,7 +4,7 @@
 // one-second timer that counts the visible and hidden phases.
 #include "common/language.h"
 #include "source/core/h_database.h"
-#include "source/graphics/seams_view.h"
+#include "source/graphics/graphics_upcalls.h"
 #include "source/graphics/t_view_int.h"
 #include "source/graphics/u_fonts.h"
 #include "source/graphics/u_view.h"
@@ -116,7 +116,7 @@ void T_VIEW_vDrawRecordingMessage(BITMAP* pBitmap, const WINDOW_SPECIFICATION* p
   char acText[AUTOPILOT_TEXT_CHARS + 1] = {};
   const char* pcMessage = nullptr;
   if (s_bShowSternixRecMsg) {
-    VIEW_SEAM_vAutopilotActiveText(acText);
+    T_KEELAR_vGetActiveStr(acText);
     acText[AUTOPILOT_TEXT_CHARS] = '\0';
     pcMessage = acText;
   } else if (s_bShowSonarRecMsg) {

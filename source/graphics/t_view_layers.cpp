@@ -8,7 +8,7 @@
 
 #include "common/language.h"
 #include "source/core/h_database.h"
-#include "source/graphics/seams_view.h"
+#include "source/graphics/graphics_upcalls.h"
 #include "source/graphics/t_view_int.h"
 
 LAYER_ITEM* s_playerHeadPointer = nullptr;
@@ -77,7 +77,7 @@ void vTakeKeys(LAYER_ITEM* pItem) {
       pItem->pString = attributes.ppcText;
       if (pItem->pString != nullptr) {
         VIEW_SEAM_vRegisterViewsMenuItem(pItem->layer, pItem->fcidDisplay, pItem->pString);
-        VIEW_SEAM_vGuiSetViewRegistration(pItem->layer, TRUE);
+        GUI_vSetViewRegisteration(pItem->layer, TRUE);
       } else {
         log_me("!!!Error!!! Try to register menu with null pointer! %s,%u\n", __FILE__, (unsigned)__LINE__);
       }
@@ -217,7 +217,7 @@ void T_VIEW_vHandleUnregisterLayer(MSG_UNREGISTER_LAYER* pMsg) {
       vRelink(pPrevious, pNode->next);
       if (pNode->fcidDisplay != 0 && pNode->pString != nullptr) {
         VIEW_SEAM_vUnregisterViewsMenuItem(pNode->pString);
-        VIEW_SEAM_vGuiSetViewRegistration(pNode->layer, FALSE);
+        GUI_vSetViewRegisteration(pNode->layer, FALSE);
       }
     }
   } else {

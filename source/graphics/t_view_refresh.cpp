@@ -13,7 +13,7 @@
 #include "source/graphics/g_line.h"
 #include "source/core/h_database.h"
 #include "source/graphics/h_display.h"
-#include "source/graphics/seams_view.h"
+#include "source/graphics/graphics_upcalls.h"
 #include "source/graphics/t_view_int.h"
 #include "data/icons.h"
 
@@ -90,7 +90,7 @@ void vDimWindow(BITMAP* pPage) {
   if (w.s32ClipRight < w.s32ClipLeft || w.s32ClipTop < w.s32ClipBottom) return;
   G_BOX_vDrawFilledAlpha(pPage, colour(COLOR_DIM), POINT{w.s32ClipLeft, w.s32ClipBottom},
                          (U32)(w.s32ClipRight - w.s32ClipLeft + 1), (U32)(w.s32ClipTop - w.s32ClipBottom + 1),
-                         VIEW_SEAM_u8ConvertAlphaVector(DIM_ALPHA_VECTOR));
+                         T_INFO_u8ConvertAlphaVector(DIM_ALPHA_VECTOR));
 }
 
 // The divider: five columns around the split column, light edges and a dark
@@ -99,7 +99,7 @@ void T_VIEW_vDrawSplitLine(BITMAP* pPage, S32 s32Percentage) {
   static constexpr U32 kColours[5] = {COLOR_SPLIT_EDGE, COLOR_SPLIT_CORE, COLOR_SPLIT_CORE, COLOR_SPLIT_CORE,
                                       COLOR_SPLIT_EDGE};
   const S32 x0 = s32SplitColumn(pPage->pixels_wide, s32Percentage) - 2;
-  const S32 bottom = pPage->s32ClipBottom + (S32)VIEW_SEAM_u32ReadoutRowHeight(SPLIT_LEFT_WINDOW);
+  const S32 bottom = pPage->s32ClipBottom + (S32)T_INFO_u32DrawInfoLayer_Instrumentation2_YOrigin(SPLIT_LEFT_WINDOW);
   for (S32 i = 0; i < 5; ++i) {
     G_LINE_vDraw(pPage, colour(kColours[i]), POINT{x0 + i, bottom}, POINT{x0 + i, pPage->s32ClipTop});
   }
@@ -187,7 +187,7 @@ BITMAP* pTakePage(void) {
 
 // Composes one page (T_VIEW_vHandleRefreshDisplay).
 void T_VIEW_vHandleRefreshDisplay(void) {
-  VIEW_SEAM_vGuiOnTick();
+  GUI_OnTick();
   s_s32RefreshesSinceLastRequest.fetch_add(1, std::memory_order_relaxed);
   BITMAP* pPage = pTakePage();
   if (pPage == nullptr) return;
@@ -204,7 +204,7 @@ void T_VIEW_vHandleRefreshDisplay(void) {
 
 // The expedited page of a change of view, drawn at once.
 void vExpeditedRefresh(void) {
-  VIEW_SEAM_vGuiSetRedrawStaticPart();
+  GUI_vSetRedrawStaticPart();
   s_eExpeditedViewUpdateState.store(EXPEDITED_DRAWING);
   LastUpdateTime = L_CLOCK_qwGetTimeInTicks();
   vStopUpdateTimer();
@@ -307,12 +307,12 @@ void T_VIEW_vSetupWindow(const BITMAP* pPage, SPLIT_WINDOW_TYPE eSide, S32 s32Pe
 void T_VIEW_vToggleDisplayUpdateFreeze(BOOLEAN bFreeze) {
   if (bFreeze) {
     if (s_pFrozenBitmap != nullptr) return;
-    VIEW_SEAM_vChart3DFreeze(TRUE);
+    T_CHART_3D_vToggleDisplayUpdateFreeze(TRUE);
     BITMAP* pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
     if (pBitmap == nullptr || pBitmap->pBuffer == nullptr) {
       log_me("VIEW: no memory to freeze the screen\n");
       if (pBitmap != nullptr) G_BUFFERS_vFreeFullScreenBitmap(pBitmap);
-      VIEW_SEAM_vChart3DFreeze(FALSE);
+      T_CHART_3D_vToggleDisplayUpdateFreeze(FALSE);
       return;
     }
     H_DISPLAY_vScreenDump(reinterpret_cast<SCREEN_BUFFER*>(pBitmap->pBuffer));
@@ -329,7 +329,7 @@ void T_VIEW_vToggleDisplayUpdateFreeze(BOOLEAN bFreeze) {
   (void)L_SEMA_SetPending(SEMA_TIMER_VIEW_UPDATE);
   G_BUFFERS_vFreeFullScreenBitmap(s_pFrozenBitmap);
   s_pFrozenBitmap = nullptr;
-  VIEW_SEAM_vChart3DFreeze(FALSE);
+  T_CHART_3D_vToggleDisplayUpdateFreeze(FALSE);
   // The screen moves again from the next page on.
   (void)L_SEMA_Signal(SEMA_VIEW_UPDATE);
 }

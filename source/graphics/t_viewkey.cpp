@@ -6,7 +6,8 @@
 #include "common/db_types.h"
 #include "lsvc/lsvc.h"
 #include "source/core/h_database.h"
-#include "source/graphics/seams_view.h"
+#include "source/graphics/graphics_upcalls.h"
+#include "source/graphics/t_view_review.h"
 #include "source/ui/t_keyboard.h"
 #include "source/graphics/t_view.h"
 
@@ -85,7 +86,7 @@ void vSaveView(void) {
       (void)H_DATABASE_bUpdateValueS32(VIEWKEY_KEY_SAVED_VIEW, (S32)current, P_NORMAL);
     }
   }
-  VIEW_SEAM_vGuiSaveViewsVisibility();
+  GUI_vSaveN2KViewsVisibility();
 }
 
 // CMD_ID_RESET_POS.
@@ -106,7 +107,7 @@ void vFinish(LAYER_ID result) {
 
 // VIEW: the next shown view after the one on the screen.
 void vSetNextBackgroundLayer(void) {
-  VIEW_SEAM_vNavRemoveSnapshotPreview();
+  T_NAV_vUnRegisterSnapshotPreviewLayer();
   vFinish(T_VIEW_eChooseNextBackgroundLayer());
 }
 
@@ -123,7 +124,7 @@ void vHandleKey(const MSG_KEY_CHANGE* pMsg) {
       break;
   }
   // Whatever the key, the review view's full-size picture is given up.
-  VIEW_SEAM_vReviewReleaseFullPicture();
+  T_VIEW_vReviewReleaseFullPicture();
 }
 
 void vHandleMessage(GENERIC_MESSAGE* pMsg) {

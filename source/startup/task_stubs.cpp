@@ -15,6 +15,8 @@
 #include "lsvc/lsvc_upcalls.h"
 #include "source/core/h_database.h"
 #include "source/core/start.h"
+#include "source/startup/t_startup_quickconfig.h"
+#include "source/ui/ui_upcalls.h"
 
 namespace {
 
@@ -94,6 +96,7 @@ void T_MMC_vTask(void) {
 
 void STARTUP_vInstall(void) {
   T_STARTUP_vMain_Install(&T_STARTUP_vTask);
+  T_STARTUP_vRemoveQuickConfigMenu_Install(&T_STARTUP_vQuickConfigDone);
   T_NVRAM_vMain_Install(&T_NVRAM_vTask);
   T_MMC_vMain_Install(&T_MMC_vTask);
 }

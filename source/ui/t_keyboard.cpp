@@ -14,7 +14,10 @@
 
 #include "common/db_types.h"
 #include "source/core/h_database.h"
-#include "source/ui/seams_keyboard.h"
+#include "source/ui/t_keyboard_pos.h"
+#include "source/ui/t_keyboard_shutdown.h"
+#include "source/ui/t_menu.h"
+#include "source/ui/ui_upcalls.h"
 
 namespace {
 
@@ -206,7 +209,7 @@ void vRouteChange(HKEY_ID key, KEY_STATE state, U32 count, CURSOR_POSITION curso
     if (press) {
       power_down_timer = u32Now();
     } else if (state != KEY_DOWN) {
-      KEYBOARD_SEAM_vHideShutdownCountdown();
+      T_KEYBOARD_vHideShutdownCountdown();
     }
   } else if (key == HKEY_GOTO && press) {
     goto_timer = u32Now();
@@ -262,7 +265,7 @@ void T_KEYBOARD_vProcessPowerDown(void) {
   } else if (keypress_time == 0) {
     keypress_time = 1;
     s_shutdown_message.store(FIRST_SHUTDOWN_MESSAGE, std::memory_order_relaxed);
-    KEYBOARD_SEAM_vShowShutdownCountdown();
+    T_KEYBOARD_vShowShutdownCountdown();
   } else if (keypress_time == 1 && t >= 2 * KEYBOARD_POWER_STAGE_MS) {
     keypress_time = 2;
     s_shutdown_message.store(SECOND_SHUTDOWN_MESSAGE, std::memory_order_relaxed);
@@ -279,14 +282,19 @@ void T_KEYBOARD_vProcessViewKeyDown(void) {
   if (u32Since(view_key_timer) <= KEYBOARD_LONG_VIEW_MS) {
     bUpdated = false;
   } else if (!bUpdated) {
-    KEYBOARD_SEAM_vOpenViewSelectionMenu();
+    // The view-selection menu: its items rebuilt, then the menu task opens
+    // the quick-access menu of the virtual display view.
+    log_me("keyboard: view key held, view-selection menu");
+    GUI_vUnRegisterSelectViewMenu();
+    GUI_vRegisterSelectViewMenu();
+    T_MENU_vActivateSpecifiedHotMenu(VIRTUAL_DISPLAY_VIEW_LAYER);
     bUpdated = true;
   }
 }
 
 void T_KEYBOARD_vPollKeys(void) {
   if (H_KEYBOARD_bProcessKeys()) {
-    KEYBOARD_SEAM_vPointOfSaleKeyHook();
+    T_KEYBOARD_vPointOfSaleKeyHook();
     HKEY_ID key;
     KEY_STATE state;
     U32 count;
@@ -301,11 +309,11 @@ void T_KEYBOARD_vPollKeys(void) {
 
 // ------------------------------------------------------------ messages
 void vRunSystem(void) {
-  KEYBOARD_SEAM_vRegisterRestoreDefaults();
+  T_KEYBOARD_vRegisterRestoreDefaults();
   H_DATABASE_bRegisterForDataWithConditions(FCID("CCST"), KEYBOARD_MBOX, TRUE, FALSE, FALSE);
   U32 state = 0;
   if (H_DATABASE_bFetchU32(FCID("CCST"), &state) && state == (U32)STATE_POINT_OF_SALE) {
-    KEYBOARD_SEAM_vPointOfSaleStart();
+    T_KEYBOARD_vPointOfSaleStart();
   }
 }
 
@@ -315,7 +323,7 @@ void vNewData(const MESSAGE_NEW_DATA* msg) {
     T_KEYBOARD_vSendResetMessages();
   } else if (key == FCID("CSD0") || key == FCID("CSD1") || key == FCID("CCST") || key == FCID("SDBV")) {
     DB_DATA_TYPE value = msg->dbValue;
-    KEYBOARD_SEAM_vPointOfSaleNotice(key, value.u32Val, msg->bValid);
+    T_KEYBOARD_vPointOfSaleNotice(key, value.u32Val, msg->bValid);
   }
 }
 
@@ -338,7 +346,7 @@ void vHandleMessage(void* p) {
       T_KEYBOARD_vUnRegisterKey((const MSG_UNREGISTER_FOR_KEYS*)p);
       break;
     case CMD_ID_KEY_CHANGE:
-      KEYBOARD_SEAM_vPointOfSaleTutorialKey((const MSG_KEY_CHANGE*)p);
+      T_KEYBOARD_vPointOfSaleTutorialKey((const MSG_KEY_CHANGE*)p);
       break;
     case CMD_ID_INITIATE_SHUTDOWN: {
       const MSG_INITIATE_SHUTDOWN* req = (const MSG_INITIATE_SHUTDOWN*)p;
@@ -448,7 +456,7 @@ void T_KEYBOARD_vTask(void) {
         break;
       case SEMA_TIMER_POS:
         L_MUTEX_LockWait(RES_POS_TUTORIAL);
-        KEYBOARD_SEAM_vPointOfSaleTimer();
+        T_KEYBOARD_vPointOfSaleTimer();
         L_MUTEX_Unlock(RES_POS_TUTORIAL);
         H_DATABASE_bUpdateValueBoolean(FCID("CKCK"), FALSE, P_NORMAL);
         break;

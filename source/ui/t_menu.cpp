@@ -7,7 +7,7 @@
 #include "common/menu_types.h"
 #include "lsvc/lsvc.h"
 #include "source/core/h_database.h"
-#include "source/ui/seams_menu.h"
+#include "source/ui/ui_upcalls.h"
 #include "source/ui/t_keyboard.h"
 #include "source/ui/t_menu.h"
 #include "source/ui/t_menu_int.h"

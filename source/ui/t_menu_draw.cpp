@@ -26,7 +26,7 @@
 #include "source/graphics/g_icon.h"
 #include "source/graphics/g_line.h"
 #include "source/core/h_database.h"
-#include "source/ui/seams_menu_draw.h"
+#include "source/ui/ui_upcalls.h"
 #include "source/ui/t_menu_int.h"
 #include "source/ui/u_dialog.h"
 #include "source/graphics/u_fonts.h"
@@ -328,13 +328,13 @@ ROW_LABEL LabelOf(const MENU_ITEM* pItem) {
       case NAV_WAYPOINT: {
         vCopyName(label.acName, sizeof label.acName, n.pWaypoint->acName);
         if (n.pWaypoint->u8Icon == KEELAR_STAYVO_ICON) pcTitle = pcText(Stayvo);
-        const ICON* pLarge = n.pWaypoint->u8Icon < NAV_ICONS_LARGE ? g_NAV_Icons_Large[n.pWaypoint->u8Icon] : nullptr;
+        const ICON* pLarge = n.pWaypoint->u8Icon < NAV_ICONS_LARGE ? NAV_pLargeWaypointIcon(n.pWaypoint->u8Icon) : nullptr;
         if (pLarge != nullptr) label.pIcon = pLarge;
         break;
       }
       case NAV_RECORDED_TRACK:
         vCopyName(label.acName, sizeof label.acName, n.pHeader->acName);
-        if (g_NAV_pRecordedTrackIcon != nullptr) label.pIcon = g_NAV_pRecordedTrackIcon;
+        if (const ICON* pTrack = NAV_pRecordedTrackIcon(); pTrack != nullptr) label.pIcon = pTrack;
         break;
       case NAV_NONE:
         label.bUnknownNavKey = TRUE;

@@ -12,7 +12,7 @@
 #include "common/u_convert.h"
 #include "lsvc/lsvc.h"
 #include "source/core/h_database.h"
-#include "source/ui/seams_menu.h"
+#include "source/ui/ui_upcalls.h"
 #include "source/ui/t_menu_int.h"
 #include "source/graphics/t_view.h"
 #include "source/ui/u_menu.h"

@@ -1,11 +1,15 @@
 // Installation of the menus, keys and readouts.
 #include "source/ui/ui_install.h"
 
+#include "common/language.h"
+#include "common/menu_types.h"
 #include "lsvc/lsvc_upcalls.h"
 #include "source/core/h_database.h"
 #include "source/graphics/graphics_upcalls.h"
 #include "source/ui/t_keyboard.h"
 #include "source/ui/t_menu.h"
+#include "source/ui/u_dialog.h"
+#include "source/ui/u_menu.h"
 
 namespace {
 
@@ -21,10 +25,40 @@ void vButtonTask(void) {
   L_TASK_vServePlaceholder({M_BUTTON});
 }
 
+// ------------------------------------------------------------ the view task's banners
+#define UI_TEXT_RECORD(name, text)                                                               \
+  const char* const name[NUMBER_OF_LANGUAGES] = {text, text, text, text, text, text, text, text, \
+                                                 text, text, text, text, text, text, text, text, \
+                                                 text, text, text, text, text, text}
+UI_TEXT_RECORD(s_txtBannerSetting, "/Simulation Playback Messages");
+UI_TEXT_RECORD(s_txtOff, "Off");
+UI_TEXT_RECORD(s_txtOn, "On");
+const DB_TEXT_RECORD s_apBannerChoices[] = {s_txtOff, s_txtOn};
+const U32 s_au32BannerValues[] = {0, 1};
+
+// The "Simulation Playback Messages" selector on the Setup tab, bound to
+// SMSG.
+void vRegisterBannerMenu(void) {
+  if (!U_MENU_bRegisterMainSelectorMenu(s_txtBannerSetting, g_MENU_txtSetupTab, MENU_SIM_MSG_MODE, FCID("SMSG"), 2,
+                                        s_apBannerChoices, s_au32BannerValues, M_BASIC)) {
+    log_me("VIEW: Simulation Playback Messages item not registered");
+  }
+}
+
+// A banner is a dialog box at the top of the page: no space between lines,
+// the text centred.
+void vDrawBanner(BITMAP* pBitmap, const char* pcText, const FONT_DEF* pFont, U16 u16Width, const ICON* pLeftIcon) {
+  if (pBitmap == nullptr || pcText == nullptr || pFont == nullptr || u16Width == 0) return;
+  U_DIALOG_vDrawDialog(pBitmap, pcText, pFont, 0, u16Width, pLeftIcon, nullptr, JUSTIFICATION_CENTER,
+                       JUSTIFICATION_TOP);
+}
+
 }  // namespace
 
 void UI_vInstall(void) {
   U_KEYBOARD_bRegisterKeys_Install(&T_KEYBOARD_bRegisterKeys);
+  VIEW_SEAM_vRegisterBannerMenu_Install(&vRegisterBannerMenu);
+  VIEW_SEAM_vDrawBanner_Install(&vDrawBanner);
   T_KEYBOARD_vMain_Install(&T_KEYBOARD_vTask);
   T_MENU_vMain_Install(&T_MENU_vTask);
   T_INFO_vMain_Install(&vInfoTask);

@@ -696,7 +696,29 @@ TEST_F(View, FrozenScreenStillShowsNewAlarms) {
 
 // ------------------------------------------------------------ banners
 
+// Stands in for the dialog drawing of the menus: a white box of the given
+// width from the top of the page down 20 rows, centred; keeps the last text.
+std::mutex s_bannerMutex;
+std::string s_lastBanner;
+void vFakeDrawBanner(BITMAP* pBitmap, const char* pcText, const FONT_DEF* pFont, U16 u16Width,
+                     const ICON* pLeftIcon) {
+  (void)pFont;
+  (void)pLeftIcon;
+  {
+    std::lock_guard<std::mutex> lock(s_bannerMutex);
+    s_lastBanner = pcText;
+  }
+  const S32 s32PageWidth = pBitmap->s32ClipRight - pBitmap->s32ClipLeft + 1;
+  POINT corner = {pBitmap->s32ClipLeft + (s32PageWidth - (S32)u16Width) / 2, pBitmap->s32ClipTop - 20 + 1};
+  G_BOX_vDrawFilled(pBitmap, 0xFFFF, corner, u16Width, 20);
+}
+std::string LastBanner() {
+  std::lock_guard<std::mutex> lock(s_bannerMutex);
+  return s_lastBanner;
+}
+
 TEST_F(View, SimulationBannerBlinksThreeSecondsOnEightOffAndFasterWhileRecording) {
+  VIEW_SEAM_vDrawBanner_Install(&vFakeDrawBanner);
   static const TextRecord kSim("Simulating");
   View_(CHART_VIEW_PRIORITY, RED, 0, vFill, kSim.texts);
   SetView(CHART_VIEW_PRIORITY);
@@ -712,6 +734,7 @@ TEST_F(View, SimulationBannerBlinksThreeSecondsOnEightOffAndFasterWhileRecording
   H_DATABASE_bUpdateValueS32(FCID("CCST"), STATE_SIMULATION, P_NORMAL);  // at T
   Advance(100);
   EXPECT_TRUE(banner()) << "at 0.1 s";
+  EXPECT_EQ(LastBanner(), "Simulating");
   Advance(900);
   seconds(1);
   EXPECT_TRUE(banner()) << "at 2 s";
@@ -726,6 +749,7 @@ TEST_F(View, SimulationBannerBlinksThreeSecondsOnEightOffAndFasterWhileRecording
   H_DATABASE_bUpdateValueBoolean(FCID("CSRE"), TRUE, P_NORMAL);  // at R
   Advance(100);
   EXPECT_TRUE(banner()) << "recording at 0.1 s";
+  EXPECT_EQ(LastBanner(), "Recording");
   Advance(900);
   EXPECT_TRUE(banner()) << "recording at 1 s";
   seconds(1);
@@ -741,6 +765,7 @@ TEST_F(View, SimulationBannerBlinksThreeSecondsOnEightOffAndFasterWhileRecording
   seconds(12);
   EXPECT_FALSE(banner()) << "no banner in normal running";
   EXPECT_FALSE(T_VIEW_bIsLayerActive(SIMULATION_MESSAGE_LAYER));
+  VIEW_SEAM_vDrawBanner_Install(nullptr);
 }
 
 }  // namespace

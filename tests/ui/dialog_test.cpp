@@ -14,6 +14,8 @@
 #include "source/graphics/g_bitmap.h"
 #include "source/graphics/g_box.h"
 #include "source/ui/u_dialog.h"
+#include "source/graphics/graphics_upcalls.h"
+#include "source/ui/ui_install.h"
 #include "source/graphics/u_fonts.h"
 #include "tests/ui/dialog_test_font.h"
 #include "tests/support/graphics_canvas.h"
@@ -523,3 +525,24 @@ TEST(DialogGolden, ChoiceDialog) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------------ the view task's banners
+
+// The view task's banner is a dialog box at the top of the page: centred
+// text, no space between lines; before installation nothing is drawn.
+TEST_F(Dialog, BannerOfTheViewTaskIsADialogBoxAtTheTop) {
+  Canvas before(200, 60, 0x0000);
+  VIEW_SEAM_vDrawBanner(before.bmp(), "Simulating", &font.font, 120, nullptr);
+  EXPECT_FALSE(BoundsOf(before, OUTLINE).any());
+
+  UI_vInstall();
+  for (const ICON* icon : {(const ICON*)nullptr, &remind_rec_icon}) {
+    Canvas banner(200, 60, 0x0000), dialog(200, 60, 0x0000);
+    VIEW_SEAM_vDrawBanner(banner.bmp(), "Simulating", &font.font, 120, icon);
+    U_DIALOG_vDrawDialog(dialog.bmp(), "Simulating", &font.font, 0, 120, icon, nullptr, JUSTIFICATION_CENTER,
+                         JUSTIFICATION_TOP);
+    EXPECT_EQ(banner.pixels, dialog.pixels);
+    EXPECT_TRUE(BoundsOf(banner, OUTLINE).any());
+  }
+  VIEW_SEAM_vDrawBanner_Install(nullptr);
+}

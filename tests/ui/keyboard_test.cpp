@@ -5,6 +5,8 @@
 // long press is timed exactly: each Step() advances the clock one poll and
 // waits until the task has made that poll.
 #include <gtest/gtest.h>
+
+#include <atomic>
 #include <string.h>
 
 #include <chrono>
@@ -15,7 +17,9 @@
 #include "lsvc/lsvc.h"
 #include "source/core/h_database.h"
 #include "source/platform/platform.h"
-#include "source/ui/seams_keyboard.h"
+#include "source/ui/t_keyboard_pos.h"
+#include "source/ui/t_keyboard_shutdown.h"
+#include "source/ui/ui_upcalls.h"
 #include "source/ui/t_keyboard.h"
 #include "tests/support/key_test_env.h"
 #include "tests/support/wait_for.h"
@@ -332,18 +336,23 @@ TEST_F(Keyboard, GoToHeld1500MsSignalsTheLongPressOnce) {
   }
 }
 
+// Counts the rebuilds of the view-selection menu's items.
+std::atomic<U32> s_u32ViewMenus{0};
+void vFakeRegisterSelectViewMenu(void) { s_u32ViewMenus.fetch_add(1); }
+
 TEST_F(Keyboard, ViewHeldOpensTheViewMenuAfter1sAndDeliversThePressAtRelease) {
+  GUI_vRegisterSelectViewMenu_Install(&vFakeRegisterSelectViewMenu);
   Register(A, KEY_MASK_VIEW, KEY_CHANGE, REGISTER_VIEW);
-  const U32 before = KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_VIEW_MENU);
+  const U32 before = s_u32ViewMenus.load();
   Press(DD_SLOT_VIEW);
   U32 opened = 0;
   for (U32 t = 25; t <= 1200; t += 25) {
     Step();
-    if (opened == 0 && KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_VIEW_MENU) != before) opened = t;
+    if (opened == 0 && s_u32ViewMenus.load() != before) opened = t;
     EXPECT_EQ(Drain(A), Changes{}) << t;
   }
   EXPECT_EQ(opened, 1025u);  // just after 1 s
-  EXPECT_EQ(KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_VIEW_MENU), before + 1);
+  EXPECT_EQ(s_u32ViewMenus.load(), before + 1);
   Release(DD_SLOT_VIEW);
   EXPECT_EQ(Drain(A), (Changes{Down(KEY_MASK_VIEW), Up(KEY_MASK_VIEW)}));
 
@@ -354,18 +363,17 @@ TEST_F(Keyboard, ViewHeldOpensTheViewMenuAfter1sAndDeliversThePressAtRelease) {
   Steps(500);
   Release(DD_SLOT_VIEW);
   EXPECT_EQ(Drain(A), Changes{Up(KEY_MASK_VIEW)});
-  EXPECT_EQ(KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_VIEW_MENU), before + 1);
+  EXPECT_EQ(s_u32ViewMenus.load(), before + 1);
+  GUI_vRegisterSelectViewMenu_Install(nullptr);
 }
 
 TEST_F(Keyboard, PowerHeldShowsTheCountDownAndReleaseAt2500MsCancelsIt) {
-  const U32 shown = KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_SHOW_COUNTDOWN);
-  const U32 hidden = KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_HIDE_COUNTDOWN);
   Press(DD_SLOT_POWER);
   EXPECT_TRUE(TakeSignal(SEMA_KEYCLICK_BAD));  // nobody holds the power key
   Steps(975);
-  EXPECT_EQ(KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_SHOW_COUNTDOWN), shown);
+  EXPECT_FALSE(T_KEYBOARD_bShutdownCountdownShown());
   Step();  // 1000 ms
-  EXPECT_EQ(KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_SHOW_COUNTDOWN), shown + 1);
+  EXPECT_TRUE(T_KEYBOARD_bShutdownCountdownShown());
   EXPECT_EQ(T_KEYBOARD_eShutdownMessage(), FIRST_SHUTDOWN_MESSAGE);
   Steps(975);
   EXPECT_EQ(T_KEYBOARD_eShutdownMessage(), FIRST_SHUTDOWN_MESSAGE);
@@ -375,24 +383,25 @@ TEST_F(Keyboard, PowerHeldShowsTheCountDownAndReleaseAt2500MsCancelsIt) {
   EXPECT_TRUE(TakeSignal(SEMA_VIEW_UPDATE));
   Steps(500);
   Release(DD_SLOT_POWER);
-  EXPECT_EQ(KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_HIDE_COUNTDOWN), hidden + 1);
-  EXPECT_EQ(KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_SHUTDOWN), 0u);
+  // Let go before 3 s: the box goes and the unit runs on.
+  EXPECT_FALSE(T_KEYBOARD_bShutdownCountdownShown());
   Steps(2000);
 
   // A new hold starts counting afresh.
   Press(DD_SLOT_POWER);
   Steps(975);
-  EXPECT_EQ(KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_SHOW_COUNTDOWN), shown + 1);
+  EXPECT_FALSE(T_KEYBOARD_bShutdownCountdownShown());
+  Step();
+  EXPECT_TRUE(T_KEYBOARD_bShutdownCountdownShown());
   Release(DD_SLOT_POWER);
+  EXPECT_FALSE(T_KEYBOARD_bShutdownCountdownShown());
 }
 
 TEST_F(Keyboard, PowerHoldIsNotTimedWhileGoToIsDown) {
-  const U32 shown = KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_SHOW_COUNTDOWN);
   Press(DD_SLOT_GOTO);
   Press(DD_SLOT_POWER);
-  Steps(4000);
-  EXPECT_EQ(KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_SHOW_COUNTDOWN), shown);
-  EXPECT_EQ(KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_SHUTDOWN), 0u);
+  Steps(4000);  // a shutdown would end this process
+  EXPECT_FALSE(T_KEYBOARD_bShutdownCountdownShown());
   Release(DD_SLOT_POWER);
   Release(DD_SLOT_GOTO);
 }
@@ -425,8 +434,8 @@ TEST_F(Keyboard, InitiateShutdownWithBothOrNeitherFlagDoesNothing) {
     ASSERT_EQ(L_MBOX_Send(M_KEYB, msg, 3, 0), lsSUCCESS);
   }
   Sync();
-  Step();
-  EXPECT_EQ(KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_SHUTDOWN), 0u);
+  Step();  // a shutdown would end this process
+  EXPECT_FALSE(T_KEYBOARD_bShutdownCountdownShown());
 }
 
 TEST_F(Keyboard, RemotePowerOffShutsTheUnitDown) {
@@ -461,19 +470,18 @@ TEST_F(Keyboard, ModelChangeSendsResetToEveryOtherTask) {
 }
 
 TEST_F(Keyboard, RunSystemInThePointOfSaleStateStartsTheDemonstration) {
-  const U32 starts = KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_POS_START);
-  const U32 notices = KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_POS_NOTICE);
+  ASSERT_FALSE(T_KEYBOARD_bPointOfSaleRunning());
   H_DATABASE_bUpdateValueU32(FCID("CCST"), STATE_POINT_OF_SALE, P_NORMAL);
   GENERIC_MESSAGE* msg = (GENERIC_MESSAGE*)H_MEMORY_pvMalloc(sizeof(GENERIC_MESSAGE));
   memset(msg, 0, sizeof *msg);
   msg->Cmd = CMD_ID_RUN_SYSTEM;
   ASSERT_EQ(L_MBOX_Send(M_KEYB, msg, 3, 0), lsSUCCESS);
   Sync();
-  EXPECT_EQ(KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_POS_START), starts + 1);
+  EXPECT_TRUE(T_KEYBOARD_bPointOfSaleRunning());
   // From then on a change of the system state is passed on.
   H_DATABASE_bUpdateValueU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL);
   Sync();
-  EXPECT_EQ(KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_POS_NOTICE), notices + 1);
+  EXPECT_FALSE(T_KEYBOARD_bPointOfSaleRunning());
 }
 
 // ------------------------------------------------------------ keys held at start
@@ -485,6 +493,7 @@ TEST(KeyboardStart, KeysHeldWhenTheTaskStartsStartNoLongPress) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
+        GUI_vRegisterSelectViewMenu_Install(&vFakeRegisterSelectViewMenu);
         EnableTestClock();
         DD_KEYBOARD_vInit();  // the key thread reads the device already
         for (int s : {DD_SLOT_POWER, DD_SLOT_GOTO, DD_SLOT_VIEW}) keytest::SetSlot(s, true);
@@ -492,9 +501,8 @@ TEST(KeyboardStart, KeysHeldWhenTheTaskStartsStartNoLongPress) {
         L_SEMA_SetPending(SEMA_KEYBOARD_LONG_GOTO);
         keytest::SetSlot(DD_SLOT_GOTO, false);  // lets the power hold be timed
         for (U32 t = 0; t < 4000; t += KEYBOARD_POLL_PERIOD_MS) {
-          const bool quiet = KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_SHOW_COUNTDOWN) == 0 &&
-                             KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_SHUTDOWN) == 0 &&
-                             KEYBOARD_SEAM_u32Calls(KEYBOARD_SEAM_VIEW_MENU) == 0 &&
+          // (A shutdown would end the process with its own status.)
+          const bool quiet = !T_KEYBOARD_bShutdownCountdownShown() && s_u32ViewMenus.load() == 0 &&
                              L_SEMA_GetWaitingTaskID(SEMA_KEYBOARD_LONG_GOTO) != -lsSEMA_DONE;
           if (!quiet) _exit(1);
           Step();

@@ -8,13 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "data/icons.h"
 #include "source/graphics/g_box.h"
 #include "source/graphics/g_fonts.h"
-#include "source/ui/seams_menu_draw.h"
+#include "source/ui/ui_upcalls.h"
 #include "source/ui/t_menu_draw.h"
 #include "source/graphics/u_fonts.h"
 #include "tests/ui/menu_test_env.h"
@@ -154,10 +157,45 @@ ROUTE RouteNamed(const char* name) {
   return r;
 }
 
+// ------------------------------------------------------------ navigation store and data sources
+// A stand-in navigation store (routes by index) and the set of data
+// sources that are missing, behind fakes the menu task reads through.
+std::mutex s_fakeMutex;
+std::map<U16, ROUTE> s_routes;
+std::set<FOURCHARID> s_unavailable;
+
+void vFakeCopyRoute(U16 u16Index, ROUTE* pRoute) {
+  if (pRoute == nullptr || u16Index == 0xFFFF) return;
+  std::lock_guard<std::mutex> lock(s_fakeMutex);
+  auto it = s_routes.find(u16Index);
+  *pRoute = it != s_routes.end() ? it->second : ROUTE{};
+}
+
+BOOLEAN bFakeIsSourceAvailable(FOURCHARID fcidSource) {
+  std::lock_guard<std::mutex> lock(s_fakeMutex);
+  return s_unavailable.count(fcidSource) != 0 ? FALSE : TRUE;
+}
+
+void SetRoute(U16 u16Index, const ROUTE& r) {
+  std::lock_guard<std::mutex> lock(s_fakeMutex);
+  s_routes[u16Index] = r;
+}
+
+void SetSourceAvailable(const char (&key)[5], bool available) {
+  std::lock_guard<std::mutex> lock(s_fakeMutex);
+  if (available) {
+    s_unavailable.erase(FCID(key));
+  } else {
+    s_unavailable.insert(FCID(key));
+  }
+}
+
 // ------------------------------------------------------------ fixture
 class MenuDraw : public ::testing::Test {
  protected:
   void SetUp() override {
+    T_NAV_vCopyRoute_Install(&vFakeCopyRoute);
+    GUI_bIsSourceAvailable_Install(&bFakeIsSourceAvailable);
     menutest::StartMenuTask((U32)VIEW, SPLIT_FULL_WINDOW);
     menutest::ResetMenus();
     menutest::SendCommand(CMD_ID_RESTORE_MENU);
@@ -169,6 +207,11 @@ class MenuDraw : public ::testing::Test {
     menutest::ResetMenus();
     keys_.Read();
     layers_.Read();
+    T_NAV_vCopyRoute_Install(nullptr);
+    GUI_bIsSourceAvailable_Install(nullptr);
+    std::lock_guard<std::mutex> lock(s_fakeMutex);
+    s_routes.clear();
+    s_unavailable.clear();
   }
 
   // Opens the main menu (no quick-access menu exists for the view) and puts
@@ -286,7 +329,7 @@ std::vector<WidthCase> WidthCases() {
        [](DB_TEXT_RECORD tab) {
          SetKeyS32("IRT0", 3);
          const ROUTE r = RouteNamed("HOME RUN");
-         NAV_SEAM_vSetRoute(3, &r);
+         SetRoute(3, r);
          U_MENU_bRegisterMainActionListMenu(Text("Travel"), tab, MENU_PRIORITY_1, s_apRouteChoices, s_apfnTwo, 2,
                                             M_BASIC, FCID("IRT0"), s_abNoConfirm);
        },
@@ -693,15 +736,15 @@ TEST_F(MenuDraw, AnUnavailableDataSourceIsGreyed) {
   // Outside the data-source numbers a missing source is no concern.
   ASSERT_TRUE(U_MENU_bRegisterSubMenuSelectorMenu(Text("Humidity"), sub, nullptr, (MENU_PRIORITY)500, FCID("DSHU"),
                                                   2, s_apOnOff, s_au32Two, M_BASIC));
-  GUI_SEAM_vSetSourceAvailable(FCID("DSAT"), FALSE);
-  GUI_SEAM_vSetSourceAvailable(FCID("DSHU"), FALSE);
+  SetSourceAvailable("DSAT", false);
+  SetSourceAvailable("DSHU", false);
   OpenMainAt(0);
   menutest::PassSidewaysHoldOff();
   Cursor(CURSOR_EAST);
   ASSERT_EQ(MAIN_SUB_MENU, Kind());
   Draw(T_MENU_vDrawSubMenuLayer);
-  GUI_SEAM_vSetSourceAvailable(FCID("DSAT"), TRUE);
-  GUI_SEAM_vSetSourceAvailable(FCID("DSHU"), TRUE);
+  SetSourceAvailable("DSAT", true);
+  SetSourceAvailable("DSHU", true);
 
   // Rows hang under the title bar (bottom at 587 - 22): 3 rows, the lowest at 565 - 164.
   const S32 lowest = 565 - (54 * 2 + 56) + 1;
@@ -837,9 +880,9 @@ TEST_F(MenuDraw, GoldenSubMenu) {
   Cursor(CURSOR_EAST);
   ASSERT_EQ(MAIN_SUB_MENU, Kind());
   Cursor(CURSOR_SOUTH);
-  GUI_SEAM_vSetSourceAvailable(FCID("SSB4"), FALSE);
+  SetSourceAvailable("SSB4", false);
   Draw(T_MENU_vDrawSubMenuLayer);
-  GUI_SEAM_vSetSourceAvailable(FCID("SSB4"), TRUE);
+  SetSourceAvailable("SSB4", true);
   ExpectGolden("menu/sub_menu");
 }
 
@@ -873,7 +916,7 @@ TEST_F(MenuDraw, GoldenInfoMenu) {
   DB_TEXT_RECORD hidden = Text("Not Listed");
   SetKeyS32("IRT1", 7);
   const ROUTE r = RouteNamed("LAKE SHORE");
-  NAV_SEAM_vSetRoute(7, &r);
+  SetRoute(7, r);
   ASSERT_TRUE(U_MENU_bRegisterInfoMenu(info));
   ASSERT_TRUE(U_MENU_bRegisterInfoActionMenu(goTo, info, MENU_GO_TO_WAYPOINT, nullptr, FALSE, M_BASIC));
   ASSERT_TRUE(U_MENU_bRegisterInfoActionMenu(edit, info, MENU_PRIORITY_1, nullptr, FALSE, M_BASIC));

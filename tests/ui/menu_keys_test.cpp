@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "source/ui/seams_menu.h"
+#include "source/ui/ui_upcalls.h"
 #include "tests/ui/menu_test_env.h"
 #include "source/graphics/graphics_upcalls.h"
 #include "source/ui/ui_install.h"
@@ -499,10 +499,12 @@ TEST_F(MenuKeys, GotoOnAGoToEntryOfAnInfoMenuStartsNavigationAndClosesTheMenus) 
   menutest::Open open = Snapshot();
   EXPECT_EQ(open.kind, INFO_MENU);
   EXPECT_EQ(open.rows, (std::vector<std::string>{"Go To Waypoint", "Nearest Port"}));
-  const U32 before = MENU_SEAM_u32Calls(MENU_SEAM_GOTO_WAYPOINT);
+  static std::atomic<U32> s_u32GoTos{0};
+  T_NAV_vGoToWaypointInMenu_Install([] { s_u32GoTos.fetch_add(1); });
   Press(KEY_MASK_GOTO);
   menutest::Sync();  // the clear request the menu task sent itself
-  EXPECT_EQ(MENU_SEAM_u32Calls(MENU_SEAM_GOTO_WAYPOINT), before + 1);
+  EXPECT_EQ(s_u32GoTos.load(), 1u);
+  T_NAV_vGoToWaypointInMenu_Install(nullptr);
   EXPECT_EQ(Snapshot().kind, NO_MENU);
 }
 
@@ -533,10 +535,12 @@ TEST_F(MenuKeys, ShutdownKeepsTheUserLevelOnlyWhenItIsAdvanced) {
 
 TEST_F(MenuKeys, MenuIsRefusedWhileAMenuIsOpenOnAnotherUnit) {
   H_DATABASE_bUpdateEverythingBoolean(FCID("RMNU"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NO_TIMEOUT);
-  const U32 notes = MENU_SEAM_u32Calls(MENU_SEAM_NAV_NOTE);
+  static std::atomic<U32> s_u32Notes{0};
+  T_NAV_vSetNavUINote_Install([](DB_TEXT_RECORD, const char*, BOOLEAN) { s_u32Notes.fetch_add(1); });
   Press(KEY_MASK_MENU);
   EXPECT_EQ(Snapshot().kind, NO_MENU);
-  EXPECT_EQ(MENU_SEAM_u32Calls(MENU_SEAM_NAV_NOTE), notes + 1);
+  EXPECT_EQ(s_u32Notes.load(), 1u);
+  T_NAV_vSetNavUINote_Install(nullptr);
   H_DATABASE_bUpdateValueBoolean(FCID("RMNU"), FALSE, P_NORMAL);
   Press(KEY_MASK_MENU);
   EXPECT_EQ(Snapshot().kind, MAIN_MENU);

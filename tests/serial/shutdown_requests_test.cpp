@@ -6,7 +6,7 @@
 #include "common/db_types.h"
 #include "lsvc/lsvc.h"
 #include "source/core/h_database.h"
-#include "source/core/seams_serial.h"
+#include "source/serial/t_serial_requests.h"
 #include "source/ui/t_keyboard.h"
 #include "tests/support/db_test_env.h"
 

@@ -1,5 +1,5 @@
 // Requests of the wireless-remote and PC-connection tasks that end the unit.
-#include "source/core/seams_serial.h"
+#include "source/serial/t_serial_requests.h"
 
 #include <string.h>
 
@@ -7,6 +7,7 @@
 #include "lsvc/lsvc.h"
 #include "source/core/h_database.h"
 #include "source/ui/t_keyboard.h"
+#include "source/ui/t_keyboard_shutdown.h"
 
 namespace {
 
@@ -39,5 +40,3 @@ BOOLEAN T_PCC_bStartReFlash(void) {
   T_KEYBOARD_vRestoreFactoryDefaults();
   return bSendInitiateShutdown(TRUE, FALSE);
 }
-
-void T_KEYBOARD_vRestoreFactoryDefaults(void) { log_me("keyboard: restoring the factory defaults is not available"); }

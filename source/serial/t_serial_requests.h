@@ -1,6 +1,5 @@
-// What the keyboard and shutdown code needs of the wireless-remote and
-// PC-connection tasks, which are not part of the program yet: the two
-// requests that end the unit.
+// Requests of the wireless-remote and PC-connection tasks that end the
+// unit: both ask the keyboard task through its mailbox (key TKBD).
 #pragma once
 
 #include "common/types.h"
@@ -11,6 +10,3 @@ void T_BTREMOTE_vPowerOff(void);
 // and asks the keyboard task for a reset. FALSE when the keyboard task's key
 // TKBD is missing.
 BOOLEAN T_PCC_bStartReFlash(void);
-// Restoring the factory defaults belongs to the power-key shutdown module,
-// which is not part of the program yet: traced only.
-void T_KEYBOARD_vRestoreFactoryDefaults(void);

@@ -1,0 +1,98 @@
+// Defaults of the upward calls of the menus, keys and readouts.
+#include "source/ui/ui_upcalls.h"
+
+#include <string.h>
+
+#include <atomic>
+
+#include "lsvc/lsvc.h"
+
+namespace {
+
+const char* pcEnglish(DB_TEXT_RECORD pText) { return pText != nullptr && pText[0] != nullptr ? pText[0] : ""; }
+
+}  // namespace
+
+// A default that runs often traces only its first call.
+#define TRACE_ONCE(...)                                 \
+  do {                                                  \
+    static std::atomic<bool> s_bTraced{false};          \
+    if (!s_bTraced.exchange(true)) log_me(__VA_ARGS__); \
+  } while (0)
+
+// ------------------------------------------------------------ start-up task
+L_UPCALL_DEFINE(void, T_STARTUP_vRemoveQuickConfigMenu, (void), ()) {
+  log_me("menu: no start-up task; quick setup not noted as done");
+}
+
+// ------------------------------------------------------------ navigation task
+L_UPCALL_DEFINE(BOOLEAN, T_NAV_bGPSDetected, (void), ()) { return FALSE; }
+L_UPCALL_DEFINE(void, T_NAV_vGoToWaypointInMenu, (void), ()) { log_me("menu: go-to the cursor waypoint not available"); }
+L_UPCALL_DEFINE(void, T_NAV_vSetNavUINote,
+                (DB_TEXT_RECORD pText, const char* pcParameter, BOOLEAN bParameterIsWaypointName),
+                (pText, pcParameter, bParameterIsWaypointName)) {
+  T_NAV_vSetNavUINoteWithTimeout(pText, pcParameter, 5, bParameterIsWaypointName);
+}
+L_UPCALL_DEFINE(void, T_NAV_vSetNavUINoteWithTimeout,
+                (DB_TEXT_RECORD pText, const char* pcParameter, U32 u32Seconds, BOOLEAN bParameterIsWaypointName),
+                (pText, pcParameter, u32Seconds, bParameterIsWaypointName)) {
+  (void)bParameterIsWaypointName;
+  log_me("note (%us): %s%s%s", (unsigned)u32Seconds, pcEnglish(pText), pcParameter != nullptr ? " " : "",
+         pcParameter != nullptr ? pcParameter : "");
+}
+
+// ------------------------------------------------------------ navigation data store
+L_UPCALL_DEFINE(void, T_NAV_vCopyWaypoint, (U16 u16Id, WAYPOINT* pWaypoint), (u16Id, pWaypoint)) {
+  TRACE_ONCE("menu: no navigation data store; waypoints are empty");
+  if (pWaypoint != nullptr && u16Id != 0xFFFF) memset(pWaypoint, 0, sizeof *pWaypoint);
+}
+L_UPCALL_DEFINE(void, T_NAV_vCopyRoute, (U16 u16Index, ROUTE* pRoute), (u16Index, pRoute)) {
+  TRACE_ONCE("menu: no navigation data store; routes are empty");
+  if (pRoute != nullptr && u16Index != 0xFFFF) memset(pRoute, 0, sizeof *pRoute);
+}
+L_UPCALL_DEFINE(void, T_NAV_vCopySternixHeader, (U32 u32Index, STERNIX_HEADER* pHeader), (u32Index, pHeader)) {
+  TRACE_ONCE("menu: no navigation data store; recorded tracks are empty");
+  if (pHeader != nullptr && u32Index < 50) memset(pHeader, 0, sizeof *pHeader);
+}
+L_UPCALL_DEFINE(const ICON*, NAV_pLargeWaypointIcon, (U8 u8Icon), (u8Icon)) {
+  (void)u8Icon;
+  return nullptr;
+}
+L_UPCALL_DEFINE(const ICON*, NAV_pRecordedTrackIcon, (void), ()) { return nullptr; }
+
+// ------------------------------------------------------------ waypoint manager
+L_UPCALL_DEFINE(void, T_NAV_GROUP_vShutdown, (void), ()) {}
+
+// ------------------------------------------------------------ radar
+L_UPCALL_DEFINE(BOOLEAN, T_RADAR_bIsMyRadarView, (LAYER_ID eView, SPLIT_WINDOW_TYPE eSplit), (eView, eSplit)) {
+  (void)eView;
+  (void)eSplit;
+  return FALSE;
+}
+L_UPCALL_DEFINE(void, T_RADAR_vHandleManualTune, (void), ()) { log_me("menu: radar manual tuning not available"); }
+L_UPCALL_DEFINE(BOOLEAN, T_RADAR_bHandleTune, (void), ()) {
+  log_me("menu: radar tuning not available");
+  (void)L_SEMA_Signal(SEMA_KEYCLICK_BAD);
+  return FALSE;
+}
+
+// ------------------------------------------------------------ NMEA 2000 data and gauges
+L_UPCALL_DEFINE(void, GUI_vResetReadoutSubMenuStatus, (void), ()) {}
+L_UPCALL_DEFINE(BOOLEAN, GUI_vGetReadoutSubMenuStatus, (void), ()) { return FALSE; }
+L_UPCALL_DEFINE(void, GUI_pGetCurrentItemName, (S32 s32Row, DB_TEXT_RECORD* ppTitle), (s32Row, ppTitle)) {
+  (void)s32Row;
+  if (ppTitle != nullptr) *ppTitle = nullptr;
+}
+L_UPCALL_DEFINE(void, GUI_vRegisterReadoutSubMenuItems, (S32 s32Row), (s32Row)) {
+  (void)s32Row;
+  log_me("menu: no NMEA 2000 readouts to select");
+}
+L_UPCALL_DEFINE(void, GUI_vUpdateReadoutMenuItems, (void), ()) {}
+L_UPCALL_DEFINE(BOOLEAN, GUI_bIsSourceAvailable, (FOURCHARID fcidSource), (fcidSource)) {
+  (void)fcidSource;
+  return TRUE;
+}
+L_UPCALL_DEFINE(void, GUI_vUnRegisterSelectViewMenu, (void), ()) {}
+L_UPCALL_DEFINE(void, GUI_vRegisterSelectViewMenu, (void), ()) {
+  log_me("keyboard: no NMEA 2000 views; view-selection items not rebuilt");
+}

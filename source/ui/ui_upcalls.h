@@ -1,0 +1,78 @@
+// Upward calls of the menus, keys and readouts: the calls they make into
+// later subsystems. Each has a default with the least behaviour its callers
+// need; the later subsystem installs its own function when it is set up
+// (lsvc/l_upcall.h).
+#pragma once
+
+#include "common/db_types.h"
+#include "common/nav_types.h"
+#include "common/types.h"
+#include "common/view_types.h"
+#include "lsvc/l_upcall.h"
+#include "source/graphics/g_icon.h"
+
+// ------------------------------------------------------------ start-up task
+// The first-start quick setup menu has been left with EXIT: the start-up
+// task notes the configuration done (SRDF FALSE, SQCD TRUE) and asks for a
+// redraw. The menu task has already given up the menu's keys and its layer
+// QUICK_CONFIGURE_LAYER. Default: traces.
+L_UPCALL_DECLARE(void, T_STARTUP_vRemoveQuickConfigMenu, (void))
+
+// ------------------------------------------------------------ navigation task
+// TRUE when a GPS fix source has been detected. Default: FALSE.
+L_UPCALL_DECLARE(BOOLEAN, T_NAV_bGPSDetected, (void))
+// Starts a go-to to the cursor waypoint (key ICWP) when there is one.
+// Default: traces.
+L_UPCALL_DECLARE(void, T_NAV_vGoToWaypointInMenu, (void))
+// Shows a note (its "{...}" placeholder replaced by pcParameter) for 5 s, or
+// for u32Seconds. Default: traces the note.
+L_UPCALL_DECLARE(void, T_NAV_vSetNavUINote,
+                 (DB_TEXT_RECORD pText, const char* pcParameter, BOOLEAN bParameterIsWaypointName))
+L_UPCALL_DECLARE(void, T_NAV_vSetNavUINoteWithTimeout,
+                 (DB_TEXT_RECORD pText, const char* pcParameter, U32 u32Seconds, BOOLEAN bParameterIsWaypointName))
+
+// ------------------------------------------------------------ navigation data store
+// Copy a whole record; an id or index that names nothing (0xFFFF among
+// them) copies nothing. Default: no store; the record comes back zeroed.
+L_UPCALL_DECLARE(void, T_NAV_vCopyWaypoint, (U16 u16Id, WAYPOINT* pWaypoint))
+L_UPCALL_DECLARE(void, T_NAV_vCopyRoute, (U16 u16Index, ROUTE* pRoute))
+L_UPCALL_DECLARE(void, T_NAV_vCopySternixHeader, (U32 u32Index, STERNIX_HEADER* pHeader))
+// The large waypoint icon of an icon number (below NAV_ICONS_LARGE), and
+// the recorded-track icon; null when there is no picture. Default: null.
+L_UPCALL_DECLARE(const ICON*, NAV_pLargeWaypointIcon, (U8 u8Icon))
+L_UPCALL_DECLARE(const ICON*, NAV_pRecordedTrackIcon, (void))
+
+// ------------------------------------------------------------ waypoint manager
+// Closes the waypoint manager when it is open (after the menus were
+// cleared). Default: nothing (it is never open).
+L_UPCALL_DECLARE(void, T_NAV_GROUP_vShutdown, (void))
+
+// ------------------------------------------------------------ radar
+// TRUE when the view is the radar view (65), or the radar-plus-chart view
+// (66) with the split side SPLIT_RIGHT_WINDOW; UNKNOWN_VIEW and
+// UNKNOWN_SPLIT stand for the current view and side (CVEW, CVAS).
+// Default: FALSE (there is no radar view).
+L_UPCALL_DECLARE(BOOLEAN, T_RADAR_bIsMyRadarView, (LAYER_ID eView, SPLIT_WINDOW_TYPE eSplit))
+// Toggles manual tuning and stores the state in CRMT. Default: traces.
+L_UPCALL_DECLARE(void, T_RADAR_vHandleManualTune, (void))
+// TRUE when tuning is allowed now; otherwise tells the user and gives a bad
+// click. Default: traces, bad click, FALSE.
+L_UPCALL_DECLARE(BOOLEAN, T_RADAR_bHandleTune, (void))
+
+// ------------------------------------------------------------ NMEA 2000 data and gauges
+// Readout selection: the sub menu's state, the title of a row's sub menu,
+// its items. Defaults: nothing; the status is FALSE, the title null.
+L_UPCALL_DECLARE(void, GUI_vResetReadoutSubMenuStatus, (void))
+L_UPCALL_DECLARE(BOOLEAN, GUI_vGetReadoutSubMenuStatus, (void))
+L_UPCALL_DECLARE(void, GUI_pGetCurrentItemName, (S32 s32Row, DB_TEXT_RECORD* ppTitle))
+L_UPCALL_DECLARE(void, GUI_vRegisterReadoutSubMenuItems, (S32 s32Row))
+L_UPCALL_DECLARE(void, GUI_vUpdateReadoutMenuItems, (void))
+// Whether the data source an item of the data-source menus selects (named
+// by the item's key) is available now. Default: TRUE.
+L_UPCALL_DECLARE(BOOLEAN, GUI_bIsSourceAvailable, (FOURCHARID fcidSource))
+// The view-selection menu's items (quick-access items of layer
+// VIRTUAL_DISPLAY_VIEW_LAYER), removed and registered again before the
+// keyboard task opens it. Default: nothing; the menu opens with the items it
+// holds.
+L_UPCALL_DECLARE(void, GUI_vUnRegisterSelectViewMenu, (void))
+L_UPCALL_DECLARE(void, GUI_vRegisterSelectViewMenu, (void))
