@@ -1,6 +1,8 @@
 # Link order of the folder libraries and their Debian dependencies.
 find_package(PkgConfig REQUIRED)
 find_package(ZLIB REQUIRED)
+# The checksums and the SHA-1 hash compute through zlib and libcrypto.
+find_package(OpenSSL REQUIRED)
 # TrueType text renders through FreeType's cache manager.
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 
@@ -16,6 +18,7 @@ foreach(lib tessix_host tessix_lsvc tessix_common tessix_data tessix_source
   endif()
 endforeach()
 target_link_libraries(tessix_source PUBLIC PkgConfig::FREETYPE)
+target_link_libraries(tessix_common PUBLIC ZLIB::ZLIB OpenSSL::Crypto)
 
 # Everything the program links, as one target; the libraries may call each
 # other in any direction, so the group is linked as a whole.
@@ -25,4 +28,4 @@ target_link_libraries(tessix_all INTERFACE
   tessix_source tessix_chartengine tessix_lakechart tessix_imagery tessix_html
   tessix_common tessix_data tessix_lsvc tessix_host
   -Wl,--end-group
-  ZLIB::ZLIB PkgConfig::FREETYPE Threads::Threads rt)
+  ZLIB::ZLIB OpenSSL::Crypto PkgConfig::FREETYPE Threads::Threads rt)
