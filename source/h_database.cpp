@@ -17,7 +17,7 @@ void H_DATABASE_vLock(void) { (void)L_MUTEX_LockWait(RES_DATABASE); }
 
 void H_DATABASE_vUnlock(void) { (void)L_MUTEX_Unlock(RES_DATABASE); }
 
-time_t H_DATABASE_tNow(void) { return HOST_tTime(nullptr); }
+time_t H_DATABASE_tNow(void) { return (time_t)(HOST_u64MonotonicNs() / 1000000000ull); }
 
 BOOLEAN H_DATABASE_bIsValid(const DATABASE_ELEMENT* pElement) {
   // The clock is read only for values that can time out.

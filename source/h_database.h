@@ -32,7 +32,7 @@ struct DATABASE_ELEMENT {
   FOURCHARID Id;
   DB_DATA_TYPE dbValue;
   DB_ATTRIBUTES ExtraData;
-  time_t TimeStamp;  // wall-clock seconds of the last accepted write
+  time_t TimeStamp;  // monotonic-clock seconds of the last accepted write
   U32 u32Priority;
   MBOX mboxOwner;  // always 0
   MAILBOX_LIST_NODE* pMboxList;

@@ -16,7 +16,9 @@ DATABASE_LIST_NODE* H_DATABASE_pFindOrCreate(FOURCHARID key);
 // Under the lock: first node of a bucket (0 to 511).
 DATABASE_LIST_NODE* H_DATABASE_pBucketHead(U32 index);
 
-// Wall clock in seconds, and the validity rule (not timed out, by the clock now).
+// Monotonic clock in seconds, the time base of time stamps and time-outs
+// (setting the date does not move it), and the validity rule (not timed
+// out, by the clock now).
 time_t H_DATABASE_tNow(void);
 BOOLEAN H_DATABASE_bIsValid(const DATABASE_ELEMENT* pElement);
 

@@ -1,7 +1,7 @@
 // Threading test: also runs under ThreadSanitizer.
 // Settings database: buckets and iteration order, fetches, the write rule
-// (priorities, time-outs on the test clock, results of the update
-// functions), attributes, defaults, deletion, formats and units, and
+// (priorities, time-outs on the test clock's monotonic clock, unmoved by
+// setting the date), attributes, defaults, deletion, formats and units, and
 // concurrent writers.
 #include <gtest/gtest.h>
 
@@ -225,7 +225,7 @@ TEST_F(DatabaseTest, FirstWriteOfANewOrDeletedKeyIsAlwaysTaken) {
   EXPECT_FALSE(H_DATABASE_bFetch(FCID("NONE"), nullptr));
 }
 
-TEST_F(DatabaseTest, ValidityFollowsTheWallClock) {
+TEST_F(DatabaseTest, ValidityFollowsTheMonotonicClock) {
   H_DATABASE_bUpdateEverythingFloat(FCID("IDEP"), 3.5f, P_NORMAL, D_DEPTH, nullptr, 4);
   for (U32 s = 0; s < 6; s++) {
     BOOLEAN valid = 99;
@@ -233,6 +233,37 @@ TEST_F(DatabaseTest, ValidityFollowsTheWallClock) {
     EXPECT_EQ(valid, s < 4 ? TRUE : FALSE) << "after " << s << " s";
     Seconds(1);
   }
+}
+
+// Sets the date: the wall clock jumps, the monotonic clock stays.
+static void SetDate(S64 seconds) { HOST_vTestClockEnable(HOST_u64MonotonicNs(), HOST_tTime(nullptr) + seconds); }
+
+// Time-outs run on the monotonic clock: setting the date (a GPS fix an hour
+// or more away from the unit's clock) neither ends nor stretches them.
+TEST_F(DatabaseTest, SettingTheDateDoesNotMoveTimeOuts) {
+  const FOURCHARID key = FCID("ILAT");
+  H_DATABASE_bUpdateEverythingU32(key, 100, P_NETWORK_GPS, D_POSITION_LAT_MM, nullptr, 4);
+  for (S64 jump : {3600LL, -86400LL, 10LL * 365 * 86400, -3600LL}) {
+    SetDate(jump);
+    BOOLEAN valid = FALSE;
+    ASSERT_TRUE(H_DATABASE_bFetch(key, nullptr, &valid)) << jump;
+    EXPECT_TRUE(valid) << "date moved by " << jump << " s";
+    EXPECT_TRUE(H_DATABASE_bUpdateValueU32(key, 7, P_EXTERNAL_GPS)) << "weaker source refused after " << jump;
+  }
+  Seconds(3);
+  BOOLEAN valid = FALSE;
+  H_DATABASE_bFetch(key, nullptr, &valid);
+  EXPECT_TRUE(valid);
+  Seconds(1);
+  H_DATABASE_bFetch(key, nullptr, &valid);
+  EXPECT_FALSE(valid) << "4 s on the monotonic clock";
+  EXPECT_FALSE(H_DATABASE_bUpdateValueU32(key, 7, P_EXTERNAL_GPS)) << "taken once timed out";
+  // The iteration reports the same validity.
+  SetDate(-7200);
+  MULTI_FETCH_CONTROL_STRUCTURE c = {};
+  c.cMatch = 'I';
+  ASSERT_TRUE(H_DATABASE_bFetchNextBeginningWith(&c));
+  EXPECT_TRUE(c.bValid);
 }
 
 // ------------------------------------------------------------ attributes and defaults

@@ -1,8 +1,8 @@
 // Threading test: also runs under ThreadSanitizer.
 // Change notices of the settings database: which registrations receive a
 // notice for which event (by their three wishes), the order of notices, the
-// Except variant, the time-out sweep on the test clock, unregistering, the
-// send-all operations and relinquishing a key.
+// Except variant, the time-out sweep on the test clock (not moved by setting
+// the date), unregistering, the send-all operations and relinquishing a key.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -197,6 +197,19 @@ TEST_F(NotifyTest, TwoSecondSweepReportsATimedOutKeyOnce) {
   // ...and it times out again later, reported once more.
   Seconds(6);
   H_DATABASE_vSendAllInvalidData();
+  H_DATABASE_vSendAllInvalidData();
+  EXPECT_EQ(Count(A), 1u);
+}
+
+TEST_F(NotifyTest, SettingTheDateDoesNotTriggerTheSweep) {
+  H_DATABASE_bRegisterForDataWithConditions(KEY, A, FALSE, TRUE, FALSE);
+  H_DATABASE_bUpdateEverythingU32(KEY, 1, P_EXTERNAL_GPS, D_DEPTH, nullptr, 5);
+  for (S64 jump : {86400LL, -86400LL}) {
+    HOST_vTestClockEnable(HOST_u64MonotonicNs(), HOST_tTime(nullptr) + jump);
+    H_DATABASE_vSendAllInvalidData();
+    EXPECT_EQ(Count(A), 0u) << "date moved by " << jump << " s";
+  }
+  Seconds(5);
   H_DATABASE_vSendAllInvalidData();
   EXPECT_EQ(Count(A), 1u);
 }
