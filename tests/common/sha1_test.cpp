@@ -131,7 +131,8 @@ TEST(Sha1, LargeUnalignedPiecesMatchOpenSsl) {
           U_SHA1_vInput(&ctx, data + fed, (U32)std::min(piece, length - fed));
         }
         ASSERT_EQ(U_SHA1_bFinal(&ctx), FALSE);
-        ASSERT_EQ(Hex(ctx), OpenSslDigest(copy)) << length << " bytes at offset " << offset << " in pieces of " << piece;
+        ASSERT_EQ(Hex(ctx), OpenSslDigest(copy))
+            << length << " bytes at offset " << offset << " in pieces of " << piece;
         // The length counts every byte.
         const U64 bits = ((U64)ctx.u32LengthHigh << 32) | ctx.u32LengthLow;
         ASSERT_EQ(bits, (U64)length * 8);
