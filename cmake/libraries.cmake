@@ -17,6 +17,7 @@
 #   tessix_serial    source/serial: serial NMEA, GPS, AIS and serial services (9)
 find_package(PkgConfig REQUIRED)
 find_package(ZLIB REQUIRED)
+# The checksums and the SHA-1 hash compute through zlib and libcrypto.
 find_package(OpenSSL REQUIRED)
 # TrueType text renders through FreeType's cache manager.
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)

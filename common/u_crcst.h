@@ -8,4 +8,9 @@
 // Feeds u32Count words and returns the new CRC. Each word is read as a
 // little-endian number and fed from its most significant byte down, so the
 // bytes of a buffer are fed, within each word, from the highest address down.
+// The pointer need not be 4-byte aligned.
 U32 U_CRCST_u32Calc(U32 u32Crc, const U32* pu32Words, U32 u32Count);
+
+// The same without the processor-specific code path (the one every
+// processor runs when it lacks the faster one); for tests.
+U32 U_CRCST_u32CalcPortable(U32 u32Crc, const U32* pu32Words, U32 u32Count);

@@ -1,75 +1,35 @@
 #include "common/u_sha1.h"
 
+// The block function of libcrypto's SHA-1 is part of its low-level
+// interface, which is declared for programs written against the 1.1 API.
+#define OPENSSL_API_COMPAT 10101
+#include <openssl/sha.h>
+
 #include <cstring>
 
 namespace {
 
-inline U32 Rol(U32 x, int n) { return (x << n) | (x >> (32 - n)); }
-
-inline U32 LoadBE(const U8* p) {
-  return ((U32)p[0] << 24) | ((U32)p[1] << 16) | ((U32)p[2] << 8) | (U32)p[3];
+// The 80-step compression of whole 64-byte blocks into the hash H, done by
+// libcrypto (which picks the processor's SHA instructions where there are
+// any). Its block function is reached through a context that starts from H
+// with nothing buffered, so every byte given is compressed at once.
+void ProcessBlocks(U32 H[5], const U8* pu8Blocks, size_t blocks) {
+  SHA_CTX sha;
+  memset(&sha, 0, sizeof(sha));
+  sha.h0 = H[0];
+  sha.h1 = H[1];
+  sha.h2 = H[2];
+  sha.h3 = H[3];
+  sha.h4 = H[4];
+  SHA1_Update(&sha, pu8Blocks, blocks * 64);
+  H[0] = sha.h0;
+  H[1] = sha.h1;
+  H[2] = sha.h2;
+  H[3] = sha.h3;
+  H[4] = sha.h4;
 }
 
-// The 80-step compression of one 64-byte block into the hash H. The steps
-// are unrolled with the five working variables renamed instead of moved, and
-// the message schedule kept in a ring of 16 words.
-#define SHA1_W(t) (W[(t) & 15] = Rol(W[((t) + 13) & 15] ^ W[((t) + 8) & 15] ^ W[((t) + 2) & 15] ^ W[(t) & 15], 1))
-#define SHA1_STEP(a, b, c, d, e, f, k, w) \
-  do {                                    \
-    e += Rol(a, 5) + (f) + (k) + (w);     \
-    b = Rol(b, 30);                       \
-  } while (0)
-#define SHA1_F1(b, c, d) (d ^ (b & (c ^ d)))
-#define SHA1_F2(b, c, d) (b ^ c ^ d)
-#define SHA1_F3(b, c, d) ((b & c) | (d & (b | c)))
-#define SHA1_FIVE(F, K, W0, W1, W2, W3, W4)  \
-  SHA1_STEP(a, b, c, d, e, F(b, c, d), K, W0); \
-  SHA1_STEP(e, a, b, c, d, F(a, b, c), K, W1); \
-  SHA1_STEP(d, e, a, b, c, F(e, a, b), K, W2); \
-  SHA1_STEP(c, d, e, a, b, F(d, e, a), K, W3); \
-  SHA1_STEP(b, c, d, e, a, F(c, d, e), K, W4)
-
-void U_SHA1_vProcessBlock(U32 H[5], const U8* pu8Block) {
-  U32 W[16];
-  for (int t = 0; t < 16; t++) {
-    W[t] = LoadBE(pu8Block + 4 * t);
-  }
-  U32 a = H[0], b = H[1], c = H[2], d = H[3], e = H[4];
-  constexpr U32 K1 = 0x5A827999, K2 = 0x6ED9EBA1, K3 = 0x8F1BBCDC, K4 = 0xCA62C1D6;
-
-  SHA1_FIVE(SHA1_F1, K1, W[0], W[1], W[2], W[3], W[4]);
-  SHA1_FIVE(SHA1_F1, K1, W[5], W[6], W[7], W[8], W[9]);
-  SHA1_FIVE(SHA1_F1, K1, W[10], W[11], W[12], W[13], W[14]);
-  SHA1_FIVE(SHA1_F1, K1, W[15], SHA1_W(16), SHA1_W(17), SHA1_W(18), SHA1_W(19));
-
-  SHA1_FIVE(SHA1_F2, K2, SHA1_W(20), SHA1_W(21), SHA1_W(22), SHA1_W(23), SHA1_W(24));
-  SHA1_FIVE(SHA1_F2, K2, SHA1_W(25), SHA1_W(26), SHA1_W(27), SHA1_W(28), SHA1_W(29));
-  SHA1_FIVE(SHA1_F2, K2, SHA1_W(30), SHA1_W(31), SHA1_W(32), SHA1_W(33), SHA1_W(34));
-  SHA1_FIVE(SHA1_F2, K2, SHA1_W(35), SHA1_W(36), SHA1_W(37), SHA1_W(38), SHA1_W(39));
-
-  SHA1_FIVE(SHA1_F3, K3, SHA1_W(40), SHA1_W(41), SHA1_W(42), SHA1_W(43), SHA1_W(44));
-  SHA1_FIVE(SHA1_F3, K3, SHA1_W(45), SHA1_W(46), SHA1_W(47), SHA1_W(48), SHA1_W(49));
-  SHA1_FIVE(SHA1_F3, K3, SHA1_W(50), SHA1_W(51), SHA1_W(52), SHA1_W(53), SHA1_W(54));
-  SHA1_FIVE(SHA1_F3, K3, SHA1_W(55), SHA1_W(56), SHA1_W(57), SHA1_W(58), SHA1_W(59));
-
-  SHA1_FIVE(SHA1_F2, K4, SHA1_W(60), SHA1_W(61), SHA1_W(62), SHA1_W(63), SHA1_W(64));
-  SHA1_FIVE(SHA1_F2, K4, SHA1_W(65), SHA1_W(66), SHA1_W(67), SHA1_W(68), SHA1_W(69));
-  SHA1_FIVE(SHA1_F2, K4, SHA1_W(70), SHA1_W(71), SHA1_W(72), SHA1_W(73), SHA1_W(74));
-  SHA1_FIVE(SHA1_F2, K4, SHA1_W(75), SHA1_W(76), SHA1_W(77), SHA1_W(78), SHA1_W(79));
-
-  H[0] += a;
-  H[1] += b;
-  H[2] += c;
-  H[3] += d;
-  H[4] += e;
-}
-
-#undef SHA1_FIVE
-#undef SHA1_F3
-#undef SHA1_F2
-#undef SHA1_F1
-#undef SHA1_STEP
-#undef SHA1_W
+void U_SHA1_vProcessBlock(U32 H[5], const U8* pu8Block) { ProcessBlocks(H, pu8Block, 1); }
 
 // Adds bytes to the 64-bit bit count; FALSE when it would pass 2^64 bits.
 bool AddLength(SHA1_CTX* ctx, U32 bytes) {
@@ -133,10 +93,11 @@ void U_SHA1_vInput(SHA1_CTX* pContext, const U8* pu8Data, U32 u32Count) {
     pContext->nIndex = 0;
   }
   // Whole blocks straight from the caller's bytes.
-  while (u32Count >= 64) {
-    U_SHA1_vProcessBlock(pContext->H, pu8Data);
-    pu8Data += 64;
-    u32Count -= 64;
+  if (u32Count >= 64) {
+    const U32 whole = u32Count / 64;
+    ProcessBlocks(pContext->H, pu8Data, whole);
+    pu8Data += (size_t)whole * 64;
+    u32Count -= whole * 64;
   }
   memcpy(pContext->au8Block, pu8Data, u32Count);
   pContext->nIndex = (S32)u32Count;

@@ -1,9 +1,12 @@
 // The settings database: table of 512 buckets, fetches, the write rule,
 // iteration and the unit helpers. Registrations and notices are in
-// h_database_notify.cpp.
+// h_database_notify.cpp. The locking scheme is described in
+// h_database_int.h.
 #include "source/core/h_database.h"
 
 #include <string.h>
+
+#include <atomic>
 
 #include "source/core/h_database_int.h"
 #include "source/core/model.h"
@@ -11,50 +14,98 @@
 
 static DATABASE_LIST_NODE* s_pDataBase[H_DATABASE_BUCKETS];
 
-// ------------------------------------------------------------ lock, clock, table
+// Change count of each bucket: odd while an element of the bucket changes.
+static std::atomic<U32> s_au32Changes[H_DATABASE_BUCKETS];
 
-void H_DATABASE_vLock(void) { (void)L_MUTEX_LockWait(RES_DATABASE); }
+// Fields that fetches read without the lock are read and written through
+// these (plain loads and stores on the processors the unit runs on).
+template <typename T>
+static inline T s_Read(const T& field) {
+  static_assert(std::atomic_ref<T>::is_always_lock_free);
+  return std::atomic_ref<T>(const_cast<T&>(field)).load(std::memory_order_acquire);
+}
+template <typename T>
+static inline void s_Write(T& field, T value) {
+  std::atomic_ref<T>(field).store(value, std::memory_order_release);
+}
+
+// ------------------------------------------------------------ lock, clock, memory
+
+BOOLEAN H_DATABASE_bLock(void) { return L_MUTEX_LockWait(RES_DATABASE) == lsSUCCESS ? TRUE : FALSE; }
+
+void H_DATABASE_vLock(void) { (void)H_DATABASE_bLock(); }
 
 void H_DATABASE_vUnlock(void) { (void)L_MUTEX_Unlock(RES_DATABASE); }
 
-time_t H_DATABASE_tNow(void) { return PLATFORM_tTime(nullptr); }
+time_t H_DATABASE_tNow(void) { return (time_t)(PLATFORM_u64MonotonicNs() / 1000000000ull); }
 
-BOOLEAN H_DATABASE_bIsValid(const DATABASE_ELEMENT* pElement) {
-  // The clock is read only for values that can time out.
-  U32 timeout = pElement->ExtraData.u32TimeOut;
-  if (timeout == DB_NO_TIMEOUT) return TRUE;
-  U32 age = (U32)H_DATABASE_tNow() - (U32)pElement->TimeStamp;
-  return age < timeout ? TRUE : FALSE;
+static void s_vPushBlock(H_DATABASE_BLOCKS* b, void* pBlock) {
+  memcpy(pBlock, &b->pFirst, sizeof(void*));
+  b->pFirst = pBlock;
+  b->u32Count++;
 }
+
+void* H_DATABASE_pvTakeBlock(H_DATABASE_BLOCKS* b) {
+  void* pBlock = b->pFirst;
+  if (pBlock == nullptr) return nullptr;
+  memcpy(&b->pFirst, pBlock, sizeof(void*));
+  b->u32Count--;
+  return pBlock;
+}
+
+void H_DATABASE_vFreeBlocks(H_DATABASE_BLOCKS* b) {
+  while (void* pBlock = H_DATABASE_pvTakeBlock(b)) H_MEMORY_vFree(pBlock);
+}
+
+BOOLEAN H_DATABASE_bGetBlocks(H_DATABASE_BLOCKS* b, U32 u32Wanted, BOOLEAN bOutermost) {
+  while (b->u32Count < u32Wanted) {
+    void* pBlock = H_MEMORY_pvMallocNoWait(b->u32Size);
+    if (pBlock == nullptr) break;
+    s_vPushBlock(b, pBlock);
+  }
+  if (b->u32Count >= u32Wanted || !bOutermost) return TRUE;
+  // The partitions are dry. Whoever gives a block back may need the
+  // database first (a receiver that reads it before disposing of its
+  // notice), so wait without the lock.
+  H_DATABASE_vUnlock();
+  while (b->u32Count < u32Wanted) s_vPushBlock(b, H_MEMORY_pvMalloc(b->u32Size));
+  (void)H_DATABASE_bLock();
+  return FALSE;
+}
+
+// ------------------------------------------------------------ table
 
 U32 H_DATABASE_u32Bucket(FOURCHARID key) { return (key ^ (key >> 10) ^ (key >> 5)) & (H_DATABASE_BUCKETS - 1); }
 
 DATABASE_LIST_NODE* H_DATABASE_pBucketHead(U32 index) {
-  return index < H_DATABASE_BUCKETS ? s_pDataBase[index] : nullptr;
+  return index < H_DATABASE_BUCKETS ? s_Read(s_pDataBase[index]) : nullptr;
 }
 
+DATABASE_LIST_NODE* H_DATABASE_pNext(const DATABASE_LIST_NODE* pNode) { return s_Read(pNode->pNext); }
+
 DATABASE_LIST_NODE* H_DATABASE_pFind(FOURCHARID key) {
-  for (DATABASE_LIST_NODE* p = s_pDataBase[H_DATABASE_u32Bucket(key)]; p != nullptr; p = p->pNext) {
+  // A node's key is set before the node is linked and never changes.
+  for (DATABASE_LIST_NODE* p = s_Read(s_pDataBase[H_DATABASE_u32Bucket(key)]); p != nullptr; p = s_Read(p->pNext)) {
     if (p->Element.Id == key) return p;
   }
   return nullptr;
 }
 
-DATABASE_LIST_NODE* H_DATABASE_pFindOrCreate(FOURCHARID key) {
-  DATABASE_LIST_NODE** ppLink = &s_pDataBase[H_DATABASE_u32Bucket(key)];
-  while (*ppLink != nullptr) {
-    if ((*ppLink)->Element.Id == key) return *ppLink;
-    ppLink = &(*ppLink)->pNext;
-  }
-  DATABASE_LIST_NODE* pNode = (DATABASE_LIST_NODE*)H_MEMORY_pvMalloc(sizeof(DATABASE_LIST_NODE));
-  if (pNode == nullptr) return nullptr;
+// Under the lock: a new element (without value) in the block, linked at the
+// end of its bucket's chain.
+static DATABASE_LIST_NODE* s_pLinkNew(FOURCHARID key, void* pBlock, const DB_ATTRIBUTES* pAttributes) {
+  DATABASE_LIST_NODE* pNode = (DATABASE_LIST_NODE*)pBlock;
   memset((void*)pNode, 0, sizeof(*pNode));
   DATABASE_ELEMENT* e = &pNode->Element;
   e->Id = key;
   e->dbValue.RawData = 0;
-  e->ExtraData.DataType = D_UNKNOWN;
-  e->ExtraData.ppcText = nullptr;
-  e->ExtraData.u32TimeOut = DB_NO_TIMEOUT;
+  if (pAttributes != nullptr) {
+    e->ExtraData = *pAttributes;
+  } else {
+    e->ExtraData.DataType = D_UNKNOWN;
+    e->ExtraData.ppcText = nullptr;
+    e->ExtraData.u32TimeOut = DB_NO_TIMEOUT;
+  }
   e->TimeStamp = H_DATABASE_tNow();
   e->u32Priority = P_UNOWNED;
   e->mboxOwner = 0;
@@ -64,17 +115,39 @@ DATABASE_LIST_NODE* H_DATABASE_pFindOrCreate(FOURCHARID key) {
   e->Condition.bInvalid = TRUE;
   e->bCreated = FALSE;
   pNode->pNext = nullptr;
-  *ppLink = pNode;
+  DATABASE_LIST_NODE** ppLink = &s_pDataBase[H_DATABASE_u32Bucket(key)];
+  while (*ppLink != nullptr) ppLink = &(*ppLink)->pNext;
+  s_Write(*ppLink, pNode);  // published whole
+  return pNode;
+}
+
+DATABASE_LIST_NODE* H_DATABASE_pFindOrCreate(FOURCHARID key, BOOLEAN bOutermost, const DB_ATTRIBUTES* pAttributes,
+                                             BOOLEAN* pbLetGo) {
+  H_DATABASE_BLOCKS spare = {nullptr, 0, sizeof(DATABASE_LIST_NODE)};
+  DATABASE_LIST_NODE* pNode = nullptr;
+  for (;;) {
+    pNode = H_DATABASE_pFind(key);
+    if (pNode != nullptr) break;
+    if (!H_DATABASE_bGetBlocks(&spare, 1, bOutermost)) {
+      if (pbLetGo != nullptr) *pbLetGo = TRUE;
+      continue;  // someone may have made it meanwhile
+    }
+    void* pBlock = H_DATABASE_pvTakeBlock(&spare);
+    if (pBlock != nullptr) pNode = s_pLinkNew(key, pBlock, pAttributes);
+    break;
+  }
+  H_DATABASE_vFreeBlocks(&spare);
   return pNode;
 }
 
 void H_DATABASE_vInit(void) {
   // Normally called once before any task runs, on an empty table. A later
-  // call (tests, a restart of the platform) gives every block back first.
+  // call (tests, a restart of the platform) gives every block back first;
+  // nothing may fetch meanwhile.
   H_DATABASE_vLock();
   for (U32 i = 0; i < H_DATABASE_BUCKETS; i++) {
     DATABASE_LIST_NODE* p = s_pDataBase[i];
-    s_pDataBase[i] = nullptr;
+    s_Write(s_pDataBase[i], (DATABASE_LIST_NODE*)nullptr);
     while (p != nullptr) {
       DATABASE_LIST_NODE* pNext = p->pNext;
       H_DATABASE_vFreeRegistrations(&p->Element);
@@ -85,26 +158,85 @@ void H_DATABASE_vInit(void) {
   H_DATABASE_vUnlock();
 }
 
-// ------------------------------------------------------------ fetches
+// ------------------------------------------------------------ changes and snapshots
 
-// Under the lock: the element of a key that holds a value, or null.
-static DATABASE_ELEMENT* s_pHolding(FOURCHARID key) {
-  DATABASE_LIST_NODE* p = H_DATABASE_pFind(key);
-  return (p != nullptr && p->Element.bCreated) ? &p->Element : nullptr;
+// Under the lock, around every change of the fields fetches read.
+static void s_vBeginChange(const DATABASE_ELEMENT* e) {
+  std::atomic<U32>& changes = s_au32Changes[H_DATABASE_u32Bucket(e->Id)];
+  changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
 }
 
-BOOLEAN H_DATABASE_bFetch(FOURCHARID key, DB_DATA_TYPE* pData, BOOLEAN* pbValid, DB_ATTRIBUTES* pAttributes) {
+static void s_vEndChange(const DATABASE_ELEMENT* e) {
+  std::atomic<U32>& changes = s_au32Changes[H_DATABASE_u32Bucket(e->Id)];
+  changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+}
+
+// What a fetch reports of an element, copied at one moment.
+struct SNAPSHOT {
+  BOOLEAN bCreated;
+  DB_DATA_TYPE value;
+  DB_ATTRIBUTES attributes;
+  time_t stamp;
+};
+
+static void s_vCopy(const DATABASE_ELEMENT* e, SNAPSHOT* s) {
+  s->bCreated = s_Read(e->bCreated);
+  s->value = s_Read(e->dbValue);
+  s->attributes.DataType = s_Read(e->ExtraData.DataType);
+  s->attributes.ppcText = s_Read(e->ExtraData.ppcText);
+  s->attributes.u32TimeOut = s_Read(e->ExtraData.u32TimeOut);
+  s->stamp = s_Read(e->TimeStamp);
+}
+
+static inline void s_vPause(void) {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#elif defined(__aarch64__) || defined(__arm__)
+  __asm__ __volatile__("yield");
+#endif
+}
+
+// Copies the element without the lock; TRUE when it holds a value. The copy
+// is taken again while a change of the bucket is under way or came between;
+// a writer that takes long (preempted by the reader itself, on one core)
+// is waited for on the mutex instead.
+static BOOLEAN s_bSnapshot(const DATABASE_LIST_NODE* pNode, SNAPSHOT* s) {
+  const std::atomic<U32>& changes = s_au32Changes[H_DATABASE_u32Bucket(pNode->Element.Id)];
+  for (int tries = 0; tries < 100; tries++) {
+    const U32 before = changes.load(std::memory_order_acquire);
+    if ((before & 1) == 0) {
+      s_vCopy(&pNode->Element, s);
+      // The copy's loads are acquire loads: this load cannot pass them.
+      if (changes.load(std::memory_order_relaxed) == before) return s->bCreated;
+    }
+    s_vPause();
+  }
   H_DATABASE_vLock();
-  DATABASE_ELEMENT* e = s_pHolding(key);
-  if (e == nullptr) {
-    H_DATABASE_vUnlock();
+  s_vCopy(&pNode->Element, s);
+  H_DATABASE_vUnlock();
+  return s->bCreated;
+}
+
+// The validity rule: not timed out by the clock now.
+static BOOLEAN s_bValid(U32 u32TimeOut, time_t stamp) {
+  // The clock is read only for values that can time out.
+  if (u32TimeOut == DB_NO_TIMEOUT) return TRUE;
+  const U32 age = (U32)H_DATABASE_tNow() - (U32)stamp;
+  return age < u32TimeOut ? TRUE : FALSE;
+}
+
+// ------------------------------------------------------------ fetches
+
+BOOLEAN H_DATABASE_bFetch(FOURCHARID key, DB_DATA_TYPE* pData, BOOLEAN* pbValid, DB_ATTRIBUTES* pAttributes) {
+  const DATABASE_LIST_NODE* p = H_DATABASE_pFind(key);
+  SNAPSHOT s;
+  if (p == nullptr || !s_bSnapshot(p, &s)) {
     if (pbValid != nullptr) *pbValid = FALSE;
     return FALSE;
   }
-  if (pData != nullptr) *pData = e->dbValue;
-  if (pbValid != nullptr) *pbValid = H_DATABASE_bIsValid(e);
-  if (pAttributes != nullptr) *pAttributes = e->ExtraData;
-  H_DATABASE_vUnlock();
+  if (pData != nullptr) *pData = s.value;
+  if (pbValid != nullptr) *pbValid = s_bValid(s.attributes.u32TimeOut, s.stamp);
+  if (pAttributes != nullptr) *pAttributes = s.attributes;
   return TRUE;
 }
 
@@ -145,24 +277,34 @@ BOOLEAN H_DATABASE_bFetchBoolean(FOURCHARID key, BOOLEAN* pData, BOOLEAN* pbVali
 
 // ------------------------------------------------------------ the write rule
 
-// Under the lock: steps 2 and 3 of the write rule. TRUE when accepted.
-static BOOLEAN s_bApplyWrite(DATABASE_ELEMENT* e, DB_DATA_TYPE value, U32 priority, time_t now) {
-  BOOLEAN bAccept = FALSE;
-  if (priority <= e->u32Priority) bAccept = TRUE;
+// Under the lock: step 2 of the write rule.
+static BOOLEAN s_bAccepts(const DATABASE_ELEMENT* e, U32 priority, time_t now) {
+  if (priority <= e->u32Priority) return TRUE;
   if (e->ExtraData.u32TimeOut != DB_NO_TIMEOUT && (U32)now - (U32)e->TimeStamp >= e->ExtraData.u32TimeOut) {
-    bAccept = TRUE;
+    return TRUE;
   }
-  if (!e->bCreated) bAccept = TRUE;
-  if (!bAccept) return FALSE;
+  return e->bCreated ? FALSE : TRUE;
+}
 
+// Under the lock, in a change: steps 2 and 3 of the write rule. TRUE when accepted.
+static BOOLEAN s_bApplyWrite(DATABASE_ELEMENT* e, DB_DATA_TYPE value, U32 priority, time_t now) {
+  if (!s_bAccepts(e, priority, now)) return FALSE;
   e->u32Priority = priority;
-  e->TimeStamp = now;
+  s_Write(e->TimeStamp, now);
   e->Condition.bUpdated = TRUE;
   e->Condition.bChanged = (e->Condition.bInvalid || e->dbValue.RawData != value.RawData) ? TRUE : FALSE;
-  e->dbValue = value;
+  s_Write(e->dbValue, value);
   e->Condition.bInvalid = FALSE;
-  e->bCreated = TRUE;
+  s_Write(e->bCreated, (BOOLEAN)TRUE);
   return TRUE;
+}
+
+// Under the lock, in a change: the attributes of an accepted write (a
+// time-out of 0 keeps the stored one).
+static void s_vSetAttributes(DATABASE_ELEMENT* e, DATA_TYPE type, DB_TEXT_RECORD ppcText, U32 u32TimeOut) {
+  s_Write(e->ExtraData.DataType, type);
+  s_Write(e->ExtraData.ppcText, ppcText);
+  if (u32TimeOut != 0) s_Write(e->ExtraData.u32TimeOut, u32TimeOut);
 }
 
 static BOOLEAN s_bHasNoAttributes(const DATABASE_ELEMENT* e) {
@@ -173,41 +315,45 @@ static BOOLEAN s_bHasNoAttributes(const DATABASE_ELEMENT* e) {
 }
 
 // The whole update: find or create, write rule, attributes (when bSetAttributes),
-// notices, result.
+// notices, result. The notice blocks are had before anything changes.
 static BOOLEAN s_bUpdate(FOURCHARID key, DB_DATA_TYPE value, U32 priority, MBOX mboxExcept, BOOLEAN bSetAttributes,
                          DATA_TYPE type, DB_TEXT_RECORD ppcText, U32 u32TimeOut) {
-  H_DATABASE_vLock();
-  DATABASE_LIST_NODE* pNode = H_DATABASE_pFind(key);
-  if (pNode == nullptr) {
-    pNode = H_DATABASE_pFindOrCreate(key);
+  const DB_ATTRIBUTES offered = {type, ppcText, u32TimeOut};
+  H_DATABASE_BLOCKS notices = {nullptr, 0, sizeof(MESSAGE_NEW_DATA)};
+  const BOOLEAN bOutermost = H_DATABASE_bLock();
+  DATABASE_ELEMENT* e = nullptr;
+  time_t now = 0;
+  for (;;) {
+    // A created element takes the offered attributes at once.
+    DATABASE_LIST_NODE* pNode = H_DATABASE_pFindOrCreate(key, bOutermost, bSetAttributes ? &offered : nullptr, nullptr);
     if (pNode == nullptr) {
       H_DATABASE_vUnlock();
       log_me("Database: no memory for key %.4s", (const char*)&key);
       return TRUE;
     }
-    if (bSetAttributes) {
-      pNode->Element.ExtraData.DataType = type;
-      pNode->Element.ExtraData.ppcText = ppcText;
-      pNode->Element.ExtraData.u32TimeOut = u32TimeOut;
+    e = &pNode->Element;
+    now = H_DATABASE_tNow();
+    U32 u32Wanted = 0;
+    if (s_bAccepts(e, priority, now)) {
+      const DB_CONDITION_FLAGS after = {
+          (e->Condition.bInvalid || e->dbValue.RawData != value.RawData) ? (BOOLEAN)TRUE : (BOOLEAN)FALSE, TRUE,
+          FALSE};
+      u32Wanted = H_DATABASE_u32Receivers(e, &after, mboxExcept);
     }
+    if (H_DATABASE_bGetBlocks(&notices, u32Wanted, bOutermost)) break;
   }
-  DATABASE_ELEMENT* e = &pNode->Element;
-  BOOLEAN bAccepted = s_bApplyWrite(e, value, priority, H_DATABASE_tNow());
-  if (bSetAttributes) {
-    if (bAccepted || s_bHasNoAttributes(e)) {
-      e->ExtraData.DataType = type;
-      e->ExtraData.ppcText = ppcText;
-      if (u32TimeOut != 0) e->ExtraData.u32TimeOut = u32TimeOut;
-    }
-  }
-  if (bAccepted) H_DATABASE_vNotify(e, mboxExcept);
+  s_vBeginChange(e);
+  const BOOLEAN bAccepted = s_bApplyWrite(e, value, priority, now);
+  if (bSetAttributes && (bAccepted || s_bHasNoAttributes(e))) s_vSetAttributes(e, type, ppcText, u32TimeOut);
+  s_vEndChange(e);
+  if (bAccepted) H_DATABASE_vNotify(e, mboxExcept, &notices);
   e->Condition.bChanged = FALSE;
   e->Condition.bUpdated = FALSE;
-  BOOLEAN bDiffers = (e->dbValue.RawData != value.RawData) ? TRUE : FALSE;
+  const BOOLEAN bDiffers = (e->dbValue.RawData != value.RawData) ? TRUE : FALSE;
   H_DATABASE_vUnlock();
+  H_DATABASE_vFreeBlocks(&notices);
   return bDiffers;
 }
-
 BOOLEAN H_DATABASE_bUpdateValue(FOURCHARID key, DB_DATA_TYPE value, U32 priority) {
   return s_bUpdate(key, value, priority, 0, FALSE, D_UNKNOWN, nullptr, 0);
 }
@@ -257,14 +403,15 @@ BOOLEAN H_DATABASE_bUpdateEverythingVoidPointer(FOURCHARID key, void* value, U32
 
 void H_DATABASE_vReadOrSetDefault(FOURCHARID key, DB_DATA_TYPE* pValue, U32 priority,
                                   const DB_ATTRIBUTES* pAttributes) {
-  H_DATABASE_vLock();
-  DATABASE_LIST_NODE* pNode = H_DATABASE_pFindOrCreate(key);
+  const BOOLEAN bOutermost = H_DATABASE_bLock();
+  DATABASE_LIST_NODE* pNode = H_DATABASE_pFindOrCreate(key, bOutermost, nullptr, nullptr);
   if (pNode == nullptr) {
     H_DATABASE_vUnlock();
     log_me("Database: no memory for key %.4s", (const char*)&key);
     return;
   }
   DATABASE_ELEMENT* e = &pNode->Element;
+  s_vBeginChange(e);
   if (e->bCreated) {
     *pValue = e->dbValue;
   } else {
@@ -273,21 +420,26 @@ void H_DATABASE_vReadOrSetDefault(FOURCHARID key, DB_DATA_TYPE* pValue, U32 prio
     e->Condition.bUpdated = FALSE;
   }
   // A time-out of 0 keeps the stored one, as in every other attribute write.
-  e->ExtraData.DataType = pAttributes->DataType;
-  e->ExtraData.ppcText = pAttributes->ppcText;
-  if (pAttributes->u32TimeOut != 0) e->ExtraData.u32TimeOut = pAttributes->u32TimeOut;
+  s_vSetAttributes(e, pAttributes->DataType, pAttributes->ppcText, pAttributes->u32TimeOut);
+  s_vEndChange(e);
   H_DATABASE_vUnlock();
 }
 
 void H_DATABASE_vDeleteEntry(FOURCHARID key) {
   H_DATABASE_vLock();
   DATABASE_LIST_NODE* p = H_DATABASE_pFind(key);
-  if (p != nullptr) p->Element.bCreated = FALSE;
+  if (p != nullptr) {
+    s_vBeginChange(&p->Element);
+    s_Write(p->Element.bCreated, (BOOLEAN)FALSE);
+    s_vEndChange(&p->Element);
+  }
   H_DATABASE_vUnlock();
 }
 
 // ------------------------------------------------------------ iteration
 
+// Without the lock, as a fetch: nodes stay where they are, so the cursor's
+// node is always a valid place to go on from.
 BOOLEAN H_DATABASE_bFetchNextBeginningWith(MULTI_FETCH_CONTROL_STRUCTURE* c) {
   if (!c->__bNotFirst) {
     if (c->cMatch < 'A' || c->cMatch > 'Z') return FALSE;
@@ -296,28 +448,26 @@ BOOLEAN H_DATABASE_bFetchNextBeginningWith(MULTI_FETCH_CONTROL_STRUCTURE* c) {
     c->__pItem = nullptr;
     c->__bNotFirst = TRUE;
   }
-  H_DATABASE_vLock();
-  DATABASE_LIST_NODE* p = (c->__pItem != nullptr) ? c->__pItem->pNext : H_DATABASE_pBucketHead(c->__index);
+  DATABASE_LIST_NODE* p = (c->__pItem != nullptr) ? H_DATABASE_pNext(c->__pItem) : H_DATABASE_pBucketHead(c->__index);
+  SNAPSHOT s;
   for (;;) {
     while (p == nullptr) {
       if (c->__index + 1 >= H_DATABASE_BUCKETS) {
         c->__index = H_DATABASE_BUCKETS;
         c->__pItem = nullptr;
-        H_DATABASE_vUnlock();
         return FALSE;
       }
       c->__index++;
       p = H_DATABASE_pBucketHead(c->__index);
     }
-    if ((U8)(p->Element.Id & 0xFF) == c->__cMatch && p->Element.bCreated) break;
-    p = p->pNext;
+    if ((U8)(p->Element.Id & 0xFF) == c->__cMatch && s_bSnapshot(p, &s)) break;
+    p = H_DATABASE_pNext(p);
   }
   c->id = p->Element.Id;
-  c->data = p->Element.dbValue;
-  c->extras = p->Element.ExtraData;
-  c->bValid = H_DATABASE_bIsValid(&p->Element);
+  c->data = s.value;
+  c->extras = s.attributes;
+  c->bValid = s_bValid(s.attributes.u32TimeOut, s.stamp);
   c->__pItem = p;
-  H_DATABASE_vUnlock();
   return TRUE;
 }
 

@@ -1,11 +1,14 @@
 // The settings database: the keyed blackboard of the whole system.
 //
 // Every setting, live value and task mailbox number lives under a
-// four-character key in a table of 512 hash buckets guarded by resource
-// mutex RES_DATABASE. Writes carry a priority (a smaller number wins) and a
-// value may time out, after which any writer takes the key again. Mailboxes
-// registered for a key receive a MESSAGE_NEW_DATA notice when a write is
-// accepted or the value times out.
+// four-character key in a table of 512 hash buckets. Every change runs under
+// resource mutex RES_DATABASE (a task that holds it keeps every writer out);
+// fetches and the iteration take no lock and see a key's value and
+// attributes as one write left them. Writes carry a priority (a smaller
+// number wins) and a value may time out (in seconds of the monotonic clock,
+// which setting the date does not move), after which any writer takes the
+// key again. Mailboxes registered for a key receive a MESSAGE_NEW_DATA notice
+// when a write is accepted or the value times out.
 #pragma once
 
 #include <time.h>
@@ -32,7 +35,7 @@ struct DATABASE_ELEMENT {
   FOURCHARID Id;
   DB_DATA_TYPE dbValue;
   DB_ATTRIBUTES ExtraData;
-  time_t TimeStamp;  // wall-clock seconds of the last accepted write
+  time_t TimeStamp;  // monotonic-clock seconds of the last accepted write
   U32 u32Priority;
   MBOX mboxOwner;  // always 0
   MAILBOX_LIST_NODE* pMboxList;

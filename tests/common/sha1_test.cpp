@@ -113,4 +113,32 @@ TEST(Sha1, RandomPiecesMatchOpenSsl) {
   }
 }
 
+// Whole blocks go straight from the caller's bytes, many at a time: large
+// pieces at every byte alignment, with a partial block carried over between
+// pieces.
+TEST(Sha1, LargeUnalignedPiecesMatchOpenSsl) {
+  std::mt19937 rng(77);
+  std::vector<U8> storage(70000 + 8);
+  for (size_t offset = 0; offset < 8; offset++) {
+    for (size_t length : {61440u, 64u * 1000u + 63u, 65u, 4096u + 1u}) {
+      U8* data = storage.data() + offset;
+      for (size_t i = 0; i < length; i++) data[i] = (U8)rng();
+      const std::vector<U8> copy(data, data + length);
+      for (size_t piece : {length, (size_t)4097, (size_t)64, (size_t)1000}) {
+        SHA1_CTX ctx;
+        U_SHA1_vReset(&ctx);
+        for (size_t fed = 0; fed < length; fed += piece) {
+          U_SHA1_vInput(&ctx, data + fed, (U32)std::min(piece, length - fed));
+        }
+        ASSERT_EQ(U_SHA1_bFinal(&ctx), FALSE);
+        ASSERT_EQ(Hex(ctx), OpenSslDigest(copy))
+            << length << " bytes at offset " << offset << " in pieces of " << piece;
+        // The length counts every byte.
+        const U64 bits = ((U64)ctx.u32LengthHigh << 32) | ctx.u32LengthLow;
+        ASSERT_EQ(bits, (U64)length * 8);
+      }
+    }
+  }
+}
+
 }  // namespace

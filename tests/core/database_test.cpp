@@ -1,8 +1,9 @@
 // Threading test: also runs under ThreadSanitizer.
 // Settings database: buckets and iteration order, fetches, the write rule
-// (priorities, time-outs on the test clock, results of the update
-// functions), attributes, defaults, deletion, formats and units, and
-// concurrent writers.
+// (priorities, time-outs on the test clock's monotonic clock, unmoved by
+// setting the date), attributes, defaults, deletion, formats and units,
+// concurrent writers, fetches that take no lock while writers run, and the
+// database mutex held from outside.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -17,6 +18,7 @@
 #include "source/core/h_database_int.h"
 #include "source/platform/platform.h"
 #include "tests/support/db_test_env.h"
+#include "tests/support/wait_for.h"
 
 namespace {
 
@@ -225,7 +227,7 @@ TEST_F(DatabaseTest, FirstWriteOfANewOrDeletedKeyIsAlwaysTaken) {
   EXPECT_FALSE(H_DATABASE_bFetch(FCID("NONE"), nullptr));
 }
 
-TEST_F(DatabaseTest, ValidityFollowsTheWallClock) {
+TEST_F(DatabaseTest, ValidityFollowsTheMonotonicClock) {
   H_DATABASE_bUpdateEverythingFloat(FCID("IDEP"), 3.5f, P_NORMAL, D_DEPTH, nullptr, 4);
   for (U32 s = 0; s < 6; s++) {
     BOOLEAN valid = 99;
@@ -233,6 +235,37 @@ TEST_F(DatabaseTest, ValidityFollowsTheWallClock) {
     EXPECT_EQ(valid, s < 4 ? TRUE : FALSE) << "after " << s << " s";
     Seconds(1);
   }
+}
+
+// Sets the date: the wall clock jumps, the monotonic clock stays.
+static void SetDate(S64 seconds) { PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), PLATFORM_tTime(nullptr) + seconds); }
+
+// Time-outs run on the monotonic clock: setting the date (a GPS fix an hour
+// or more away from the unit's clock) neither ends nor stretches them.
+TEST_F(DatabaseTest, SettingTheDateDoesNotMoveTimeOuts) {
+  const FOURCHARID key = FCID("ILAT");
+  H_DATABASE_bUpdateEverythingU32(key, 100, P_NETWORK_GPS, D_POSITION_LAT_MM, nullptr, 4);
+  for (S64 jump : {3600LL, -86400LL, 10LL * 365 * 86400, -3600LL}) {
+    SetDate(jump);
+    BOOLEAN valid = FALSE;
+    ASSERT_TRUE(H_DATABASE_bFetch(key, nullptr, &valid)) << jump;
+    EXPECT_TRUE(valid) << "date moved by " << jump << " s";
+    EXPECT_TRUE(H_DATABASE_bUpdateValueU32(key, 7, P_EXTERNAL_GPS)) << "weaker source refused after " << jump;
+  }
+  Seconds(3);
+  BOOLEAN valid = FALSE;
+  H_DATABASE_bFetch(key, nullptr, &valid);
+  EXPECT_TRUE(valid);
+  Seconds(1);
+  H_DATABASE_bFetch(key, nullptr, &valid);
+  EXPECT_FALSE(valid) << "4 s on the monotonic clock";
+  EXPECT_FALSE(H_DATABASE_bUpdateValueU32(key, 7, P_EXTERNAL_GPS)) << "taken once timed out";
+  // The iteration reports the same validity.
+  SetDate(-7200);
+  MULTI_FETCH_CONTROL_STRUCTURE c = {};
+  c.cMatch = 'I';
+  ASSERT_TRUE(H_DATABASE_bFetchNextBeginningWith(&c));
+  EXPECT_TRUE(c.bValid);
 }
 
 // ------------------------------------------------------------ attributes and defaults
@@ -446,6 +479,115 @@ TEST_F(DatabaseTest, ConcurrentWritersLoseNothing) {
   c.cMatch = 'I';
   while (H_DATABASE_bFetchNextBeginningWith(&c)) created += ((c.id >> 8) & 0xFF) == 'N';
   EXPECT_EQ(created, kThreads * 26);
+}
+
+// Fetches take no lock and must never see half a write: each write below
+// sets a value and attributes derived from it in one update, and readers
+// check that what they get belongs together, that a key's values never go
+// back, and that keys appearing and being deleted meanwhile are reported
+// whole or not at all.
+TEST_F(DatabaseTest, FetchesSeeWholeWritesWhileWritersRun) {
+  PLATFORM_vTestClockDisable();
+  static const char* const kTextA[22] = {"A"};
+  static const char* const kTextB[22] = {"B"};
+  constexpr int kWriters = 3;
+  constexpr int kReaders = 4;
+  constexpr U32 kWrites = 3000;
+  auto keyOf = [](int t) { return MAKE_FOURCHARID('I', 'F', 'W', (char)('0' + t)); };
+  auto typeOf = [](U32 v) { return (v % 3 == 0) ? D_SPEED : D_DEPTH; };
+  auto textOf = [&](U32 v) { return (v % 2 == 0) ? (DB_TEXT_RECORD)kTextA : (DB_TEXT_RECORD)kTextB; };
+  std::atomic<int> writersDone{0};
+  std::atomic<long> checked{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kWriters; t++) {
+    threads.emplace_back([&, t] {
+      for (U32 v = 1; v <= kWrites; v++) {
+        H_DATABASE_bUpdateEverythingU32(keyOf(t), v, P_NORMAL, typeOf(v), textOf(v), 100000 + v);
+        // Keys that appear while readers look, and one that comes and goes.
+        if (v % 10 == 0) {
+          const FOURCHARID fresh = MAKE_FOURCHARID('I', 'A', (char)('A' + t), (char)('A' + v / 10 % 26));
+          H_DATABASE_bUpdateValueU32(fresh, v, P_NORMAL);
+        }
+        if (t == 0 && v % 7 == 0) H_DATABASE_vDeleteEntry(keyOf(0));
+      }
+      writersDone.fetch_add(1);
+    });
+  }
+  for (int r = 0; r < kReaders; r++) {
+    threads.emplace_back([&, r] {
+      std::vector<U32> last(kWriters, 0);
+      while (writersDone.load() < kWriters) {
+        for (int t = 0; t < kWriters; t++) {
+          U32 value = 0;
+          BOOLEAN valid = FALSE;
+          DB_ATTRIBUTES a = {D_UNKNOWN, nullptr, 0};
+          if (!H_DATABASE_bFetchU32(keyOf(t), &value, &valid, &a)) {
+            ASSERT_FALSE(valid);
+            continue;
+          }
+          ASSERT_EQ(a.u32TimeOut, 100000 + value) << "reader " << r;
+          ASSERT_EQ(a.DataType, typeOf(value));
+          ASSERT_EQ(a.ppcText, textOf(value));
+          ASSERT_TRUE(valid);
+          ASSERT_GE(value, last[t]) << "key " << t << " went back";
+          last[t] = value;
+          checked.fetch_add(1, std::memory_order_relaxed);
+        }
+        MULTI_FETCH_CONTROL_STRUCTURE c = {};
+        c.cMatch = 'I';
+        while (H_DATABASE_bFetchNextBeginningWith(&c)) {
+          if (((c.id >> 8) & 0xFF) == 'F') {
+            ASSERT_EQ(c.extras.u32TimeOut, 100000 + c.data.u32Val);
+          }
+        }
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_GT(checked.load(), 0);
+  for (int t = 0; t < kWriters; t++) {
+    U32 value = 0;
+    EXPECT_TRUE(H_DATABASE_bFetchU32(keyOf(t), &value));
+    EXPECT_EQ(value, kWrites);
+  }
+}
+
+// Mutex 1 held from outside (a task that must not be stopped inside the
+// database, or that reads several keys as one) keeps every writer out until
+// it is released; fetches go on and see the values as they stand.
+TEST_F(DatabaseTest, HoldingTheDatabaseMutexStopsWritersNotReaders) {
+  PLATFORM_vTestClockDisable();
+  const FOURCHARID key = FCID("IHLD");
+  H_DATABASE_bUpdateValueU32(key, 1, P_NORMAL);
+  ASSERT_EQ(L_MUTEX_LockWait(RES_DATABASE), lsSUCCESS);
+  // The holder may use the database itself (nested).
+  EXPECT_FALSE(H_DATABASE_bUpdateValueU32(key, 2, P_NORMAL));
+  std::atomic<int> stage{0};
+  std::atomic<U32> seen{0};
+  std::thread other([&] {
+    U32 value = 0;
+    H_DATABASE_bFetchU32(key, &value);
+    MULTI_FETCH_CONTROL_STRUCTURE c = {};
+    c.cMatch = 'I';
+    while (H_DATABASE_bFetchNextBeginningWith(&c)) {
+    }
+    seen.store(value);
+    stage.store(1);
+    H_DATABASE_bUpdateValueU32(key, 3, P_NORMAL);
+    stage.store(2);
+  });
+  EXPECT_TRUE(WaitFor([&] { return stage.load() >= 1; })) << "a fetch waited for the mutex";
+  EXPECT_EQ(seen.load(), 2u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(stage.load(), 1) << "a write passed the held mutex";
+  U32 value = 0;
+  H_DATABASE_bFetchU32(key, &value);
+  EXPECT_EQ(value, 2u);
+  ASSERT_EQ(L_MUTEX_Unlock(RES_DATABASE), lsSUCCESS);
+  EXPECT_TRUE(WaitFor([&] { return stage.load() == 2; }));
+  other.join();
+  H_DATABASE_bFetchU32(key, &value);
+  EXPECT_EQ(value, 3u);
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
 // Threading test: also runs under ThreadSanitizer.
 // Change notices of the settings database: which registrations receive a
 // notice for which event (by their three wishes), the order of notices, the
-// Except variant, the time-out sweep on the test clock, unregistering, the
-// send-all operations and relinquishing a key.
+// Except variant, the time-out sweep on the test clock (not moved by setting
+// the date), unregistering, the send-all operations, relinquishing a key,
+// and writers and registrations when the memory partitions run dry.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstddef>
+#include <cstdio>
 #include <filesystem>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include "common/db_types.h"
@@ -15,6 +19,7 @@
 #include "source/core/h_database.h"
 #include "source/platform/platform.h"
 #include "tests/support/db_test_env.h"
+#include "tests/support/wait_for.h"
 
 namespace {
 
@@ -201,6 +206,19 @@ TEST_F(NotifyTest, TwoSecondSweepReportsATimedOutKeyOnce) {
   EXPECT_EQ(Count(A), 1u);
 }
 
+TEST_F(NotifyTest, SettingTheDateDoesNotTriggerTheSweep) {
+  H_DATABASE_bRegisterForDataWithConditions(KEY, A, FALSE, TRUE, FALSE);
+  H_DATABASE_bUpdateEverythingU32(KEY, 1, P_EXTERNAL_GPS, D_DEPTH, nullptr, 5);
+  for (S64 jump : {86400LL, -86400LL}) {
+    PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), PLATFORM_tTime(nullptr) + jump);
+    H_DATABASE_vSendAllInvalidData();
+    EXPECT_EQ(Count(A), 0u) << "date moved by " << jump << " s";
+  }
+  Seconds(5);
+  H_DATABASE_vSendAllInvalidData();
+  EXPECT_EQ(Count(A), 1u);
+}
+
 // ------------------------------------------------------------ unregistering
 
 TEST_F(NotifyTest, UnregisteredMailboxGetsNothing) {
@@ -295,6 +313,152 @@ TEST(NotifyDeathTest, RelinquishingAKeyWithoutValueIsFatal) {
   EXPECT_EXIT(H_DATABASE_vRelinquishOwnership(FCID("IREL")), ::testing::ExitedWithCode(10), "");
   EXPECT_NE(dbtest::FatalLog().find("Requested ID not found"), std::string::npos);
   H_DATABASE_vInit();
+}
+
+// ------------------------------------------------------------ memory running dry
+
+// Takes every free block of every partition.
+std::vector<void*> TakeAllMemory() {
+  std::vector<void*> blocks;
+  while (void* p = H_MEMORY_pvMallocNoWait(sizeof(MESSAGE_NEW_DATA))) blocks.push_back(p);
+  return blocks;
+}
+
+void GiveBack(std::vector<void*>& blocks) {
+  for (void* p : blocks) H_MEMORY_vFree(p);
+  blocks.clear();
+}
+
+// Waits (in real time) for a thread that may be stuck for good; a stuck
+// thread cannot be joined, so the program ends with the failure.
+void JoinOrDie(std::thread& t, const std::atomic<bool>& done, const char* what) {
+  if (!WaitFor([&] { return done.load(); })) {
+    ADD_FAILURE() << what;
+    fprintf(stderr, "stuck: %s\n", what);
+    fflush(nullptr);
+    _exit(1);
+  }
+  t.join();
+}
+
+// No block is free but those of the notices a receiver still holds. Each
+// write needs a block for its notice, and the receiver fetches the key and
+// writes a key of its own before it disposes of the notice that gives the
+// block back. A writer that waited for the block while holding the database
+// would stop them both for good.
+TEST_F(NotifyTest, WriterWaitsForNoticeMemoryWithoutHoldingTheDatabase) {
+  PLATFORM_vTestClockDisable();
+  constexpr U32 kWrites = 40;
+  const FOURCHARID ack = FCID("IACK");
+  H_DATABASE_bRegisterForDataWithConditions(KEY, A, TRUE, FALSE, FALSE);
+  H_DATABASE_bUpdateValueU32(ack, 0, P_NORMAL);  // its element exists before memory runs out
+  H_DATABASE_bUpdateValueU32(KEY, 1, P_NORMAL);  // the receiver's first notice
+  std::vector<void*> hoard = TakeAllMemory();
+  ASSERT_FALSE(hoard.empty());
+
+  std::atomic<bool> receiverDone{false}, writerDone{false};
+  std::vector<U32> received;
+  std::thread receiver([&] {
+    while (received.size() < kWrites) {
+      void* m = L_MBOX_ReceiveWaitSeconds(A, 30);
+      if (m == nullptr) break;
+      const U32 value = (U32)((const MESSAGE_NEW_DATA*)m)->dbValue.u32Val;
+      U32 current = 0;
+      H_DATABASE_bFetchU32(KEY, &current);
+      H_DATABASE_bUpdateValueU32(ack, value, P_NORMAL);
+      H_MEMORY_vDumpMail(m);
+      received.push_back(value);
+    }
+    receiverDone.store(true);
+  });
+  std::thread writer([&] {
+    for (U32 v = 2; v <= kWrites; v++) H_DATABASE_bUpdateValueU32(KEY, v, P_NORMAL);
+    writerDone.store(true);
+  });
+  JoinOrDie(writer, writerDone, "the writer waits for notice memory");
+  JoinOrDie(receiver, receiverDone, "the receiver waits for the database");
+  GiveBack(hoard);
+
+  std::vector<U32> want;
+  for (U32 v = 1; v <= kWrites; v++) want.push_back(v);
+  EXPECT_EQ(received, want) << "every notice arrives, in write order";
+  U32 acknowledged = 0;
+  H_DATABASE_bFetchU32(ack, &acknowledged);
+  EXPECT_EQ(acknowledged, kWrites);
+}
+
+// The sweep, the send-all operations, relinquishing and registering wait
+// for memory without the database as well: while they wait, another task
+// writes, and the blocks it needs come back only after that write.
+TEST_F(NotifyTest, EveryOperationWaitsForMemoryWithoutHoldingTheDatabase) {
+  struct Case {
+    const char* name;
+    void (*operation)();
+    size_t notices;  // to A, the watcher of KEY
+  };
+  const Case cases[] = {
+      {"sweep", [] { H_DATABASE_vSendAllInvalidData(); }, 1},
+      {"send all registered", [] { H_DATABASE_vSendMailboxAllRegisteredItems(A); }, 1},
+      {"send all beginning with", [] { H_DATABASE_vSendMailboxAllItemsBeginningWith('I', A); }, 2},
+      {"relinquish", [] { H_DATABASE_vRelinquishOwnership(KEY); }, 1},
+      {"register a new key", [] { H_DATABASE_bRegisterForDataWithConditions(FCID("INEW"), B, TRUE, FALSE, FALSE); }, 0},
+      {"register on a key", [] { H_DATABASE_bRegisterForDataWithConditions(KEY, C, TRUE, FALSE, FALSE); }, 0},
+      {"write a new key", [] { H_DATABASE_bUpdateValueU32(FCID("INEW"), 1, P_NORMAL); }, 0},
+  };
+  for (const Case& c : cases) {
+    PLATFORM_vTestClockEnable(1000000000ull, T0);
+    H_DATABASE_vInit();
+    H_DATABASE_bRegisterForDataWithConditions(KEY, A, TRUE, TRUE, TRUE);
+    H_DATABASE_bUpdateEverythingU32(KEY, 1, P_NORMAL, D_DEPTH, nullptr, 5);
+    H_DATABASE_bUpdateValueU32(FCID("IOTH"), 0, P_NORMAL);
+    (void)dbtest::Drain(A);
+    Seconds(5);  // KEY has timed out for the sweep
+    PLATFORM_vTestClockDisable();
+    std::vector<void*> hoard = TakeAllMemory();
+    std::atomic<bool> started{false}, done{false};
+    std::thread t([&] {
+      started.store(true);
+      c.operation();
+      done.store(true);
+    });
+    ASSERT_TRUE(WaitFor([&] { return started.load(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::atomic<bool> wrote{false};
+    std::thread other([&] {
+      H_DATABASE_bUpdateValueU32(FCID("IOTH"), 2, P_NORMAL);
+      wrote.store(true);
+    });
+    JoinOrDie(other, wrote, c.name);
+    GiveBack(hoard);
+    JoinOrDie(t, done, c.name);
+    EXPECT_EQ(Count(A), c.notices) << c.name;
+  }
+  U32 value = 0;
+  EXPECT_TRUE(H_DATABASE_bFetchU32(FCID("INEW"), &value));
+}
+
+// A task that holds the database mutex across its calls cannot have it let
+// go: a notice that finds no memory is dropped, traced, and the write is
+// taken all the same.
+TEST_F(NotifyTest, HolderOfTheMutexDropsANoticeWhenMemoryIsOut) {
+  H_DATABASE_bRegisterForDataWithConditions(KEY, A, TRUE, FALSE, FALSE);
+  H_DATABASE_bUpdateValueU32(KEY, 1, P_NORMAL);
+  ASSERT_EQ(Count(A), 1u);
+  std::vector<void*> hoard = TakeAllMemory();
+  ASSERT_EQ(L_MUTEX_LockWait(RES_DATABASE), lsSUCCESS);
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(H_DATABASE_bUpdateValueU32(KEY, 2, P_NORMAL));
+  const std::string trace = testing::internal::GetCapturedStdout();
+  ASSERT_EQ(L_MUTEX_Unlock(RES_DATABASE), lsSUCCESS);
+  GiveBack(hoard);
+  EXPECT_NE(trace.find("IDEP to mailbox 40, dropped"), std::string::npos) << trace;
+  EXPECT_EQ(Count(A), 0u);
+  U32 value = 0;
+  EXPECT_TRUE(H_DATABASE_bFetchU32(KEY, &value));
+  EXPECT_EQ(value, 2u);
+  // With memory back, notices flow again.
+  H_DATABASE_bUpdateValueU32(KEY, 3, P_NORMAL);
+  EXPECT_EQ(Count(A), 1u);
 }
 
 TEST(NotifyLayout, NoticeFitsTheSmallestBlock) {
