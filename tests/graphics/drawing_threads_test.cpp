@@ -53,9 +53,8 @@ const COLOR kSectionB[16] = {0xF801, 0xF802, 0xF803, 0xF804, 0xF805, 0xF806, 0xF
 
 // What every drawing does: bitmap text in the three standard fonts, TrueType
 // text in two heights, plain and with fixed digits, and icons unturned and
-// turned. Returns whether every icon pixel came from one of the colours the
-// changer writes.
-bool DrawEverything(BITMAP* bitmap, S32 left, S32 bottom) {
+// turned, the unturned one at (left + 250, bottom + 10).
+void DrawEverything(BITMAP* bitmap, S32 left, S32 bottom) {
   POINT at{left, bottom};
   G_STRING_vPut(bitmap, gCOLOR_pcolColorTable[35], &at, std_9x13_font_def_ptr, "Depth 12.5");
   at = POINT{left, bottom + 30};
@@ -71,7 +70,6 @@ bool DrawEverything(BITMAP* bitmap, S32 left, S32 bottom) {
     G_ICON_vPutRotated(bitmap, &kIcon, POINT{left + 200 + 10 * (S32)rotation, bottom + 10}, rotation);
   }
   G_ICON_vPut(bitmap, &kIcon, POINT{left + 250, bottom + 10});
-  return true;
 }
 
 // The icon just drawn at (x, y) by G_ICON_vPut: each pixel comes from one of
