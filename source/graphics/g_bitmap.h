@@ -10,6 +10,7 @@
 // clip. Clip rectangles are inclusive on all four sides, top >= bottom.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 
 #include "common/types.h"
@@ -65,7 +66,46 @@ void G_PIXEL_vFillRun(COLOR* pixels, size_t count, COLOR colour);
 
 // ---------------------------------------------------------------- COLOR
 // The 256-entry colour table through which subsystems name colours.
-extern COLOR* gCOLOR_pcolColorTable;
+//
+// Any task may read or write an entry at any time (palette changes come from
+// the display, chart, readout and sonar tasks while the view task draws):
+// every entry is read and written on its own as a relaxed atomic, which on
+// the target is a plain 16-bit load or store. gCOLOR_pcolColorTable[i] reads
+// (or assigns) entry i; gCOLOR_pcolColorTable + i is the address of entry i
+// for a palette pointer (G_ICON_vSetIconPalette), whose reader must load the
+// entries atomically too (G_COLOR_Load). A drawing made during a section
+// change may use old and new entries.
+inline COLOR G_COLOR_Load(const COLOR* entry) {
+  return std::atomic_ref<COLOR>(*const_cast<COLOR*>(entry)).load(std::memory_order_relaxed);
+}
+inline void G_COLOR_Store(COLOR* entry, COLOR colour) {
+  std::atomic_ref<COLOR>(*entry).store(colour, std::memory_order_relaxed);
+}
+
+class G_COLOR_TABLE {
+ public:
+  class ENTRY {
+   public:
+    constexpr explicit ENTRY(COLOR* entry) : entry_(entry) {}
+    operator COLOR() const { return G_COLOR_Load(entry_); }
+    const ENTRY& operator=(COLOR colour) const {
+      G_COLOR_Store(entry_, colour);
+      return *this;
+    }
+    const ENTRY& operator=(const ENTRY& other) const { return *this = (COLOR)other; }
+    ENTRY(const ENTRY&) = default;
+
+   private:
+    COLOR* entry_;
+  };
+  constexpr explicit G_COLOR_TABLE(COLOR* table) : table_(table) {}
+  ENTRY operator[](U32 index) const { return ENTRY(table_ + index); }
+  const COLOR* operator+(U32 index) const { return table_ + index; }
+
+ private:
+  COLOR* table_;
+};
+extern const G_COLOR_TABLE gCOLOR_pcolColorTable;
 
 // The autopilot screens' own colours.
 enum KLCOLOR_INDEX : S32 {

@@ -4,6 +4,11 @@
 // Sections owned by other subsystems: 0-31 sonar, 80-95 icon palette, 96-111
 // chart, 128-131 readouts, 136-143 barometer bars, 148-195 chart engine,
 // 200-231 side-looking sonar. 32 is always black and 35 always white.
+//
+// Thread safety: guarded by atomics. Every entry is read and written alone
+// as a relaxed atomic (G_COLOR_Load, G_COLOR_Store in g_bitmap.h), so a
+// section written by one task while the view task draws is no data race; a
+// drawing made during the change may use old and new entries, as before.
 #include <array>
 
 #include "source/graphics/g_bitmap.h"
@@ -66,34 +71,36 @@ U32 u32SectionCount(U32 start, U32 count) {
 
 }  // namespace
 
-COLOR* gCOLOR_pcolColorTable = s_colorLookupTable.data();
+constinit const G_COLOR_TABLE gCOLOR_pcolColorTable(s_colorLookupTable.data());
 
 void COLOR_vSetColorTableSection(U32 start, U32 count, const COLOR* source) {
   count = u32SectionCount(start, count);
-  for (U32 i = 0; i < count; ++i) s_colorLookupTable[start + i] = source[i];
+  for (U32 i = 0; i < count; ++i) G_COLOR_Store(&s_colorLookupTable[start + i], source[i]);
 }
 
 void COLOR_vFetchColorTableSection(U32 start, U32 count, COLOR* destination) {
   count = u32SectionCount(start, count);
-  for (U32 i = 0; i < count; ++i) destination[i] = s_colorLookupTable[start + i];
+  for (U32 i = 0; i < count; ++i) destination[i] = G_COLOR_Load(&s_colorLookupTable[start + i]);
 }
 
 void COLOR_vCopyColorTableSection(U32 source, U32 destination, U32 count) {
   count = u32SectionCount(source, count);
   count = u32SectionCount(destination, count);
   // Entry by entry upward: an overlapping upward copy repeats the first entry.
-  for (U32 i = 0; i < count; ++i) s_colorLookupTable[destination + i] = s_colorLookupTable[source + i];
+  for (U32 i = 0; i < count; ++i) {
+    G_COLOR_Store(&s_colorLookupTable[destination + i], G_COLOR_Load(&s_colorLookupTable[source + i]));
+  }
 }
 
 // The point-of-sale and standard palettes differ in no entry.
-void COLOR_vSetPOSPalette(void) { s_colorLookupTable[166] = 0x236A; }
+void COLOR_vSetPOSPalette(void) { G_COLOR_Store(&s_colorLookupTable[166], 0x236A); }
 
-void COLOR_vSetStandardPalette(void) { s_colorLookupTable[166] = 0x236A; }
+void COLOR_vSetStandardPalette(void) { G_COLOR_Store(&s_colorLookupTable[166], 0x236A); }
 
 COLOR COLOR_vGetKeelarColorDef(U32 index) {
   return index < (U32)KLCOLOR_MAX ? s_acKeelarColor16Table[index] : s_acKeelarColor16Table[0];
 }
 
 void COLOR_vResetColorTable(void) {
-  s_colorLookupTable = s_initialColorTable;
+  for (U32 i = 0; i < 256; ++i) G_COLOR_Store(&s_colorLookupTable[i], s_initialColorTable[i]);
 }

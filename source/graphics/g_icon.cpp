@@ -1,7 +1,14 @@
 // Icons: decoding of the five 16-colour layouts and drawing, unturned, by
 // quarter turns and by any angle.
+//
+// Thread safety: guarded by atomics. The palette pointer is an atomic set by
+// G_ICON_vSetIconPalette from any task; a drawing icon loads it once and
+// reads its 16 colours, each as a relaxed atomic (they are usually entries
+// 80-95 of the colour table, which other tasks rewrite), into its own copy.
+// A palette change thus shows from the next icon on.
 #include "source/graphics/g_icon.h"
 
+#include <atomic>
 #include <cstdint>
 
 #include "source/graphics/g_image.h"
@@ -11,10 +18,10 @@ namespace {
 
 // The initial colours of the icon section of the colour table, used until
 // the platform set-up points the palette at the table itself.
-const COLOR kInitialPalette[16] = {0x0000, 0x424A, 0x8C94, 0xB5B4, 0xFFFF, 0xF800, 0xFC80, 0xFEC0,
+COLOR kInitialPalette[16] = {0x0000, 0x424A, 0x8C94, 0xB5B4, 0xFFFF, 0xF800, 0xFC80, 0xFEC0,
                                    0xFFEA, 0x0360, 0x07E0, 0x000A, 0x2254, 0x037F, 0x6C9F, 0x8EDF};
 
-const COLOR* s_pcolorLookup = kInitialPalette;
+std::atomic<const COLOR*> s_pcolorLookup{kInitialPalette};
 
 constexpr U8 kMaskTransparent = 15;
 constexpr size_t kUnbounded = SIZE_MAX;
@@ -58,7 +65,9 @@ void decode(BITMAP* bitmap, const ICON* icon, POINT anchor, G_ICON_PUT_PIXEL put
   const S32 height = icon->nHeight;
   const U8* pixels = static_cast<const U8*>(icon->pBitmap);
   const U8* mask = static_cast<const U8*>(icon->pMask);
-  const COLOR* palette = s_pcolorLookup;
+  COLOR palette[16];
+  const COLOR* const lookup = s_pcolorLookup.load(std::memory_order_acquire);
+  for (U32 v = 0; v < 16; v++) palette[v] = G_COLOR_Load(lookup + v);
 
   switch (icon->eCompression) {
     case ICON_PADDED_BITMAPS: {
@@ -201,4 +210,6 @@ void G_ICON_vPutRotatedAngle(BITMAP* bitmap, const ICON* icon, POINT anchor, POI
 U32 G_ICON_u32GetWidth(const ICON* icon) { return icon ? (U32)icon->nWidth : 0; }
 U32 G_ICON_u32GetHeight(const ICON* icon) { return icon ? (U32)icon->nHeight : 0; }
 
-void G_ICON_vSetIconPalette(const COLOR* colours) { s_pcolorLookup = colours ? colours : kInitialPalette; }
+void G_ICON_vSetIconPalette(const COLOR* colours) {
+  s_pcolorLookup.store(colours ? colours : kInitialPalette, std::memory_order_release);
+}

@@ -1,5 +1,17 @@
 // TrueType text through FreeType's cache manager, with the module's own list
 // of rendered glyphs.
+//
+// Thread safety: guarded by one lock. The FreeType objects, the current
+// character map (the font set) and the glyph list are touched only under
+// s_mutex, taken once per text (a whole G_TRUETYPE_vPut, width or layout)
+// and by the font set choice and the clearing of the list. A kept glyph is
+// read only while the lock is held, so the list may be cleared from any task
+// while the view task draws.
+//
+// Memory: a kept glyph takes one partition block of at most
+// kMaxKeptGlyphBytes; a larger glyph (very large text heights) is drawn
+// straight from FreeType's rendering each time and not kept, with one trace
+// line for each new such height.
 #include "source/graphics/g_truetype.h"
 
 #include <ft2build.h>
@@ -7,6 +19,7 @@
 #include FT_CACHE_H
 
 #include <cstring>
+#include <mutex>
 
 #include "data/truetype_face.h"
 #include "lsvc/lsvc.h"
@@ -47,6 +60,9 @@ struct GLYPH {
 };
 
 constexpr U32 kCanvasBytes = 480000;
+// Largest block a kept glyph (record and bitmap) may take: the 64 KiB
+// partition. The larger blocks are kept for whole screens.
+constexpr size_t kMaxKeptGlyphBytes = 65536;
 constexpr U32 kCoverageWrite = 208;
 constexpr U32 kCoverageBlend = 48;
 
@@ -60,6 +76,10 @@ TT_FONT_ID s_font;
 FTC_ImageTypeRec s_current_font;
 BOOLEAN s_bReady;
 TT_GLYPH_NODE* s_listCacheBuffer;  // newest first
+U32 s_u32UnkeptHeight;             // last height traced for a glyph too large to keep
+
+// Guards everything above (see the head of the file).
+std::mutex s_mutex;
 
 FT_Error face_requester(FTC_FaceID, FT_Library, FT_Pointer, FT_Face* aface) {
   *aface = s_FontFace;
@@ -85,9 +105,18 @@ TT_GLYPH_NODE* find_node(U8 character, U32 height) {
 }
 
 // Keeps a copy of the glyph at the head of the list; the copy's rows are
-// packed (pitch = width). Returns null when no memory is free.
+// packed (pitch = width). Returns null when no memory is free or the glyph
+// is too large to keep.
 TT_GLYPH_NODE* keep_glyph(U8 character, U32 height, const GLYPH& glyph) {
   const size_t bytes = (size_t)glyph.rows * (size_t)glyph.width;
+  if (bytes > kMaxKeptGlyphBytes - sizeof(TT_GLYPH_NODE)) {
+    if (s_u32UnkeptHeight != height) {
+      s_u32UnkeptHeight = height;
+      log_me("G_TRUETYPE: glyphs of height %u (%zu bytes) are too large to keep; drawn directly",
+             (unsigned)height, bytes);
+    }
+    return nullptr;
+  }
   auto* node = static_cast<TT_GLYPH_NODE*>(H_MEMORY_pvMallocNoWait(sizeof(TT_GLYPH_NODE) + bytes));
   if (node == nullptr) {
     return nullptr;
@@ -229,6 +258,9 @@ U32 lay_out(const char* text, U32 height, S32 x, bool keep, Place place) {
   if (text == nullptr) {
     return 0;
   }
+  // Held while the glyphs are placed: they may be kept nodes or FreeType's
+  // own rendering.
+  std::lock_guard<std::mutex> lock(s_mutex);
   set_size(height);
   for (const U8* p = reinterpret_cast<const U8*>(text); *p != 0; p++) {
     if (*p == ' ') {
@@ -252,6 +284,7 @@ bool is_digit(U8 c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 BOOLEAN G_TRUETYPE_bInit(void) {
+  std::lock_guard<std::mutex> lock(s_mutex);
   if (s_bReady) {
     return TRUE;
   }
@@ -287,6 +320,7 @@ BOOLEAN G_TRUETYPE_bInit(void) {
 }
 
 void G_TRUETYPE_vSelectFontSet(U32 fontSet) {
+  std::lock_guard<std::mutex> lock(s_mutex);
   if (!s_bReady || s_FontFace->num_charmaps != 3) {
     return;
   }
@@ -297,8 +331,12 @@ void G_TRUETYPE_vSelectFontSet(U32 fontSet) {
 }
 
 void G_TRUETYPE_vRemoveList(void) {
-  TT_GLYPH_NODE* node = s_listCacheBuffer;
-  s_listCacheBuffer = nullptr;
+  TT_GLYPH_NODE* node;
+  {
+    std::lock_guard<std::mutex> lock(s_mutex);
+    node = s_listCacheBuffer;
+    s_listCacheBuffer = nullptr;
+  }
   while (node != nullptr) {
     TT_GLYPH_NODE* next = node->pNext;
     H_MEMORY_vFree(node);
@@ -307,6 +345,7 @@ void G_TRUETYPE_vRemoveList(void) {
 }
 
 U32 G_TRUETYPE_u32ListLength(void) {
+  std::lock_guard<std::mutex> lock(s_mutex);
   U32 n = 0;
   for (const TT_GLYPH_NODE* node = s_listCacheBuffer; node != nullptr; node = node->pNext) {
     n++;
@@ -314,7 +353,10 @@ U32 G_TRUETYPE_u32ListLength(void) {
   return n;
 }
 
-int G_TRUETYPE_nLastError(void) { return (int)s_fterror; }
+int G_TRUETYPE_nLastError(void) {
+  std::lock_guard<std::mutex> lock(s_mutex);
+  return (int)s_fterror;
+}
 
 void G_TRUETYPE_vPut(BITMAP* bitmap, const char* text, const POINT* anchor, COLOR colour, U32 height, U32) {
   if (bitmap == nullptr || anchor == nullptr || bitmap->pBuffer == nullptr) {

@@ -10,9 +10,12 @@
 // pixel. Text is clipped to the bitmap's clip rectangle.
 //
 // Rendered glyphs are kept in the module's own list, one per character,
-// height and character map, until G_TRUETYPE_vRemoveList.
+// height and character map, until G_TRUETYPE_vRemoveList. A glyph too large
+// for a 64 KiB memory block (heights of several hundred pixels) is not kept
+// but drawn directly, every time; a failed allocation leaves a glyph unkept.
 //
-// The module is not locked: text is drawn from the view task only.
+// Thread safety: guarded by one lock (see g_truetype.cpp), taken once per
+// text; any task may draw, measure, select the font set or clear the list.
 #pragma once
 
 #include "common/types.h"

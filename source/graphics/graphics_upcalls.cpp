@@ -154,7 +154,7 @@ namespace {
 // Step 1 of the platform set-up: the icon palette points at the system
 // colour table from entry 80, and TrueType text gets its face and cache.
 void vSetupGraphics(void) {
-  G_ICON_vSetIconPalette(&gCOLOR_pcolColorTable[80]);
+  G_ICON_vSetIconPalette(gCOLOR_pcolColorTable + 80);
   if (!G_TRUETYPE_bInit()) log_me("graphics: TrueType text not available");
 }
 

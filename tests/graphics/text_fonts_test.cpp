@@ -285,7 +285,7 @@ TEST(TextFonts, FontSetFollowsTheLanguage) {
 }
 
 TEST(TextFonts, StandardPointersStartAtRealFonts) {
-  for (const FONT_DEF* f : {std_9x13_font_def_ptr, std_11x14_font_def_ptr, std_16x17_font_def_ptr,
+  for (const FONT_DEF* f : {std_9x13_font_def_ptr.load(), std_11x14_font_def_ptr.load(), std_16x17_font_def_ptr.load(),
                             f15x21_font_def_ptr, f18x32_font_def_ptr, f25x44_font_def_ptr, f34x62_font_def_ptr}) {
     ASSERT_NE(nullptr, f);
     EXPECT_NE(nullptr, f->pCharTable);

@@ -228,6 +228,39 @@ TEST_F(TextTrueType, LargeGlyphsAreDrawnToo) {
   }
 }
 
+TEST_F(TextTrueType, HeightsTooLargeToKeepAreDrawnDirectly) {
+  // Glyphs larger than a memory block can hold are drawn from the rendering
+  // each time and not kept; the unit keeps running. The anchor lies below
+  // the bitmap so that the top of the glyph is on it.
+  for (U32 h : {700u, 1400u}) {
+    SCOPED_TRACE(h);
+    const POINT anchor{10, -(S32)h * 3 / 4};
+    Canvas actual(800, 600, BG), again(800, 600, BG), expected(800, 600, BG);
+    G_TRUETYPE_vPut(actual.bmp(), "8", &anchor, WHITE, h, 0);
+    ReferencePut(expected, ref, "8", anchor, WHITE, h, 0);
+    EXPECT_EQ(expected.pixels, actual.pixels);
+    EXPECT_GT(actual.written(BG).size(), (size_t)h * 4) << "some ink where the glyph's top lies";
+    EXPECT_EQ(0u, G_TRUETYPE_u32ListLength());
+    G_TRUETYPE_vPut(again.bmp(), "8", &anchor, WHITE, h, 0);
+    EXPECT_EQ(actual.pixels, again.pixels);
+    EXPECT_EQ(ref.Advance('8', 0, h), G_TRUETYPE_u32GetWidth("8", h, 0));
+    // At the baseline of the bitmap the glyph reaches the top of the screen:
+    // nothing is drawn. The other drawing forms survive the height too.
+    Canvas none(800, 600, BG);
+    const POINT bottom{10, 0};
+    G_TRUETYPE_vPut(none.bmp(), "18", &bottom, WHITE, h, 0);
+    G_TRUETYPE_vPutNumWidthFixed(none.bmp(), "18", &bottom, WHITE, h, 0);
+    EXPECT_TRUE(none.written(BG).empty());
+    G_TRUETYPE_vPutRotated(none.bmp(), "18", &bottom, &bottom, 0.5, WHITE, h, 0);
+    G_TRUETYPE_vPutOutlined(none.bmp(), "18", &bottom, WHITE, h, 0, YELLOW);
+  }
+  // Smaller glyphs are kept as before.
+  Canvas c(800, 600, BG);
+  const POINT anchor{10, 10};
+  G_TRUETYPE_vPut(c.bmp(), "8", &anchor, WHITE, 120, 0);
+  EXPECT_EQ(1u, G_TRUETYPE_u32ListLength());
+}
+
 TEST_F(TextTrueType, RotatedText) {
   auto box = [](const Canvas& c) {
     int x0 = 9999, y0 = 9999, x1 = -1, y1 = -1;
