@@ -41,7 +41,7 @@ void vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
   }
   if (key == VIEW_KEY_ACTIVE_SIDE) {
     s_windowSpec.activeWindow = (SPLIT_WINDOW_TYPE)(S32)u32Value;
-    (void)L_SEMA_Signal(SEMA_VIEW_UPDATE);
+    T_VIEW_vRequestPage();
     return;
   }
   if (key == VIEW_KEY_GATEWAY) {
@@ -49,12 +49,16 @@ void vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
       s_bGatewayKnown = true;
       s_u32Gateway = u32Value;
       VIEW_SEAM_vGuiGatewayMenus(u32Value != 0 ? TRUE : FALSE);
+      T_VIEW_vRequestPage();
     }
     return;
   }
   // A sonar recording ends: the review view returns to its thumbnails
   // before the banner goes.
-  if (bReviewKey(key)) VIEW_SEAM_vReviewNotice(pMsg);
+  if (bReviewKey(key)) {
+    VIEW_SEAM_vReviewNotice(pMsg);
+    T_VIEW_vRequestPage();
+  }
   if (T_VIEW_bBannerNotice(key, u32Value)) return;
   if (bReviewKey(key)) return;
   (void)T_VIEW_bHandleLayerKeyNotice(key, u32Value);
@@ -80,6 +84,7 @@ void vHandleMessage(GENERIC_MESSAGE* pMsg) {
       T_VIEW_vResetDisplayKeys();
       VIEW_SEAM_vGuiRestoreSlotsDefault();
       VIEW_SEAM_vReviewResetPos();
+      T_VIEW_vRequestPage();
       break;
     case CMD_ID_REGISTER_LAYER:
       T_VIEW_vHandleRegisterLayer(reinterpret_cast<MSG_REGISTER_LAYER*>(pMsg));
@@ -93,6 +98,7 @@ void vHandleMessage(GENERIC_MESSAGE* pMsg) {
     case CMD_ID_PING_START:
     case CMD_ID_KEY_CHANGE:
       VIEW_SEAM_vReviewMessage(pMsg);
+      T_VIEW_vRequestPage();
       break;
     case CMD_ID_RUN_SYSTEM:
       vHandleRunSystem();
