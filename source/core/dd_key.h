@@ -33,7 +33,25 @@ constexpr const char* DD_KEYBOARD_DEVICE = "/dev/input/event0";
 void DD_KEYBOARD_vInit(void);
 // Advances the simulated key (option fake_key), then copies the 16 slots.
 void DD_KEYBOARD_vGetState(BOOLEAN* pbList);
+
+// One change of a raw input, in the order the device reported it.
+struct DD_KEY_CHANGE {
+  S32 slot;
+  BOOLEAN pressed;
+};
+// Changes kept between two polls; more are dropped and the poll then reads
+// the slots instead (DD_KEYBOARD_bTakeChange reports the loss).
+constexpr int DD_KEYBOARD_CHANGE_QUEUE = 64;
+// Takes the oldest change not yet taken: TRUE with *pChange filled, FALSE
+// when none waits. *pbLost (may be null) is set TRUE when changes were
+// dropped since the last call that reported a loss.
+BOOLEAN DD_KEYBOARD_bTakeChange(DD_KEY_CHANGE* pChange, BOOLEAN* pbLost);
+// Drops the changes not yet taken.
+void DD_KEYBOARD_vDropChanges(void);
 // No key scanning on this board.
 void DD_KEYBOARD_vPhasedScan(void);
+// Pause after a read that brought nothing or no key record, so that a
+// device that never blocks (a plain file) does not keep the thread busy.
+constexpr U32 DD_KEYBOARD_IDLE_PAUSE_MS = 5;
 // Body of the "keyboard" thread.
 void* DD_KEYBOARD_vThread(void* argument);

@@ -1,6 +1,11 @@
 // Key state layer over the raw inputs of the key driver. Only the keyboard
 // task's thread changes the key states; H_KEYBOARD_bIsDown reads one state
 // word from any task.
+//
+// A poll replays the driver's queued changes one by one on its own copy of
+// the raw inputs, so that a press and a release between two polls both
+// reach the keyboard task, in the order they came; the repeat timing of
+// held keys is then checked once per poll, as before.
 #include "source/core/h_keyboard.h"
 
 #include <atomic>
@@ -11,6 +16,71 @@
 namespace {
 
 H_KEY_STATE s_keys[HKEY_NUM_KEYS];
+
+// The raw inputs as the polls have replayed them.
+BOOLEAN s_abRaw[DD_KEYBOARD_SLOTS];
+
+// Changes waiting to be fetched, oldest first. A key that changes several
+// times within one poll has one entry per change.
+struct PENDING {
+  HKEY_ID key;
+  KEY_STATE state;
+  U32 count;
+  CURSOR_POSITION cursor;
+};
+constexpr int PENDING_MAX = 2 * DD_KEYBOARD_CHANGE_QUEUE + HKEY_NUM_KEYS;
+PENDING s_aPending[PENDING_MAX];
+int s_nPending = 0;
+// The cursor key turned while held with nothing reported: the turn goes out
+// just before the next reported change. s_nPollStart is where this poll's
+// entries begin.
+bool s_bTurnPending = false;
+int s_nPollStart = 0;
+
+void vPush(const PENDING& e) {
+  if (s_nPending == PENDING_MAX) {  // the oldest goes; never expected
+    for (int i = 1; i < PENDING_MAX; ++i) s_aPending[i - 1] = s_aPending[i];
+    --s_nPending;
+    if (s_nPollStart > 0) --s_nPollStart;
+  }
+  s_aPending[s_nPending++] = e;
+}
+
+void vQueue(int key);
+
+// A turn of the held cursor key: it updates the cursor key's entry of this
+// poll when that is the newest, else waits for the next reported change.
+void vTurn(void) {
+  const H_KEY_STATE& c = s_keys[HKEY_CURSOR];
+  if (s_nPending > s_nPollStart && s_aPending[s_nPending - 1].key == HKEY_CURSOR &&
+      s_aPending[s_nPending - 1].state == c.state) {
+    s_aPending[s_nPending - 1].cursor = c.cursor;
+    return;
+  }
+  s_bTurnPending = true;
+}
+
+void vQueue(int key) {
+  const H_KEY_STATE& k = s_keys[key];
+  if (s_bTurnPending) {
+    s_bTurnPending = false;
+    if (key != HKEY_CURSOR) {
+      const H_KEY_STATE& c = s_keys[HKEY_CURSOR];
+      vPush(PENDING{HKEY_CURSOR, c.state, c.acceleration_count, c.cursor});
+    }
+  }
+  vPush(PENDING{(HKEY_ID)key, k.state, k.acceleration_count, k.cursor});
+}
+
+void vDropPending(int key) {
+  int out = 0;
+  for (int i = 0; i < s_nPending; ++i) {
+    if (s_aPending[i].key != key) s_aPending[out++] = s_aPending[i];
+  }
+  s_nPending = out;
+  s_nPollStart = 0;
+  if (key == HKEY_CURSOR) s_bTurnPending = false;
+}
 
 // Raw input of every key but the cursor key, whose four contacts are read
 // together.
@@ -108,9 +178,12 @@ void H_KEYBOARD_vInit(void) {
     k.count_down = 0;
     k.acceleration_count = 0;
   }
+  DD_KEYBOARD_vDropChanges();
   (void)H_KEYBOARD_bProcessKeys();
   // Keys held at start give no press event.
   for (H_KEY_STATE& k : s_keys) k.changed = FALSE;
+  s_nPending = 0;
+  s_bTurnPending = false;
 }
 
 void H_KEYBOARD_vSetupKey(HKEY_ID key, BOOLEAN bRepeat, BOOLEAN bAccelerate, CURSOR_MODE cursor_mode) {
@@ -120,6 +193,7 @@ void H_KEYBOARD_vSetupKey(HKEY_ID key, BOOLEAN bRepeat, BOOLEAN bAccelerate, CUR
   k.accelerate = bAccelerate;
   k.repeat = bRepeat;
   k.changed = FALSE;
+  vDropPending(key);
   if (bRepeat) {
     k.count_down = H_KEYBOARD_REPEAT_DELAY_MS;
     k.acceleration_count = 1;
@@ -131,39 +205,73 @@ void H_KEYBOARD_vSetupKey(HKEY_ID key, BOOLEAN bRepeat, BOOLEAN bAccelerate, CUR
   }
 }
 
-BOOLEAN H_KEYBOARD_bProcessKeys(void) {
-  BOOLEAN raw[DD_KEYBOARD_SLOTS];
-  DD_KEYBOARD_vGetState(raw);
-  bool report = false;
+namespace {
+
+// The key of a raw input; the four cursor contacts are the cursor key.
+int nKeyOfSlot(S32 slot) {
   for (int i = 0; i < HKEY_NUM_KEYS; ++i) {
-    if (i == HKEY_CURSOR) continue;
-    if (bUpdate(s_keys[i], raw[s_anSlotOfKey[i]] != FALSE)) report = true;
+    if (s_anSlotOfKey[i] == slot) return i;
   }
-  H_KEY_STATE& c = s_keys[HKEY_CURSOR];
-  const U32 contacts = (raw[DD_SLOT_CURSOR_NORTH] ? 1u : 0u) | (raw[DD_SLOT_CURSOR_SOUTH] ? 2u : 0u) |
-                       (raw[DD_SLOT_CURSOR_WEST] ? 4u : 0u) | (raw[DD_SLOT_CURSOR_EAST] ? 8u : 0u);
-  const CURSOR_POSITION direction = eDirection(contacts, c.c_mode);
-  if (direction != c.cursor) {
-    // A new direction alone is fetched with the next reported change.
-    c.cursor = direction;
-    c.changed = TRUE;
+  return HKEY_CURSOR;
+}
+
+// Brings one key up to the replayed raw inputs; TRUE when a press, repeat
+// or release is reported. A new cursor direction alone is queued too, and
+// handed out with the next reported change.
+bool bStep(int key) {
+  H_KEY_STATE& k = s_keys[key];
+  if (key != HKEY_CURSOR) {
+    if (!bUpdate(k, s_abRaw[s_anSlotOfKey[key]] != FALSE)) return false;
+    k.changed = FALSE;
+    vQueue(key);
+    return true;
   }
-  if (bUpdate(c, contacts != 0)) report = true;
+  const U32 contacts = (s_abRaw[DD_SLOT_CURSOR_NORTH] ? 1u : 0u) | (s_abRaw[DD_SLOT_CURSOR_SOUTH] ? 2u : 0u) |
+                       (s_abRaw[DD_SLOT_CURSOR_WEST] ? 4u : 0u) | (s_abRaw[DD_SLOT_CURSOR_EAST] ? 8u : 0u);
+  const CURSOR_POSITION direction = eDirection(contacts, k.c_mode);
+  const bool bTurned = direction != k.cursor;
+  k.cursor = direction;
+  const bool report = bUpdate(k, contacts != 0);
+  k.changed = FALSE;
+  if (report) {
+    vQueue(key);
+  } else if (bTurned) {
+    vTurn();
+  }
+  return report;
+}
+
+}  // namespace
+
+BOOLEAN H_KEYBOARD_bProcessKeys(void) {
+  bool report = false;
+  s_nPollStart = s_nPending;
+  DD_KEY_CHANGE change;
+  while (DD_KEYBOARD_bTakeChange(&change, nullptr)) {
+    if (change.slot < 0 || change.slot >= DD_KEYBOARD_SLOTS) continue;
+    if (s_abRaw[change.slot] == change.pressed) continue;
+    s_abRaw[change.slot] = change.pressed;
+    if (bStep(nKeyOfSlot(change.slot))) report = true;
+  }
+  // Then the slots themselves, which also stand for changes the queue had
+  // no room for; a change read here and queued as well is not seen twice.
+  DD_KEYBOARD_vGetState(s_abRaw);
+  for (int i = 0; i < HKEY_NUM_KEYS; ++i) {
+    if (bStep(i)) report = true;
+  }
   return report ? TRUE : FALSE;
 }
 
 BOOLEAN H_KEYBOARD_bFetchKeyEvent(HKEY_ID* phKey, KEY_STATE* pState, U32* pu32RepeatCount, CURSOR_POSITION* pCursor) {
-  for (int i = 0; i < HKEY_NUM_KEYS; ++i) {
-    H_KEY_STATE& k = s_keys[i];
-    if (!k.changed) continue;
-    k.changed = FALSE;
-    if (phKey != nullptr) *phKey = (HKEY_ID)i;
-    if (pState != nullptr) *pState = k.state;
-    if (pu32RepeatCount != nullptr) *pu32RepeatCount = k.acceleration_count;
-    if (pCursor != nullptr) *pCursor = k.cursor;
-    return TRUE;
-  }
-  return FALSE;
+  if (s_nPending == 0) return FALSE;
+  const PENDING e = s_aPending[0];
+  for (int i = 1; i < s_nPending; ++i) s_aPending[i - 1] = s_aPending[i];
+  --s_nPending;
+  if (phKey != nullptr) *phKey = e.key;
+  if (pState != nullptr) *pState = e.state;
+  if (pu32RepeatCount != nullptr) *pu32RepeatCount = e.count;
+  if (pCursor != nullptr) *pCursor = e.cursor;
+  return TRUE;
 }
 
 BOOLEAN H_KEYBOARD_bIsDown(HKEY_ID hKey) {

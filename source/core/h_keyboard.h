@@ -48,7 +48,7 @@ void H_KEYBOARD_vInit(void);
 void H_KEYBOARD_vSetupKey(HKEY_ID key, BOOLEAN bRepeat, BOOLEAN bAccelerate, CURSOR_MODE cursor_mode);
 // One poll; TRUE when a key was pressed, released or repeated.
 BOOLEAN H_KEYBOARD_bProcessKeys(void);
-// Hands out one waiting change (lowest key id first); FALSE when none waits.
+// Hands out one waiting change, oldest first; FALSE when none waits.
 BOOLEAN H_KEYBOARD_bFetchKeyEvent(HKEY_ID* phKey, KEY_STATE* pState, U32* pu32RepeatCount, CURSOR_POSITION* pCursor);
 // TRUE while the key is down as of the last poll (any task may ask).
 BOOLEAN H_KEYBOARD_bIsDown(HKEY_ID hKey);

@@ -42,7 +42,7 @@ void vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
   }
   if (key == VIEW_KEY_ACTIVE_SIDE) {
     s_windowSpec.activeWindow = (SPLIT_WINDOW_TYPE)(S32)u32Value;
-    (void)L_SEMA_Signal(SEMA_VIEW_UPDATE);
+    T_VIEW_vRequestPage();
     return;
   }
   if (key == VIEW_KEY_GATEWAY) {
@@ -56,12 +56,16 @@ void vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
         GUI_vUnRegisterGatewayMenus();
         GUI_vUnRegisterNMEA2KUnits();
       }
+      T_VIEW_vRequestPage();
     }
     return;
   }
   // A sonar recording ends: the review view returns to its thumbnails
   // before the banner goes.
-  if (bReviewKey(key)) T_VIEW_vReviewNotice(pMsg);
+  if (bReviewKey(key)) {
+    T_VIEW_vReviewNotice(pMsg);
+    T_VIEW_vRequestPage();
+  }
   if (T_VIEW_bBannerNotice(key, u32Value)) return;
   if (bReviewKey(key)) return;
   (void)T_VIEW_bHandleLayerKeyNotice(key, u32Value);
@@ -87,6 +91,7 @@ void vHandleMessage(GENERIC_MESSAGE* pMsg) {
       T_VIEW_vResetDisplayKeys();
       GUI_vRestoreSlotsDefault();
       T_VIEW_vReviewResetPos();
+      T_VIEW_vRequestPage();
       break;
     case CMD_ID_REGISTER_LAYER:
       T_VIEW_vHandleRegisterLayer(reinterpret_cast<MSG_REGISTER_LAYER*>(pMsg));
@@ -100,6 +105,7 @@ void vHandleMessage(GENERIC_MESSAGE* pMsg) {
     case CMD_ID_PING_START:
     case CMD_ID_KEY_CHANGE:
       T_VIEW_vReviewMessage(pMsg);
+      T_VIEW_vRequestPage();
       break;
     case CMD_ID_RUN_SYSTEM:
       vHandleRunSystem();

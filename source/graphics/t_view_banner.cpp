@@ -54,7 +54,7 @@ bool bBannerState(S32 state) {
 
 bool bRecording(void) { return s_bSonarRecordDispInProgress || s_bSternixRecordDispInProgress; }
 
-void vRequestPage(void) { (void)L_SEMA_Signal(SEMA_VIEW_UPDATE); }
+void vRequestPage(void) { T_VIEW_vRequestPage(); }
 
 void vStartTimer(void) {
   if (s_pSimMessageTimer == nullptr) s_pSimMessageTimer = L_TIMER_Allocate();

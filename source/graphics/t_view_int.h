@@ -37,6 +37,11 @@ LAYER_ITEM* T_VIEW_pFindShownListNode(LAYER_ID layer);
 // ------------------------------------------------------------ t_view_refresh.cpp
 // Allocates the task's timers; called once in the view task.
 void T_VIEW_vRefreshInit(void);
+// What is shown changed (a layer came or went, a banner, a dialog, a split
+// or a display key): the view task asks itself for a page, drawn at once
+// when the last one is 100 ms old, else when the pacing timer runs out.
+// Requests made while one is pending merge into one page.
+void T_VIEW_vRequestPage(void);
 // SEMA_VIEW_UPDATE, SEMA_TIMER_VIEW_UPDATE and SEMA_VIEW_RELEASE_BITMAP fired.
 void T_VIEW_vHandleRefreshRequest(void);
 void T_VIEW_vHandleUpdateTimer(void);

@@ -197,7 +197,11 @@ void T_VIEW_vHandleRegisterLayer(MSG_REGISTER_LAYER* pMsg) {
       VIEW_SEAM_vRegisterSplitMenus(pMsg->layer, pMsg->eLocation, pMsg->fcidSplitControl);
     }
   }
-  if (!bAccepted) H_MEMORY_vFree(pItem);
+  if (bAccepted) {
+    T_VIEW_vRequestPage();
+  } else {
+    H_MEMORY_vFree(pItem);
+  }
 }
 
 void T_VIEW_vHandleUnregisterLayer(MSG_UNREGISTER_LAYER* pMsg) {
@@ -235,6 +239,7 @@ void T_VIEW_vHandleUnregisterLayer(MSG_UNREGISTER_LAYER* pMsg) {
   H_MEMORY_vFree(pRemoved);
   pMsg->flag = TRUE;
   if (pMsg->layer == s_windowSpec.currentLayer) T_VIEW_vSetNextBackgroundLayer();
+  T_VIEW_vRequestPage();
 }
 
 BOOLEAN T_VIEW_bHandleLayerKeyNotice(FOURCHARID key, U32 u32Value) {
@@ -247,12 +252,16 @@ BOOLEAN T_VIEW_bHandleLayerKeyNotice(FOURCHARID key, U32 u32Value) {
     for (LAYER_ITEM* q = p; q != nullptr; q = q->pSplit) q->bCurrentDisplayMode = u32Value != 0 ? TRUE : FALSE;
     bFound = TRUE;
   }
-  if (bFound) return TRUE;
+  if (bFound) {
+    T_VIEW_vRequestPage();
+    return TRUE;
+  }
   for (LAYER_ITEM* p = s_playerHeadPointer; p != nullptr; p = p->next) {
     if (p->fcidSplitControl != key) continue;
     for (LAYER_ITEM* q = p; q != nullptr; q = q->pSplit) q->s32SplitPercentage = s32Percentage(u32Value);
     bFound = TRUE;
   }
+  if (bFound) T_VIEW_vRequestPage();
   return bFound;
 }
 

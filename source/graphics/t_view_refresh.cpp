@@ -244,6 +244,8 @@ void T_VIEW_vRefreshInit(void) {
   if (s_pUpdateTimer == nullptr) log_me("VIEW: no timer for the refresh; pages are drawn at once\n");
 }
 
+void T_VIEW_vRequestPage(void) { (void)L_SEMA_Signal(SEMA_VIEW_UPDATE); }
+
 void T_VIEW_vHandleRefreshRequest(void) {
   if (s_pFrozenBitmap != nullptr) return;
   if (s_eExpeditedViewUpdateState.load() == EXPEDITED_REQUESTED) {

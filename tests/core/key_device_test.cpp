@@ -4,12 +4,14 @@
 // thread as the keyboard task would, on the test clock.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "lsvc/lsvc.h"
 #include "source/core/dd_key.h"
 #include "source/core/h_keyboard.h"
 #include "source/platform/platform.h"
+#include "tests/support/key_records.h"
 #include "tests/support/key_test_env.h"
 
 namespace {
@@ -227,17 +229,64 @@ TEST_F(KeyDevice, LatePollGivesOneRepeatAndTheMissedOnesFollowOnePerPoll) {
   EXPECT_EQ(Poll().size(), 1u);
 }
 
-TEST_F(KeyDevice, PressAndReleaseBetweenPollsGiveNothing) {
+// Taps shorter than the poll period: every press and release reaches the
+// poll, in the order the device reported them.
+TEST_F(KeyDevice, TapsBetweenPollsAreEachAPressAndARelease) {
+  const Event menuDown{HKEY_MENU, KEY_DOWN, 0, CURSOR_UP}, menuUp{HKEY_MENU, KEY_UP, 0, CURSOR_UP};
   keytest::SetSlot(DD_SLOT_MENU, true);
   keytest::SetSlot(DD_SLOT_MENU, false);
-  EXPECT_TRUE(Poll().empty());
-  // A release and a new press between polls are one continued hold.
+  EXPECT_EQ(Poll(), (std::vector<Event>{menuDown, menuUp}));
+  // A release and a new press between polls of a held key.
   keytest::SetSlot(DD_SLOT_MENU, true);
-  EXPECT_EQ(Poll().size(), 1u);
+  EXPECT_EQ(Poll(), (std::vector<Event>{menuDown}));
   keytest::SetSlot(DD_SLOT_MENU, false);
   keytest::SetSlot(DD_SLOT_MENU, true);
-  EXPECT_TRUE(Poll().empty());
+  EXPECT_EQ(Poll(), (std::vector<Event>{menuUp, menuDown}));
   EXPECT_TRUE(H_KEYBOARD_bIsDown(HKEY_MENU));
+  keytest::SetSlot(DD_SLOT_MENU, false);
+  EXPECT_EQ(Poll(), (std::vector<Event>{menuUp}));
+
+  // Five quick taps of three keys written at once (a 5 ms burst of 10
+  // records each), read by a single poll.
+  std::string burst;
+  const int slots[] = {DD_SLOT_EXIT, DD_SLOT_CURSOR_NORTH, DD_SLOT_MENU};
+  for (int tap = 0; tap < 5; ++tap) {
+    for (int slot : slots) {
+      burst += TEST_sInputEvent(TEST_EV_KEY, DD_KEYBOARD_au16KeyCode[slot], 1);
+      burst += TEST_sInputEvent(TEST_EV_SYN, 0, 0);
+      burst += TEST_sInputEvent(TEST_EV_KEY, DD_KEYBOARD_au16KeyCode[slot], 0);
+      burst += TEST_sInputEvent(TEST_EV_SYN, 0, 0);
+    }
+  }
+  burst += TEST_sInputEvent(TEST_EV_KEY, DD_KEYBOARD_au16KeyCode[DD_SLOT_INFO], 1);  // the end marker
+  keytest::WriteBytes(burst.data(), burst.size());
+  ASSERT_TRUE(keytest::WaitSlot(DD_SLOT_INFO, true));
+  std::vector<Event> want;
+  for (int tap = 0; tap < 5; ++tap) {
+    want.push_back(Event{HKEY_EXIT, KEY_DOWN, 0, CURSOR_UP});
+    want.push_back(Event{HKEY_EXIT, KEY_UP, 0, CURSOR_UP});
+    want.push_back(Event{HKEY_CURSOR, KEY_DOWN, 0, CURSOR_NORTH});
+    want.push_back(Event{HKEY_CURSOR, KEY_UP, 0, CURSOR_UP});
+    want.push_back(menuDown);
+    want.push_back(menuUp);
+  }
+  want.push_back(Event{HKEY_INFO, KEY_DOWN, 0, CURSOR_UP});
+  EXPECT_EQ(Poll(), want);
+}
+
+// A stray byte shifts the records after it: the reader finds them again.
+TEST_F(KeyDevice, StrayByteIsSkippedAndTheNextRecordsAreRead) {
+  const U8 stray = 0;
+  keytest::WriteBytes(&stray, 1);
+  keytest::SetSlot(DD_SLOT_POWER, true);
+  keytest::SetSlot(DD_SLOT_POWER, false);
+  const U8 junk[7] = {0xFF, 1, 2, 3, 0, 0, 9};
+  keytest::WriteBytes(junk, sizeof junk);
+  keytest::SetSlot(DD_SLOT_ZOOM_IN, true);
+  keytest::SetSlot(DD_SLOT_ZOOM_IN, false);
+  EXPECT_EQ(Poll(), (std::vector<Event>{Event{HKEY_POWER, KEY_DOWN, 0, CURSOR_UP}, Event{HKEY_POWER, KEY_UP, 0, CURSOR_UP},
+                                        Event{HKEY_ZOOM_IN, KEY_DOWN, 0, CURSOR_UP},
+                                        Event{HKEY_ZOOM_IN, KEY_UP, 0, CURSOR_UP}}));
 }
 
 TEST_F(KeyDevice, CursorContactsGiveTheDirectionOfTheMode) {
@@ -289,12 +338,13 @@ TEST_F(KeyDevice, CursorTurnWithoutRepeatIsFetchedWithTheNextReportedChange) {
   EXPECT_EQ(Poll(), (std::vector<Event>{Event{HKEY_CURSOR, KEY_UP, 0, CURSOR_UP}}));
 }
 
-TEST_F(KeyDevice, SeveralChangesOfOnePollComeInKeyOrder) {
-  for (int s : {DD_SLOT_SOFT_KEY_3, DD_SLOT_GOTO, DD_SLOT_POWER, DD_SLOT_VIEW, DD_SLOT_EXIT}) keytest::SetSlot(s, true);
+TEST_F(KeyDevice, SeveralChangesOfOnePollComeInTheOrderOfTheDevice) {
+  const int order[] = {DD_SLOT_SOFT_KEY_3, DD_SLOT_GOTO, DD_SLOT_POWER, DD_SLOT_VIEW, DD_SLOT_EXIT};
+  for (int s : order) keytest::SetSlot(s, true);
   const std::vector<Event> got = Poll();
   std::vector<HKEY_ID> keys;
   for (const Event& e : got) keys.push_back(e.key);
-  EXPECT_EQ(keys, (std::vector<HKEY_ID>{HKEY_POWER, HKEY_EXIT, HKEY_VIEW, HKEY_GOTO, HKEY_SOFT_KEY_3}));
+  EXPECT_EQ(keys, (std::vector<HKEY_ID>{HKEY_SOFT_KEY_3, HKEY_GOTO, HKEY_POWER, HKEY_VIEW, HKEY_EXIT}));
 }
 
 TEST_F(KeyDevice, SetupDropsAWaitingChangeAndRestartsTheRepeatWait) {

@@ -284,10 +284,24 @@ class View : public ::testing::Test {
     Track(layer, SPLIT_FULL_WINDOW);
   }
 
-  // Makes the layer the current view; its page is drawn at once.
+  // Makes the layer the current view; its page is drawn at once. The pages
+  // the registrations before brought are drawn and forgotten first; when the
+  // layer is the current view already (a page chose it as the first shown
+  // view), a page is asked for instead.
   static void SetView(S32 layer) {
-    H_DATABASE_bUpdateValueS32(FCID("CVEW"), layer, P_NORMAL);
-    Quiesce();
+    Advance(VIEW_REFRESH_INTERVAL_MS);
+    vClearCalls();
+    S32 current = NO_VIEW_PRIORITY;
+    if (H_DATABASE_bFetchS32(FCID("CVEW"), &current) && current == layer) {
+      // Drawn at once, or when the pacing window of the last page ends:
+      // either way the page is drawn at the moment this returns.
+      L_SEMA_Signal(SEMA_VIEW_UPDATE);
+      Quiesce();
+      if (Calls().empty()) Advance(VIEW_REFRESH_INTERVAL_MS);
+    } else {
+      H_DATABASE_bUpdateValueS32(FCID("CVEW"), layer, P_NORMAL);
+      Quiesce();
+    }
   }
   // Asks for a page and lets the pacing timer run out.
   static void Page() {
@@ -626,6 +640,46 @@ TEST_F(View, TenRequestsWithin30msGiveOnePage100msAfterThePrevious) {
   EXPECT_EQ(1u, Calls().size()) << "at T+100";
   Advance(500);
   EXPECT_EQ(1u, Calls().size()) << "the requests merged into one page";
+}
+
+// A change of what is shown brings a page by itself: no other task asks for
+// one. Drawn at once when the last page is 100 ms old, else when the pacing
+// window ends.
+TEST_F(View, LayerAndSplitChangesAloneBringAPage) {
+  constexpr FOURCHARID kSplitKey = FCID("SPT2");
+  H_DATABASE_bUpdateValueU32(kSplitKey, 50, P_NORMAL);
+  View_(CHART_VIEW_PRIORITY, RED);
+  Split(NADSCAN_VIEW_PRIORITY, SPLIT_LEFT_WINDOW, BLUE, kSplitKey);
+  Split(NADSCAN_VIEW_PRIORITY, SPLIT_RIGHT_WINDOW, GREEN, kSplitKey);
+  SetView(CHART_VIEW_PRIORITY);
+  Advance(150);
+
+  // Registered long after the last page: on the screen at once.
+  Overlay(INFO_MEGA_DIGIT_LAYER, USED_BY_ALL, YELLOW);
+  Quiesce();
+  EXPECT_EQ(YELLOW, Pixel(250, 250)) << "a registered overlay shows without any other request";
+
+  // Removed right after that page: gone when the pacing window ends.
+  U_VIEW_bUnRegisterLayer(INFO_MEGA_DIGIT_LAYER);
+  Advance(VIEW_REFRESH_INTERVAL_MS - 1);
+  EXPECT_EQ(YELLOW, Pixel(250, 250)) << "no page inside the pacing window";
+  Advance(1);
+  EXPECT_EQ(RED, Pixel(250, 250)) << "a removed overlay goes without any other request";
+
+  // A split position key moves the divider of the view on the screen.
+  SetView(NADSCAN_VIEW_PRIORITY);
+  Advance(150);
+  EXPECT_EQ(GREEN, Pixel(600, 300));
+  H_DATABASE_bUpdateValueU32(kSplitKey, 80, P_NORMAL);
+  Quiesce();
+  EXPECT_EQ(BLUE, Pixel(600, 300)) << "the split moved without any other request";
+
+  // The active side moves the arrow.
+  Advance(150);
+  vClearCalls();
+  H_DATABASE_bUpdateValueS32(FCID("CVAS"), SPLIT_LEFT_WINDOW, P_NORMAL);
+  Quiesce();
+  EXPECT_EQ(2u, Calls().size()) << "a change of active side draws a page";
 }
 
 TEST_F(View, RequestLongAfterThePreviousPageIsDrawnAtOnce) {
