@@ -10,7 +10,9 @@
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -288,9 +290,41 @@ void HOST_SCREEN_vStop(void) {
   vStopLocked();
 }
 
+namespace {
+std::atomic<U64> s_u64Frames{0};
+std::atomic<U64> s_u64LastPresentNs{0};
+
+// TESSIX_TRACE_FRAMES=1: every presented frame is traced with its number,
+// the monotonic time it was presented and a checksum of its pixels, so that
+// a tool outside the unit can see when a change reached the screen.
+bool bTraceFrames(void) {
+  static const bool on = [] {
+    const char* v = getenv("TESSIX_TRACE_FRAMES");
+    return v != nullptr && strcmp(v, "1") == 0;
+  }();
+  return on;
+}
+}  // namespace
+
+U64 HOST_SCREEN_u64FramesPresented(void) { return s_u64Frames.load(std::memory_order_acquire); }
+U64 HOST_SCREEN_u64LastPresentNs(void) { return s_u64LastPresentNs.load(std::memory_order_acquire); }
+
 void HOST_SCREEN_vPresent(const U16* pixels, int stride_pixels) {
   if (pixels == nullptr) return;
+  const U64 now = PLATFORM_u64MonotonicNs();
+  s_u64LastPresentNs.store(now, std::memory_order_release);
+  const U64 frame = s_u64Frames.fetch_add(1, std::memory_order_acq_rel) + 1;
   Screen& s = S();
+  if (bTraceFrames()) {
+    const int width = stride_pixels < 800 ? stride_pixels : 800;  // a page of the unit's 800 x 600 screen
+    const int height = 600;
+    uLong crc = crc32(0L, Z_NULL, 0);
+    for (int y = 0; y < height; ++y) {
+      crc = crc32(crc, reinterpret_cast<const Bytef*>(pixels + (size_t)y * stride_pixels), (uInt)width * 2);
+    }
+    PLATFORM_vTrace("frame %llu presented at %llu ns crc %08lx", (unsigned long long)frame, (unsigned long long)now,
+                    (unsigned long)crc);
+  }
   pthread_mutex_lock(&s.mutex);
   if (s.mode != Mode::NONE && !s.stop && stride_pixels >= s.width) {
     s.latest.resize((size_t)s.width * s.height);

@@ -28,5 +28,11 @@ void HOST_SCREEN_vStop(void);
 // The shown picture changed: copies it (rows stride_pixels apart). Cheap: the
 // encoding and writing run in the screen's own thread.
 void HOST_SCREEN_vPresent(const U16* pixels, int stride_pixels);
+// Frames presented (handed to the screen by a page flip) since the program
+// started, and the monotonic time (PLATFORM_u64MonotonicNs) of the newest.
+// With TESSIX_TRACE_FRAMES=1 each frame is also traced:
+//   "frame N presented at T ns crc C"
+U64 HOST_SCREEN_u64FramesPresented(void);
+U64 HOST_SCREEN_u64LastPresentNs(void);
 // Pictures written to TESSIX_SCREEN_DIR since the last start.
 U32 HOST_SCREEN_u32PicturesWritten(void);
