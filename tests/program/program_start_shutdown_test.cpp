@@ -7,7 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -86,6 +89,71 @@ TEST(ProgramStartShutdown, StartsEveryTaskInOrderAndShutsDownWithTheNvramTaskLas
   }
   EXPECT_EQ(r.out.find("did not acknowledge"), std::string::npos) << sDescribe(r);
   for (const std::string& line : TEST_vecLines(r.out)) EXPECT_TRUE(TEST_bIsTraceLine(line)) << "[" << line << "]";
+}
+
+// A writer that dies in the middle of a record leaves a stray byte in the
+// keypad pipe: the unit finds the records again and still shuts down on a
+// held power key.
+TEST(ProgramStartShutdown, StrayByteInTheKeypadPipeDoesNotStopThePowerKey) {
+  CProgram program;
+  const std::string fifo = program.HostRoot() + "/dev/input/event0";
+  std::filesystem::create_directories(program.HostRoot() + "/dev/input");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+  int stage = 0;
+  RESULT r = program.Run({}, 30000, 0, [&](pid_t, const std::string& out) {
+    if (stage == 0 && out.find("run system") != std::string::npos) {
+      const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) {
+        const char stray = 0;
+        if (write(fd, &stray, 1) == 1) stage = 1;
+        close(fd);
+      }
+    }
+    if (stage == 1 && bPressPower(fifo, 1)) stage = 2;
+    if (stage == 2 && out.find("shutting down the tasks") != std::string::npos && bPressPower(fifo, 0)) stage = 3;
+    return stage < 3;
+  });
+  ASSERT_TRUE(r.exited) << sDescribe(r);
+  EXPECT_EQ(r.status, 10) << sDescribe(r);
+}
+
+// A key device that never blocks (here a regular file full of junk) does not
+// keep the key thread busy: the whole unit stays nearly idle.
+TEST(ProgramStartShutdown, KeyDeviceThatNeverBlocksDoesNotSpin) {
+  CProgram program;
+  std::filesystem::create_directories(program.HostRoot() + "/dev/input");
+  {
+    std::string junk(100000, '\0');
+    for (size_t i = 0; i < junk.size(); ++i) junk[i] = (char)(i * 131 + 7);
+    const int fd = open((program.HostRoot() + "/dev/input/event0").c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, junk.data(), junk.size()), (ssize_t)junk.size());
+    close(fd);
+  }
+  double cpu_seconds = -1;
+  long long started_ms = -1;
+  RESULT r = program.Run({}, 20000, 0, [&](pid_t pid, const std::string& out) {
+    if (out.find("run system") == std::string::npos) return true;
+    if (started_ms < 0) started_ms = llRealMs();
+    if (llRealMs() - started_ms < 4000) return true;
+    // utime and stime of the whole process, fields 14 and 15 of its stat.
+    const std::string stat = sReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const size_t close_paren = stat.rfind(')');
+    std::istringstream fields(stat.substr(close_paren + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int k = 3; k <= 15 && fields >> field; ++k) {
+      if (k == 14) utime = std::stoull(field);
+      if (k == 15) stime = std::stoull(field);
+    }
+    cpu_seconds = (double)(utime + stime) / (double)sysconf(_SC_CLK_TCK);
+    kill(pid, SIGKILL);
+    return false;
+  });
+  ASSERT_GE(cpu_seconds, 0) << sDescribe(r);
+  // Start-up included; a spinning key thread alone would take about 4 s.
+  EXPECT_LT(cpu_seconds, 2.0) << sDescribe(r);
 }
 
 }  // namespace
