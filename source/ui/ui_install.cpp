@@ -7,23 +7,13 @@
 #include "source/core/h_database.h"
 #include "source/graphics/graphics_upcalls.h"
 #include "source/ui/t_keyboard.h"
+#include "source/ui/t_button.h"
+#include "source/ui/t_info.h"
 #include "source/ui/t_menu.h"
 #include "source/ui/u_dialog.h"
 #include "source/ui/u_menu.h"
 
 namespace {
-
-// The info and soft-key tasks are not built yet: each registers its mailbox
-// so that senders and the orderly shutdown find it, and empties it.
-void vInfoTask(void) {
-  H_DATABASE_bUpdateEverythingU32(FCID("TINF"), (U32)M_INFO, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
-  L_TASK_vServePlaceholder({M_INFO});
-}
-
-void vButtonTask(void) {
-  H_DATABASE_bUpdateEverythingU32(FCID("TBUT"), (U32)M_BUTTON, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
-  L_TASK_vServePlaceholder({M_BUTTON});
-}
 
 // ------------------------------------------------------------ the view task's banners
 #define UI_TEXT_RECORD(name, text)                                                               \
@@ -61,6 +51,8 @@ void UI_vInstall(void) {
   VIEW_SEAM_vDrawBanner_Install(&vDrawBanner);
   T_KEYBOARD_vMain_Install(&T_KEYBOARD_vTask);
   T_MENU_vMain_Install(&T_MENU_vTask);
-  T_INFO_vMain_Install(&vInfoTask);
-  T_BUTTON_vMain_Install(&vButtonTask);
+  T_INFO_vMain_Install(&T_INFO_vTask);
+  T_INFO_u8ConvertAlphaVector_Install(&T_INFO_u8PaletteAlpha);
+  T_INFO_u32DrawInfoLayer_Instrumentation2_YOrigin_Install(&T_INFO_u32SonarYOrigin);
+  T_BUTTON_vMain_Install(&T_BUTTON_vTask);
 }

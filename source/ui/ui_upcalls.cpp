@@ -1,6 +1,7 @@
 // Defaults of the upward calls of the menus, keys and readouts.
 #include "source/ui/ui_upcalls.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include <atomic>
@@ -95,4 +96,46 @@ L_UPCALL_DEFINE(BOOLEAN, GUI_bIsSourceAvailable, (FOURCHARID fcidSource), (fcidS
 L_UPCALL_DEFINE(void, GUI_vUnRegisterSelectViewMenu, (void), ()) {}
 L_UPCALL_DEFINE(void, GUI_vRegisterSelectViewMenu, (void), ()) {
   log_me("keyboard: no NMEA 2000 views; view-selection items not rebuilt");
+}
+
+// ------------------------------------------------------------ readouts
+L_UPCALL_DEFINE(void, T_ALARM_vCheckTimer, (void), ()) {}
+L_UPCALL_DEFINE(void, U_NAV_vFormatPosition, (double dDegrees, BOOLEAN bLatitude, U32 u32Format, char* pcText),
+                (dDegrees, bLatitude, u32Format, pcText)) {
+  (void)u32Format;
+  if (pcText == nullptr) return;
+  const char cHemisphere = bLatitude ? (dDegrees < 0 ? 'S' : 'N') : (dDegrees < 0 ? 'W' : 'E');
+  double dAbs = dDegrees < 0 ? -dDegrees : dDegrees;
+  if (dAbs > 180.0) dAbs = 180.0;
+  const int nDegrees = (int)dAbs;
+  const double dMinutes = (dAbs - nDegrees) * 60.0;
+  snprintf(pcText, 20, bLatitude ? "%c %02d %06.3f" : "%c%03d %06.3f", cHemisphere, nDegrees, dMinutes);
+}
+L_UPCALL_DEFINE(void, T_NAV_vCopyWaypointName, (U16 u16Index, char* pcName), (u16Index, pcName)) {
+  (void)u16Index;
+  if (pcName != nullptr) pcName[0] = '\0';
+}
+L_UPCALL_DEFINE(BOOLEAN, T_NAV_bIsMOBInProgress, (void), ()) { return FALSE; }
+L_UPCALL_DEFINE(BOOLEAN, T_NAV_bIsMyChartCursorView, (LAYER_ID eView, SPLIT_WINDOW_TYPE eSide), (eView, eSide)) {
+  (void)eView;
+  (void)eSide;
+  return FALSE;
+}
+L_UPCALL_DEFINE(void, T_NAV_INFOBOX_vGetKeelarActiveStr, (char* pcText), (pcText)) {
+  if (pcText != nullptr) pcText[0] = '\0';
+}
+L_UPCALL_DEFINE(BOOLEAN, T_RADAR_bIsMyRadarInfoView, (void), ()) { return FALSE; }
+L_UPCALL_DEFINE(BOOLEAN, T_KEELAR_bIsNavigationPaused, (void), ()) { return FALSE; }
+L_UPCALL_DEFINE(BOOLEAN, U_NAV_KEELAR_bIsKeelarNavigationEnabled, (void), ()) { return FALSE; }
+L_UPCALL_DEFINE(BOOLEAN, T_KEELAR_bIsStayvoActive, (void), ()) { return FALSE; }
+L_UPCALL_DEFINE(BOOLEAN, T_N_HISTORY_bIsMyCursorView, (LAYER_ID eView, SPLIT_WINDOW_TYPE eSide), (eView, eSide)) {
+  (void)eView;
+  (void)eSide;
+  return FALSE;
+}
+L_UPCALL_DEFINE(void, T_N_HISTORY_vReVerifyAndUpdateActiveSonarWindowSettings,
+                (LAYER_ID eView, SPLIT_WINDOW_TYPE eSide, U32 u32YOffset), (eView, eSide, u32YOffset)) {
+  (void)eView;
+  (void)eSide;
+  (void)u32YOffset;
 }

@@ -76,3 +76,38 @@ L_UPCALL_DECLARE(BOOLEAN, GUI_bIsSourceAvailable, (FOURCHARID fcidSource))
 // holds.
 L_UPCALL_DECLARE(void, GUI_vUnRegisterSelectViewMenu, (void))
 L_UPCALL_DECLARE(void, GUI_vRegisterSelectViewMenu, (void))
+
+// ------------------------------------------------------------ readouts
+// Start-up, storage and alarms: the countdown timer alarm, run once a
+// second by the readout task's blink timer. Default: nothing.
+L_UPCALL_DECLARE(void, T_ALARM_vCheckTimer, (void))
+// Navigation: the text of a latitude (bLatitude) or longitude in degrees in
+// the position format SIPF, into pcText (20 bytes). Default: degrees and
+// decimal minutes with the hemisphere letter.
+L_UPCALL_DECLARE(void, U_NAV_vFormatPosition, (double dDegrees, BOOLEAN bLatitude, U32 u32Format, char* pcText))
+// Navigation data store: the name of the waypoint of an index into pcName
+// (at least 13 bytes, terminated). Default: an empty name.
+L_UPCALL_DECLARE(void, T_NAV_vCopyWaypointName, (U16 u16Index, char* pcName))
+// TRUE while a man-overboard is in progress. Default: FALSE.
+L_UPCALL_DECLARE(BOOLEAN, T_NAV_bIsMOBInProgress, (void))
+// Navigation overlays: TRUE when the view and side show a chart that owns
+// the cursor. Default: FALSE.
+L_UPCALL_DECLARE(BOOLEAN, T_NAV_bIsMyChartCursorView, (LAYER_ID eView, SPLIT_WINDOW_TYPE eSide))
+// The autopilot link's text of its active item (at most 16 characters into
+// a 20-byte buffer). Default: empty.
+L_UPCALL_DECLARE(void, T_NAV_INFOBOX_vGetKeelarActiveStr, (char* pcText))
+// Radar: TRUE when the current view is a radar view whose readouts take the
+// radar colours. Default: FALSE.
+L_UPCALL_DECLARE(BOOLEAN, T_RADAR_bIsMyRadarInfoView, (void))
+// Autopilot link: its navigation is paused; its navigation is enabled; it
+// holds its position. Defaults: FALSE.
+L_UPCALL_DECLARE(BOOLEAN, T_KEELAR_bIsNavigationPaused, (void))
+L_UPCALL_DECLARE(BOOLEAN, U_NAV_KEELAR_bIsKeelarNavigationEnabled, (void))
+L_UPCALL_DECLARE(BOOLEAN, T_KEELAR_bIsStayvoActive, (void))
+// Sonar history: TRUE when that window shows a sonar history that owns the
+// cursor. Default: FALSE.
+L_UPCALL_DECLARE(BOOLEAN, T_N_HISTORY_bIsMyCursorView, (LAYER_ID eView, SPLIT_WINDOW_TYPE eSide))
+// Sonar history: re-checks the sonar window heights of the view after the
+// readout row changed (Y offset 0 or 105). Default: nothing.
+L_UPCALL_DECLARE(void, T_N_HISTORY_vReVerifyAndUpdateActiveSonarWindowSettings,
+                 (LAYER_ID eView, SPLIT_WINDOW_TYPE eSide, U32 u32YOffset))
