@@ -113,6 +113,7 @@ class SoundTask : public testing::Test {
     L_MBOX_DefineSema(M_SOUND, SEMA_MBOX_SOUND);  // as the start sequence does
     ASSERT_EQ(L_TASK_Start(TASK_SOUNDTASK), lsSUCCESS);
     ASSERT_TRUE(WaitFor([] { return Reader().Full() && H_SOUND_bIsSoundPlaying(); }));
+    U_SOUND_vRegisterSound(&s_custom, FALSE);
   }
   // A test run on its own lets the start-up sound end first.
   void SetUp() override {
@@ -143,7 +144,6 @@ class SoundTaskStart : public SoundTask {
 };
 
 TEST_F(SoundTaskStart, WhileTheStartUpSoundPlaysClicksAreDroppedAndRequestsQueued) {
-  U_SOUND_vRegisterSound(&s_custom, FALSE);
   for (int i = 0; i < 3; ++i) {
     L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
     L_SEMA_Signal(SEMA_KEYCLICK_BAD);
