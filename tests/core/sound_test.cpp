@@ -5,6 +5,11 @@
 // sample. Each sound file holds one distinct sample value.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -240,6 +245,29 @@ TEST_F(SoundTask, ShortMissingAndForeignFiles) {
     EXPECT_EQ(trace.find(std::string(c.name) + ".wav is not a 16-bit mono 21729 Hz WAV file") != std::string::npos,
               c.traced)
         << trace;
+  }
+}
+
+// The sound files the build makes play as they are.
+TEST_F(SoundTask, BuiltSoundFilesPlay) {
+  static std::vector<SOUND> s_sounds;
+  const std::string built = std::filesystem::path(TESSIX_BINARY).parent_path().string() + "/sounds/";
+  const char* const names[] = {"startup_sound", "good_key_sound", "bad_key_sound", "fish_sound",
+                               "general_alarm_sound"};
+  s_sounds.reserve(std::size(names));
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    std::ifstream in(built + name + ".wav", std::ios::binary);
+    const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(file.size(), 44u);
+    const std::string copy = std::string("built_") + name;
+    soundtest::WriteSound(copy, file);
+    s_sounds.push_back(SOUND{strdup(copy.c_str()), 0, 0, nullptr});
+    U_SOUND_vRegisterSound(&s_sounds.back(), FALSE);
+    U_SOUND_vPlaySound(TONE_USE_CUSTOM, &s_sounds.back(), 0, 1);
+    Bytes expected(file.begin() + 44, file.end());
+    if (expected.size() < 10240) expected.resize(10240, 0);
+    EXPECT_PLAYED(expected);
   }
 }
 
