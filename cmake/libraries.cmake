@@ -21,6 +21,8 @@ find_package(ZLIB REQUIRED)
 find_package(OpenSSL REQUIRED)
 # TrueType text renders through FreeType's cache manager.
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
+# Sounds play through ALSA.
+pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
 # The host screen shows the unit's pages in an SDL window.
 pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
 
@@ -49,6 +51,7 @@ tessix_library(tessix_lsvc DIRS lsvc LINK tessix_platform)
 tessix_library(tessix_common DIRS common LINK tessix_lsvc ZLIB::ZLIB OpenSSL::Crypto)
 tessix_library(tessix_data DIRS data LINK tessix_base)
 tessix_library(tessix_core DIRS source/core LINK tessix_common tessix_data)
+target_link_libraries(tessix_core PRIVATE PkgConfig::ALSA)
 tessix_library(tessix_graphics DIRS source/graphics LINK tessix_core PkgConfig::FREETYPE)
 tessix_library(tessix_ui DIRS source/ui LINK tessix_graphics)
 tessix_library(tessix_startup DIRS source/startup LINK tessix_ui)

@@ -12,5 +12,8 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   mkdir -p "$TESSIX_SCREEN_DIR"
   echo "headless: the screen is written to $TESSIX_SCREEN_DIR"
 fi
+# The sound files made by the build, in the unit's fixed sound folder.
+mkdir -p "$TESSIX_HOST_ROOT/usr/tessix/sounds"
+cp "$top"/build/sounds/*.wav "$TESSIX_HOST_ROOT/usr/tessix/sounds/"
 [ -p "$TESSIX_HOST_ROOT/dev/input/event0" ] || { rm -f "$TESSIX_HOST_ROOT/dev/input/event0"; mkfifo "$TESSIX_HOST_ROOT/dev/input/event0"; }
 exec "$top/build/tessix" "$@"

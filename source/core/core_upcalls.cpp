@@ -11,6 +11,7 @@ L_UPCALL_DEFINE(void, H_PLATFORM_vSetupChartPalette, (void), ()) {}
 L_UPCALL_DEFINE(void, H_PLATFORM_vSetupChartFonts, (void), ()) {}
 L_UPCALL_DEFINE(void, plt_InstallPatternsAndBitmaps, (void), ()) {}
 L_UPCALL_DEFINE(void, T_CHART_3D_vInitImageToolkit, (void), ()) {}
+L_UPCALL_DEFINE(void, T_SOUND_vRegisterMenus, (BOOLEAN bToneMode), (bToneMode)) { (void)bToneMode; }
 
 void CORE_vInstall(void) {
   Main_Install(&START_vMain);

@@ -22,6 +22,12 @@ L_UPCALL_DECLARE(void, plt_InstallPatternsAndBitmaps, (void))
 // Image toolkit of the 3D chart: load buffer and tile caches. Default: none.
 L_UPCALL_DECLARE(void, T_CHART_3D_vInitImageToolkit, (void))
 
+// The sound task's menu items: the "Sound Volume" slider (key SVOL) on the
+// Setup tab, the "Alarm Volume" slider (SVOA) on the Alarms tab and, for a
+// super user, the "Tone Mode" selector (STMD) on the Setup tab. Default:
+// no menu; the settings still work.
+L_UPCALL_DECLARE(void, T_SOUND_vRegisterMenus, (BOOLEAN bToneMode))
+
 // Installs the platform core's own functions: the start sequence (Main) and
 // the entries of its tasks.
 void CORE_vInstall(void);

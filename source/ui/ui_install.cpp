@@ -4,7 +4,9 @@
 #include "common/language.h"
 #include "common/menu_types.h"
 #include "lsvc/lsvc_upcalls.h"
+#include "source/core/core_upcalls.h"
 #include "source/core/h_database.h"
+#include "source/core/t_sound.h"
 #include "source/graphics/graphics_upcalls.h"
 #include "source/ui/t_keyboard.h"
 #include "source/ui/t_button.h"
@@ -43,9 +45,36 @@ void vDrawBanner(BITMAP* pBitmap, const char* pcText, const FONT_DEF* pFont, U16
                        JUSTIFICATION_TOP);
 }
 
+// ------------------------------------------------------------ the sound task's items
+UI_TEXT_RECORD(s_txtAlarmsTab, "Alarms");
+UI_TEXT_RECORD(s_txtSoundMute, "Mute");
+UI_TEXT_RECORD(s_txtSilent, "/Silent");
+UI_TEXT_RECORD(s_txtNoKeyTones, "/No Key Tones");
+UI_TEXT_RECORD(s_txtAllTones, "/All Tones");
+const DB_TEXT_RECORD s_apToneModeChoices[] = {s_txtSilent, s_txtNoKeyTones, s_txtAllTones};
+const U32 s_au32ToneModeValues[] = {SOUND_MODE_SILENT, SOUND_MODE_NO_KEYS, SOUND_MODE_ALL};
+const MENU_LIMITS s_volumeLimits = {U_NONE, 0.0f, 10.0f, 1.0f};
+
+void vRegisterSoundMenus(BOOLEAN bToneMode) {
+  bool ok = true;
+  if (bToneMode) {
+    ok = U_MENU_bRegisterMainSelectorMenu(g_SOUND_txtToneMode, g_MENU_txtSetupTab, MENU_TONE_MODE, FCID("STMD"), 3,
+                                          s_apToneModeChoices, s_au32ToneModeValues, M_BASIC) &&
+         ok;
+  }
+  ok = U_MENU_bRegisterMainSliderMenu(g_SOUND_txtSoundVolume, g_MENU_txtSetupTab, MENU_SOUND_VOLUME, FCID("SVOL"),
+                                      &s_volumeLimits, s_txtSoundMute, nullptr, nullptr, M_BASIC) &&
+       ok;
+  ok = U_MENU_bRegisterMainSliderMenu(g_SOUND_txtAlarmVolume, s_txtAlarmsTab, MENU_ALARM_VOLUME, FCID("SVOA"),
+                                      &s_volumeLimits, s_txtSoundMute, nullptr, nullptr, M_BASIC) &&
+       ok;
+  if (!ok) log_me("sound: menu items not registered");
+}
+
 }  // namespace
 
 void UI_vInstall(void) {
+  T_SOUND_vRegisterMenus_Install(&vRegisterSoundMenus);
   U_KEYBOARD_bRegisterKeys_Install(&T_KEYBOARD_bRegisterKeys);
   VIEW_SEAM_vRegisterBannerMenu_Install(&vRegisterBannerMenu);
   VIEW_SEAM_vDrawBanner_Install(&vDrawBanner);
