@@ -7,6 +7,8 @@
 #   tessix_base      common/types.h, common/cmd_id.h: plain types (headers)
 #   tessix_platform  source/platform: the platform interface and this
 #                    machine's stand-ins (source/platform/host)
+#   tessix_slp       slp: service location (SLPv2 agent and requests), on
+#                    sockets and threads; traces through the platform
 #   tessix_lsvc      lsvc: kernel services and their tables
 #   tessix_common    common: shared types and helpers
 #   tessix_data      data: fonts, icons and pictures compiled in
@@ -47,8 +49,9 @@ add_library(tessix_base INTERFACE)
 tessix_library(tessix_platform DIRS source/platform source/platform/host
                LINK tessix_base Threads::Threads rt)
 target_link_libraries(tessix_platform PRIVATE PkgConfig::SDL2 ZLIB::ZLIB)
+tessix_library(tessix_slp DIRS slp LINK tessix_platform Threads::Threads)
 tessix_library(tessix_lsvc DIRS lsvc LINK tessix_platform)
-tessix_library(tessix_common DIRS common LINK tessix_lsvc ZLIB::ZLIB OpenSSL::Crypto)
+tessix_library(tessix_common DIRS common LINK tessix_lsvc tessix_slp ZLIB::ZLIB OpenSSL::Crypto)
 tessix_library(tessix_data DIRS data LINK tessix_base)
 tessix_library(tessix_core DIRS source/core LINK tessix_common tessix_data)
 target_link_libraries(tessix_core PRIVATE PkgConfig::ALSA)

@@ -7,6 +7,7 @@ pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libssl-dev libfreetype-dev libpixman-1-dev libsdl2-dev libasound2-dev
   fonts-dejavu-core fonts-liberation fonts-liberation2 coreutils xxd python3 binutils
+  tcpdump tshark
 )
 missing=()
 for p in "${pkgs[@]}"; do
