@@ -516,7 +516,10 @@ TEST_F(DatabaseTest, FetchesSeeWholeWritesWhileWritersRun) {
   for (int r = 0; r < kReaders; r++) {
     threads.emplace_back([&, r] {
       std::vector<U32> last(kWriters, 0);
-      while (writersDone.load() < kWriters) {
+      // At least one whole pass, however late this reader starts.
+      bool more = true;
+      while (more) {
+        more = writersDone.load() < kWriters;
         for (int t = 0; t < kWriters; t++) {
           U32 value = 0;
           BOOLEAN valid = FALSE;
