@@ -3,6 +3,7 @@
 
 #include "lsvc/lsvc_upcalls.h"
 #include "source/core/start.h"
+#include "source/core/t_gmsg.h"
 #include "source/core/t_sound.h"
 
 L_UPCALL_DEFINE(void, H_PLATFORM_vSetupGraphics, (void), ()) {}
@@ -16,4 +17,6 @@ L_UPCALL_DEFINE(void, T_SOUND_vRegisterMenus, (BOOLEAN bToneMode), (bToneMode)) 
 void CORE_vInstall(void) {
   Main_Install(&START_vMain);
   T_SOUND_vMain_Install(&T_SOUND_vTask);
+  T_GMSG_vMain_Install(&T_GMSG_vTask);
+  T_GMSG_vSocketMain_Install(&T_GMSG_vSocketTask);
 }
