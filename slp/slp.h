@@ -129,6 +129,15 @@ SLPError SLPXConfigure(unsigned short port, const char* group, unsigned int roun
 // units (tests use 127.0.0.x).
 SLPError SLPXOpenAt(const char* pcLang, const char* localIp, SLPHandle* phSLP);
 
+// Sends this handle's later requests to the group again (undoes
+// SLPAssociateIP).
+SLPError SLPXDissociate(SLPHandle hSLP);
+
+// The local IPv4 address the handle was opened at (SLPXOpenAt), as an
+// address word with the octets in network order; SLP_PARAMETER_BAD for a
+// handle of SLPOpen, which has none of its own.
+SLPError SLPXLocalAddress(SLPHandle hSLP, unsigned int* pu32Address);
+
 // Stops every agent of the process and forgets their registrations (tests).
 void SLPXShutdown(void);
 

@@ -237,6 +237,19 @@ SLPError SLPAssociateIP(SLPHandle hSLP, const char* unicast_ip) {
   return SLP_OK;
 }
 
+SLPError SLPXDissociate(SLPHandle hSLP) {
+  Busy busy(hSLP);
+  if (!busy.ok()) return hSLP ? SLP_HANDLE_IN_USE : SLP_PARAMETER_BAD;
+  hSLP->associated = false;
+  return SLP_OK;
+}
+
+SLPError SLPXLocalAddress(SLPHandle hSLP, unsigned int* pu32Address) {
+  if (!hSLP || !pu32Address || hSLP->local.s_addr == htonl(INADDR_ANY)) return SLP_PARAMETER_BAD;
+  *pu32Address = hSLP->local.s_addr;
+  return SLP_OK;
+}
+
 SLPError SLPReg(SLPHandle hSLP, const char* pcSrvURL, const unsigned short usLifetime, const char* pcSrvType,
                 const char* pcAttrs, SLPBoolean fresh, SLPRegReport callback, void* pvCookie) {
   Busy busy(hSLP);
