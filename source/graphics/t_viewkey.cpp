@@ -102,6 +102,7 @@ void vFactoryView(void) {
 void vFinish(LAYER_ID result) {
   T_VIEW_vMarkViewChanged();
   vWriteCurrentView(result);
+  log_me("VIEWKEY: view %d", (int)result);
   (void)L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
 }
 

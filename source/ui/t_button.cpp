@@ -61,9 +61,12 @@ void vKeyChange(const MSG_KEY_CHANGE* pMsg) {
   s_ebuttontimer.store(BUTTON_HELPER_MESSAGE);
   const U32 remaining = s_pTimer != nullptr ? L_TIMER_GetRemaining(s_pTimer) : 0;
   vStartTimer(remaining > BUTTON_HELPER_SHORTEN_MS ? remaining - BUTTON_HELPER_SHORTEN_MS : 0);
-  for (const KEY_CONTROL& control : s_KeyControl) {
+  for (int k = 0; k < 3; ++k) {
+    const KEY_CONTROL& control = s_KeyControl[k];
     if (control.key == pMsg->key) {
-      (void)H_DATABASE_bUpdateValueS32(FCID("CVEW"), control.eCurrentLayer.load(), P_NORMAL);
+      const S32 view = control.eCurrentLayer.load();
+      (void)H_DATABASE_bUpdateValueS32(FCID("CVEW"), view, P_NORMAL);
+      log_me("BUTTON: shortcut %d shows view %d", k + 1, (int)view);
     }
   }
   s_s32KeyPressed = -1;

@@ -66,6 +66,7 @@ MENU_TEXT_RECORD(g_MENU_txtManualTune, "Manual Tune");
 MENU_TEXT_RECORD(g_MENU_txtTune, "Tune");
 MENU_TEXT_RECORD(g_MENU_txtHidden, "Hidden");
 MENU_TEXT_RECORD(g_MENU_txtSetupTab, "Setup");
+MENU_TEXT_RECORD(g_MENU_txtAlarmsTab, "Alarms");
 MENU_TEXT_RECORD(g_MENU_txtUserMode, "User Mode");
 MENU_TEXT_RECORD(g_MENU_txtNormal, "Normal");
 MENU_TEXT_RECORD(g_MENU_txtAdvanced, "Advanced");

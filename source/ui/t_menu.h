@@ -53,6 +53,9 @@ extern const char* const g_MENU_txtTune[NUMBER_OF_LANGUAGES];
 extern const char* const g_MENU_txtHidden[NUMBER_OF_LANGUAGES];
 // The "Setup" tab of the main menu and the "User Mode" selector on it.
 extern const char* const g_MENU_txtSetupTab[NUMBER_OF_LANGUAGES];
+// The "Alarms" tab: tabs are found by their record, so every task that
+// registers the tab or an item on it uses this one.
+extern const char* const g_MENU_txtAlarmsTab[NUMBER_OF_LANGUAGES];
 extern const char* const g_MENU_txtUserMode[NUMBER_OF_LANGUAGES];
 extern const char* const g_MENU_txtNormal[NUMBER_OF_LANGUAGES];
 extern const char* const g_MENU_txtAdvanced[NUMBER_OF_LANGUAGES];

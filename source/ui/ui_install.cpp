@@ -46,7 +46,6 @@ void vDrawBanner(BITMAP* pBitmap, const char* pcText, const FONT_DEF* pFont, U16
 }
 
 // ------------------------------------------------------------ the sound task's items
-UI_TEXT_RECORD(s_txtAlarmsTab, "Alarms");
 UI_TEXT_RECORD(s_txtSoundMute, "Mute");
 UI_TEXT_RECORD(s_txtSilent, "/Silent");
 UI_TEXT_RECORD(s_txtNoKeyTones, "/No Key Tones");
@@ -55,8 +54,12 @@ const DB_TEXT_RECORD s_apToneModeChoices[] = {s_txtSilent, s_txtNoKeyTones, s_tx
 const U32 s_au32ToneModeValues[] = {SOUND_MODE_SILENT, SOUND_MODE_NO_KEYS, SOUND_MODE_ALL};
 const MENU_LIMITS s_volumeLimits = {U_NONE, 0.0f, 10.0f, 1.0f};
 
+// The tabs come first: an item for a tab not yet registered is dropped, and
+// the sound task may start before the tabs' owners. An owner registers its
+// tab again with its icon.
 void vRegisterSoundMenus(BOOLEAN bToneMode) {
-  bool ok = true;
+  bool ok = U_MENU_bRegisterTab(g_MENU_txtAlarmsTab, ALARM_TAB_PRIORITY, nullptr, M_BASIC) &&
+            U_MENU_bRegisterTab(g_MENU_txtSetupTab, SETUP_TAB_PRIORITY, nullptr, M_BASIC);
   if (bToneMode) {
     ok = U_MENU_bRegisterMainSelectorMenu(g_SOUND_txtToneMode, g_MENU_txtSetupTab, MENU_TONE_MODE, FCID("STMD"), 3,
                                           s_apToneModeChoices, s_au32ToneModeValues, M_BASIC) &&
@@ -65,7 +68,7 @@ void vRegisterSoundMenus(BOOLEAN bToneMode) {
   ok = U_MENU_bRegisterMainSliderMenu(g_SOUND_txtSoundVolume, g_MENU_txtSetupTab, MENU_SOUND_VOLUME, FCID("SVOL"),
                                       &s_volumeLimits, s_txtSoundMute, nullptr, nullptr, M_BASIC) &&
        ok;
-  ok = U_MENU_bRegisterMainSliderMenu(g_SOUND_txtAlarmVolume, s_txtAlarmsTab, MENU_ALARM_VOLUME, FCID("SVOA"),
+  ok = U_MENU_bRegisterMainSliderMenu(g_SOUND_txtAlarmVolume, g_MENU_txtAlarmsTab, MENU_ALARM_VOLUME, FCID("SVOA"),
                                       &s_volumeLimits, s_txtSoundMute, nullptr, nullptr, M_BASIC) &&
        ok;
   if (!ok) log_me("sound: menu items not registered");

@@ -2,7 +2,9 @@
 // The sound task as it runs in the unit, started once for the whole
 // program: ALSA's PCM "default" is a file PCM writing raw samples into a
 // named pipe the test reads, so every sound played is compared sample for
-// sample. Each sound file holds one distinct sample value.
+// sample. Each sound file holds one distinct sample value. The control
+// device "default" is the test's mixer-log plugin: a card without hardware
+// with the codec's controls, which logs every value written to it.
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -10,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -31,6 +35,7 @@ namespace {
 
 dbtest::TempInstall& s_install = dbtest::Install();
 const std::string s_fifo = s_install.base + "/pcm.fifo";
+const std::string s_mixerLog = s_install.base + "/mixer.log";
 
 // Sample counts and values of the test's sounds.
 constexpr size_t START_SAMPLES = 200000;  // more than the pipe holds
@@ -41,7 +46,7 @@ constexpr size_t LONG_SAMPLES = 8000;
 const bool s_bReady = [] {
   CORE_vInstall();
   soundtest::ConfigureAlsa("pcm.default {\n  type file\n  slave.pcm { type null }\n  file \"" + s_fifo +
-                           "\"\n  format \"raw\"\n}\n");
+                           "\"\n  format \"raw\"\n}\n" + soundtest::MixerLogConfig(s_mixerLog));
   soundtest::WriteSound("startup_sound", Wav(std::vector<short>(START_SAMPLES, START)));
   soundtest::WriteSound("good_key_sound", Wav(std::vector<short>(CLICK_SAMPLES, GOOD)));
   soundtest::WriteSound("bad_key_sound", Wav(std::vector<short>(CLICK_SAMPLES, BAD)));
@@ -307,6 +312,122 @@ TEST_F(SoundTask, FactoryResetRestoresTheVolumes) {
     U32 value = 0;
     EXPECT_TRUE(H_DATABASE_bFetchU32(key, &value));
     EXPECT_EQ(value, 5u) << key;
+  }
+}
+
+soundtest::MixerLog& Mixer() {
+  static soundtest::MixerLog log(s_mixerLog);
+  return log;
+}
+
+constexpr const char* DAC1 = "DAC1 Analog Playback Volume";
+constexpr const char* DAC2 = "DAC2 Analog Playback Volume";
+constexpr const char* PREDRIV = "PreDriv Playback Volume";
+constexpr const char* EXTAMP = "ExtAmp Playback Mute Playback Switch";
+
+// The codec's gains and amplifier switch as one text, for readable failures.
+std::string Level() {
+  return std::string("analog ") + Mixer().Value(DAC1) + " / " + Mixer().Value(DAC2) + ", predriver " +
+         Mixer().Value(PREDRIV) + ", amplifier " + Mixer().Value(EXTAMP);
+}
+std::string Level(int analog, int predriv, int amp) {
+  const auto two = [](int v) { return std::to_string(v) + " " + std::to_string(v); };
+  return "analog " + two(analog) + " / " + two(analog) + ", predriver " + two(predriv) + ", amplifier " + two(amp);
+}
+
+// At start the driver sets the codec's defaults in their order, then the
+// gains of the sound volume read from the settings (5: analog 4). The simple
+// mixer writes every control of an element when one of them is set, so the
+// log shows the elements' order and the values they reach.
+TEST_F(SoundTask, MixerDefaultsAtStartThenTheVolume) {
+  std::ifstream in(s_mixerLog);
+  std::vector<std::string> order;
+  std::map<std::string, std::string> state;
+  std::string line;
+  bool levelApplied = false;
+  while (!levelApplied && std::getline(in, line)) {
+    const size_t right = line.rfind(' '), left = line.rfind(' ', right - 1);
+    const std::string control = line.substr(0, left);
+    // After the last default, the amplifier, comes the level's first write.
+    if (state.count(EXTAMP) && control == DAC1 && line.substr(left + 1) != "5 5") {
+      levelApplied = true;
+      break;
+    }
+    state[control] = line.substr(left + 1);
+    const std::string element = control.substr(0, control.rfind(" Playback"));
+    if (std::find(order.begin(), order.end(), element) == order.end()) order.push_back(element);
+  }
+  EXPECT_TRUE(levelApplied) << "sound volume 5 not applied after the defaults";
+  EXPECT_EQ(order, (std::vector<std::string>{"DAC1 Analog", "DAC1 Digital Coarse", "DAC1 Digital Fine", "DAC2 Analog",
+                                             "DAC2 Digital Coarse", "DAC2 Digital Fine", "PreDriv",
+                                             "PredriveL Mixer AudioL1", "PredriveL Mixer AudioL2",
+                                             "PredriveR Mixer AudioR1", "PredriveR Mixer AudioR2",
+                                             "ExtAmp Playback Mute"}));
+  const std::map<std::string, std::string> defaults = {
+      {"DAC1 Analog Playback Volume", "5 5"},
+      {"DAC1 Analog Playback Switch", "1 1"},
+      {"DAC1 Digital Coarse Playback Volume", "0 0"},
+      {"DAC1 Digital Fine Playback Volume", "63 63"},
+      {"DAC2 Analog Playback Volume", "5 5"},
+      {"DAC2 Analog Playback Switch", "1 1"},
+      {"DAC2 Digital Coarse Playback Volume", "0 0"},
+      {"DAC2 Digital Fine Playback Volume", "63 63"},
+      {"PreDriv Playback Volume", "3 3"},
+      {"PredriveL Mixer AudioL1 Playback Switch", "1 1"},
+      {"PredriveL Mixer AudioL2 Playback Switch", "1 1"},
+      {"PredriveR Mixer AudioR1 Playback Switch", "1 1"},
+      {"PredriveR Mixer AudioR2 Playback Switch", "1 1"},
+      {"ExtAmp Playback Mute Playback Switch", "1 1"},
+  };
+  EXPECT_EQ(state, defaults);
+}
+
+// Each of the eleven levels of either volume setting reaches the codec at
+// once: level 0 turns the gains down and the external amplifier off, level
+// n from 1 to 10 is analog n - 1, pre-driver 3, amplifier on. Above 10
+// counts as 10.
+TEST_F(SoundTask, VolumeSettingsReachTheMixer) {
+  struct Case {
+    U32 volume;
+    int analog, predriv, amp;
+  };
+  const Case levels[] = {{0, 0, 0, 0}, {1, 0, 3, 1}, {2, 1, 3, 1},  {3, 2, 3, 1},  {4, 3, 3, 1},  {5, 4, 3, 1},
+                         {6, 5, 3, 1}, {7, 6, 3, 1}, {8, 7, 3, 1},  {9, 8, 3, 1},  {10, 9, 3, 1}, {0, 0, 0, 0},
+                         {15, 9, 3, 1}};
+  for (FOURCHARID key : {FCID("SVOL"), FCID("SVOA")}) {
+    for (const Case& c : levels) {
+      SCOPED_TRACE(std::to_string(key) + " = " + std::to_string(c.volume));
+      SetU32(key, c.volume);
+      Sync();
+      Sync();  // a value above 10 is written back first
+      EXPECT_EQ(Level(), Level(c.analog, c.predriv, c.amp));
+    }
+    SetU32(key, 5);
+    Sync();
+  }
+}
+
+// At sound volume 0 a key click still plays its samples, with the gains
+// down and the amplifier off: the unit is silent. An alarm at alarm volume
+// 5 turns the amplifier on for its play; the next click turns it off again.
+TEST_F(SoundTask, VolumeZeroPlaysWithTheAmplifierOff) {
+  SetU32(FCID("SVOL"), 0);
+  Sync();
+  struct Step {
+    SEMA sema;
+    Bytes played;
+    std::string level;
+  };
+  const Step steps[] = {
+      {SEMA_KEYCLICK_GOOD, Played(GOOD, CLICK_SAMPLES), Level(0, 0, 0)},
+      {SEMA_FISH_ALARM_LARGE, Played(FISH, LONG_SAMPLES), Level(4, 3, 1)},
+      {SEMA_KEYCLICK_BAD, Played(BAD, CLICK_SAMPLES), Level(0, 0, 0)},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE("sema " + std::to_string(step.sema));
+    L_SEMA_Signal(step.sema);
+    EXPECT_PLAYED(step.played);
+    EXPECT_EQ(Level(), step.level);
   }
 }
 

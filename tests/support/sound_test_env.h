@@ -16,6 +16,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -78,6 +79,49 @@ inline void ConfigureAlsa(const std::string& text) {
   std::ofstream(path) << text;
   setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
 }
+
+// The ALSA configuration of a control device "default" that is the mixer-log
+// plugin the build makes: every value written to one of its elements is
+// appended to the log as a line "<element> <left> <right>".
+inline std::string MixerLogConfig(const std::string& log) {
+  return "ctl_type.mixerlog { lib \"" TESSIX_MIXER_LOG_PLUGIN "\" }\nctl.default {\n  type mixerlog\n  log \"" + log +
+         "\"\n}\n";
+}
+
+// The mixer-log plugin's log, as the writes a test compares: one entry
+// "<element> <left> <right>" per run of writes to the same element (the
+// simple mixer writes a stereo element once per channel), and the state
+// the writes leave.
+class MixerLog {
+ public:
+  explicit MixerLog(std::string path) : m_path(std::move(path)) {}
+  // The writes since the last call, runs collapsed.
+  std::vector<std::string> Writes() {
+    std::ifstream in(m_path);
+    std::vector<std::string> out;
+    std::string line, last;
+    size_t n = 0;
+    while (std::getline(in, line)) {
+      if (n++ < m_lines) continue;
+      const std::string element = line.substr(0, line.rfind(' ', line.rfind(' ') - 1));
+      if (!out.empty() && out.back().compare(0, element.size() + 1, element + " ") == 0) out.pop_back();
+      out.push_back(line);
+      m_state[element] = line.substr(element.size() + 1);
+    }
+    m_lines = n;
+    return out;
+  }
+  // "<left> <right>" last written to the element, empty if never.
+  std::string Value(const std::string& element) {
+    Writes();
+    return m_state.count(element) ? m_state[element] : std::string();
+  }
+
+ private:
+  std::string m_path;
+  size_t m_lines = 0;
+  std::map<std::string, std::string> m_state;
+};
 
 // Collects what is written into the pipe, unless held.
 class PipeReader {
