@@ -145,8 +145,11 @@ void T_INFO_vDrawInfoLayer_ActiveCursor(BITMAP* pBitmap, const WINDOW_SPECIFICAT
       } else if (bZoom) {
         char acZoom[24];
         snprintf(acZoom, sizeof acZoom, "Zoom %dx", (int)s32Zoom);
-        vPut(pBitmap, col(INFO_COLOR_TEXT), x + column - 4 - (S32)G_STRING_u32GetWidth(&tessix_11x14_font_def, acZoom),
-             yBox + hBox - 16, &tessix_11x14_font_def, acZoom);
+        // The zoom stands on the units' line, left of the units.
+        vPut(pBitmap, col(INFO_COLOR_TEXT),
+             x + column - 36 - (S32)G_STRING_u32GetWidth(&tessix_11x14_font_def, acZoom),
+             yBox + hBox - 2 - (S32)G_FONTS_u32GetCoreHeight(&tessix_11x14_font_def) - 2, &tessix_11x14_font_def,
+             acZoom);
         vCursorColumn(pBitmap, x, yBox, column - 2, hBox, FCID("ICBH"), s_txtBrg, language);
       }
     }
