@@ -176,3 +176,40 @@ const FOURCHARID* T_INFO_pSonarSlotSet(void);
 U32 T_INFO_u32SonarYOrigin(SPLIT_WINDOW_TYPE eSide);
 S32 T_INFO_s32Instrumentation2_Chart_YOrigin(LAYER_ID eView, SPLIT_WINDOW_TYPE eSide);
 S32 T_INFO_nBoxWidth_SonarView(S32 s32Lowest, S32 s32Highest);
+S32 T_INFO_nBoxWidth_TrackChartView(S32 s32Lowest, S32 s32Highest);
+
+// Texts of the readouts in the info text colour (in radar info views the
+// title in always-white, the text in always-black); anchor the lower-left
+// corner, negative coordinates count back from the right and top edges.
+void T_INFO_vDrawText(BITMAP* pBitmap, S32 x, S32 y, DB_TEXT_RECORD pText, const FONT_DEF* pFont, U32 language);
+void T_INFO_vDrawInfoTitleText(BITMAP* pBitmap, S32 x, S32 y, DB_TEXT_RECORD pText, const FONT_DEF* pFont,
+                               U32 language);
+// The text ending at x (never starting left of 0).
+void T_INFO_vDrawTextRight(BITMAP* pBitmap, S32 x, S32 y, DB_TEXT_RECORD pText, const FONT_DEF* pFont,
+                           U32 language);
+
+// The cursor bar along the top edge while a cursor is active (ICAC); anchor
+// is the bar's lower-left corner.
+constexpr S32 INFO_CURSOR_BAR_HEIGHT = 46;
+void T_INFO_vDrawInfoLayer_ActiveCursor(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindowSpec, POINT anchor);
+// The cursor icon centred at (ICPX, ICPY); nothing when either is missing.
+void T_INFO_vDrawCursor(BITMAP* pBitmap, U32 language, BOOLEAN bWaypointCursor);
+// The waypoint indicator bar and the man-overboard panel with their lower-
+// left corner at the anchor.
+void T_INFO_vDrawInfoLayer_WaypointIndicatorBar(BITMAP* pBitmap, POINT anchor);
+void T_INFO_vDrawInfoLayer_ManOverboard(BITMAP* pBitmap, POINT anchor, U32 language);
+// Six small white boxes of the keys DDB1-DDB6 stacked down from the top.
+void T_INFO_vDrawInfoLayer_Debug(BITMAP* pBitmap, INFO_JUSTIFICATION eJustification, U32 language);
+
+// Icons of the readouts, drawn with the drawing library (lower-left corner
+// at the anchor unless told otherwise).
+constexpr S32 INFO_ICON_SIZE = 32;
+enum INFO_CURSOR_KIND : S32 { INFO_CURSOR_PLAIN = 0, INFO_CURSOR_WAYPOINT = 1, INFO_CURSOR_RADAR = 2 };
+void T_INFO_vDrawCursorIcon(BITMAP* pBitmap, POINT centre, INFO_CURSOR_KIND eKind);
+void T_INFO_vDrawPropellerIcon(BITMAP* pBitmap, POINT anchor, int nPhase);
+void T_INFO_vDrawCruiseIcon(BITMAP* pBitmap, POINT anchor);
+void T_INFO_vDrawAutopilotIcon(BITMAP* pBitmap, POINT anchor, BOOLEAN bLegacy);
+void T_INFO_vDrawManOverboardIcon(BITMAP* pBitmap, POINT anchor);
+void T_INFO_vDrawWaypointIcon(BITMAP* pBitmap, POINT anchor, U8 u8Icon);
+void T_INFO_vDrawNavigationIcon(BITMAP* pBitmap, POINT anchor, BOOLEAN bPaused);
+void T_INFO_vDrawKeelarItemIcon(BITMAP* pBitmap, POINT anchor, S32 s32Kind);

@@ -675,6 +675,27 @@ S32 T_INFO_nDrawDigitsInfoBox(BITMAP* pBitmap, S32 s32MinWidth, S32 s32Height, S
   } else {
     T_INFO_vDrawInfoBoxTitle(pBitmap, POINT{x + 4, top - 15}, key, pTitleFont, language);
   }
+  // The speed boxes show when the autopilot drives the boat: the propeller
+  // turns while it reports thrust, the cruise mark while it holds a speed.
+  if (key == FCID("ISOG") || key == FCID("ISPD")) {
+    BOOLEAN bSteers = FALSE;
+    if (H_DATABASE_bFetchBoolean(FCID("IPUF"), &bSteers) && bSteers && U_NAV_KEELAR_bIsKeelarNavigationEnabled()) {
+      const S32 titleY = (eJustification == CHARTPLOTTER_JUSTIFY_RIGHT || eJustification == JUSTIFY_LEFT)
+                             ? unitsBaseline
+                             : top - 15;
+      const S32 iconX = (eJustification == CHARTPLOTTER_JUSTIFY_RIGHT || eJustification == JUSTIFY_LEFT) ? x + 108
+                                                                                                          : x + 4;
+      const POINT iconAt{iconX, titleY - 12 - INFO_ICON_SIZE + 1};
+      BOOLEAN bThrust = FALSE, bCruise = FALSE;
+      U32 u32Thrust = 0;
+      const bool bTurning = H_DATABASE_bFetchBoolean(FCID("IPRP"), &bThrust) && bThrust &&
+                            H_DATABASE_bFetchU32(FCID("IPPT"), &u32Thrust) && u32Thrust != 0;
+      T_INFO_vDrawPropellerIcon(pBitmap, iconAt, bTurning ? T_INFO_nPropIconId() : 0);
+      if (H_DATABASE_bFetchBoolean(FCID("IPCA"), &bCruise) && bCruise) {
+        T_INFO_vDrawCruiseIcon(pBitmap, POINT{iconAt.x + 34, iconAt.y});
+      }
+    }
+  }
   return s32Width;
 }
 

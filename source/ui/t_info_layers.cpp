@@ -68,14 +68,19 @@ FOURCHARID fcidSplitKey(S32 view) {
   }
 }
 
-// The column under the split line of a split view (0 to 4).
-int nSplitColumn(S32 view) {
+// The x of the split line of a split view.
+S32 s32SplitLine(S32 view) {
   U32 percent = 50;
   const FOURCHARID key = fcidSplitKey(view);
   if (key != 0) (void)H_DATABASE_bFetchU32(key, &percent);
   if (percent > 100) percent = 100;
   S32 x = (S32)percent * G_SCREEN_WIDTH / 100 - 2;
-  if (x < 0) x = 0;
+  return x < 0 ? 0 : x;
+}
+
+// The column under the split line of a split view (0 to 4).
+int nSplitColumn(S32 view) {
+  const S32 x = s32SplitLine(view);
   int column = x / INFO_COLUMN_WIDTH;
   return column > 4 ? 4 : column;
 }
@@ -107,13 +112,29 @@ const FOURCHARID* T_INFO_pSonarSlotSet(void) {
 void T_INFO_vDrawInfoLayer_Instrumentation_Common(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindowSpec,
                                                   const FOURCHARID* pfcidSlots, int nBoxes) {
   if (pBitmap == nullptr || pfcidSlots == nullptr) return;
-  (void)pWindowSpec;
   const bool bRadar = T_RADAR_bIsMyRadarInfoView() != FALSE;
   const COLOR background = gCOLOR_pcolColorTable[bRadar ? INFO_COLOR_ALWAYS_BLACK : INFO_COLOR_BACKGROUND];
   const COLOR rule = gCOLOR_pcolColorTable[bRadar ? INFO_COLOR_ALWAYS_WHITE : INFO_COLOR_TEXT];
   const COLOR separator = gCOLOR_pcolColorTable[bRadar ? INFO_COLOR_RADAR_TICK : INFO_COLOR_LIGHT];
   const U32 language = (U32)nCurrentLanguage();
+  const S32 view = pWindowSpec != nullptr ? (S32)pWindowSpec->currentLayer : s32CurrentView();
+  const bool bNavigation = bNavigating() || bAutopilotNavigates() || T_KEELAR_bIsStayvoActive();
+  const bool bMob = T_NAV_bIsMOBInProgress() != FALSE;
   if (nBoxes > 5) nBoxes = 5;
+  if (nBoxes < 0) nBoxes = 0;
+  // The band of the row under the bird's-eye picture, up to the split line.
+  if (view == BIRDS_EYE_VIEW_PRIORITY || view == CHART_PLUS_BIRDS_EYE_VIEW_PRIORITY ||
+      view == CHART_PLUS_BIRDS_EYE_INSTRUMENT_VIEW_PRIORITY) {
+    S32 right = G_SCREEN_WIDTH - 1;
+    if (view != BIRDS_EYE_VIEW_PRIORITY) right = s32SplitLine(view);
+    S32 height = 0;
+    if (view == CHART_PLUS_BIRDS_EYE_INSTRUMENT_VIEW_PRIORITY) {
+      height = bNavigating() ? 2 * INFO_ROW_HEIGHT : INFO_ROW_HEIGHT;
+    } else {
+      height = (S32)T_INFO_u32SonarYOrigin(pWindowSpec != nullptr ? pWindowSpec->drawWindowType : SPLIT_FULL_WINDOW);
+    }
+    if (height > 0 && right >= 0) G_BOX_vDrawFilled(pBitmap, background, POINT{0, 0}, (U32)(right + 1), (U32)height);
+  }
   bool abShown[5] = {};
   for (int column = 0; column < nBoxes; ++column) {
     const S32 x = INFO_COLUMN_WIDTH * column;
@@ -136,13 +157,57 @@ void T_INFO_vDrawInfoLayer_Instrumentation_Common(BITMAP* pBitmap, const WINDOW_
       G_BOX_vDrawFilled(pBitmap, background, POINT{x, INFO_BOX_HEIGHT + 3}, INFO_COLUMN_WIDTH, 1);
     }
   }
-  // Vertical rules between columns where a neighbour is shown.
+  // Vertical rules between columns where a neighbour is shown; beside the
+  // man-overboard panel they reach up to it.
+  const U32 ruleHeight = bMob && bNavigation ? INFO_ROW_HEIGHT + 2 : INFO_ROW_HEIGHT - 1;
   for (int column = 1; column < nBoxes; ++column) {
     if (!abShown[column - 1] && !abShown[column]) continue;
     const S32 x = INFO_COLUMN_WIDTH * column - 2;
-    G_BOX_vDrawFilled(pBitmap, background, POINT{x - 1, 0}, 1, INFO_ROW_HEIGHT - 1);
-    G_BOX_vDrawFilled(pBitmap, separator, POINT{x, 0}, 3, INFO_ROW_HEIGHT - 1);
-    G_BOX_vDrawFilled(pBitmap, background, POINT{x + 3, 0}, 1, INFO_ROW_HEIGHT - 1);
+    G_BOX_vDrawFilled(pBitmap, background, POINT{x - 1, 0}, 1, ruleHeight);
+    G_BOX_vDrawFilled(pBitmap, separator, POINT{x, 0}, 3, ruleHeight);
+    G_BOX_vDrawFilled(pBitmap, background, POINT{x + 3, 0}, 1, ruleHeight);
+  }
+  // The outer edges of the first and last columns: 1 and 2 pixels of the
+  // background, as transparent as the boxes.
+  const U8 alpha = T_INFO_u8Alpha();
+  if (nBoxes == 5 && alpha != 0 && !bRadar) {
+    if (abShown[0]) G_BOX_vDrawFilledAlpha(pBitmap, background, POINT{0, 0}, 1, INFO_BOX_HEIGHT, alpha);
+    if (abShown[4]) {
+      G_BOX_vDrawFilledAlpha(pBitmap, background, POINT{G_SCREEN_WIDTH - 2, 0}, 2, INFO_BOX_HEIGHT, alpha);
+    }
+  }
+  // The cursor bar along the top edge.
+  T_INFO_vDrawInfoLayer_ActiveCursor(pBitmap, pWindowSpec, POINT{0, G_SCREEN_HEIGHT - INFO_CURSOR_BAR_HEIGHT});
+  // The companions above the row.
+  S32 y = 0;
+  if (view == CHART_INSTRUMENT_VIEW_PRIORITY || view == CHART_PLUS_BIRDS_EYE_INSTRUMENT_VIEW_PRIORITY) {
+    y = 2 * INFO_ROW_HEIGHT - 2;
+  } else if (bMob) {
+    for (int column = 0; column < nBoxes; ++column) {
+      if (abShown[column]) y = INFO_ROW_HEIGHT + 2;
+    }
+  } else if (abShown[0] || (nBoxes > 1 && abShown[1])) {
+    y = INFO_ROW_HEIGHT - 1;
+  }
+  const POINT at{3, y};
+  if (bNavigation) {
+    if (T_RADAR_bIsMyRadarInfoView()) T_RADAR_vDrawReadoutInfoBox(pBitmap, at);
+    if (bMob) {
+      T_INFO_vDrawInfoLayer_ManOverboard(pBitmap, at, language);
+      T_INFO_vDrawManOverboardIcon(pBitmap, POINT{at.x + 320 + 4, at.y + 10});
+    } else {
+      T_INFO_vDrawInfoLayer_WaypointIndicatorBar(pBitmap, at);
+    }
+    return;
+  }
+  BOOLEAN bSteers = FALSE, bThrust = FALSE;
+  U32 mode = 0, thrust = 0;
+  if (H_DATABASE_bFetchBoolean(FCID("IPUF"), &bSteers) && bSteers && H_DATABASE_bFetchU32(FCID("IPMD"), &mode) &&
+      mode != 4 && H_DATABASE_bFetchBoolean(FCID("IPRP"), &bThrust) && bThrust &&
+      H_DATABASE_bFetchU32(FCID("IPPT"), &thrust) && thrust != 0) {
+    BOOLEAN bLegacy = FALSE;
+    (void)H_DATABASE_bFetchBoolean(FCID("SATO"), &bLegacy);
+    T_INFO_vDrawAutopilotIcon(pBitmap, at, bLegacy);
   }
 }
 
@@ -219,6 +284,15 @@ S32 T_INFO_s32Instrumentation2_Chart_YOrigin(LAYER_ID eView, SPLIT_WINDOW_TYPE e
 
 S32 T_INFO_nBoxWidth_SonarView(S32 s32Lowest, S32 s32Highest) {
   const FOURCHARID* slots = T_INFO_pSonarSlotSet();
+  for (int k = 0; k < 5; ++k) {
+    if (s32Lowest <= 104 - 103 * k && s32Highest >= -3 - 103 * k && T_INFO_bSlotShown(slots[k])) return 162;
+  }
+  return 0;
+}
+
+S32 T_INFO_nBoxWidth_TrackChartView(S32 s32Lowest, S32 s32Highest) {
+  const bool bNav = bNavigating() || bAutopilotNavigates() || T_KEELAR_bIsStayvoActive();
+  const FOURCHARID* slots = bNav ? fcidSelectionNavigation : fcidSelectionTrackChart;
   for (int k = 0; k < 5; ++k) {
     if (s32Lowest <= 104 - 103 * k && s32Highest >= -3 - 103 * k && T_INFO_bSlotShown(slots[k])) return 162;
   }

@@ -139,3 +139,19 @@ L_UPCALL_DEFINE(void, T_N_HISTORY_vReVerifyAndUpdateActiveSonarWindowSettings,
   (void)eSide;
   (void)u32YOffset;
 }
+L_UPCALL_DEFINE(U8, T_NAV_u8GetWaypointIcon, (U16 u16Index), (u16Index)) {
+  (void)u16Index;
+  return 0;
+}
+L_UPCALL_DEFINE(void, T_KEELAR_vGetStayvoWaypointName, (char* pcName), (pcName)) {
+  if (pcName != nullptr) pcName[0] = '\0';
+}
+L_UPCALL_DEFINE(KEELAR_ITEM_KIND, T_KEELAR_eActiveItemKind, (void), ()) { return KEELAR_ITEM_NONE; }
+L_UPCALL_DEFINE(void, T_RADAR_vDrawReadoutInfoBox, (BITMAP * pBitmap, POINT anchor), (pBitmap, anchor)) {
+  (void)pBitmap;
+  (void)anchor;
+}
+L_UPCALL_DEFINE(BOOLEAN, T_NADSCAN_bZoomWindowOpen, (S32 * ps32Factor), (ps32Factor)) {
+  if (ps32Factor != nullptr) *ps32Factor = 1;
+  return FALSE;
+}

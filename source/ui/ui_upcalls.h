@@ -111,3 +111,24 @@ L_UPCALL_DECLARE(BOOLEAN, T_N_HISTORY_bIsMyCursorView, (LAYER_ID eView, SPLIT_WI
 // readout row changed (Y offset 0 or 105). Default: nothing.
 L_UPCALL_DECLARE(void, T_N_HISTORY_vReVerifyAndUpdateActiveSonarWindowSettings,
                  (LAYER_ID eView, SPLIT_WINDOW_TYPE eSide, U32 u32YOffset))
+// Navigation data store: the icon number of the waypoint of an index (for
+// NAV_pLargeWaypointIcon). Default: 0.
+L_UPCALL_DECLARE(U8, T_NAV_u8GetWaypointIcon, (U16 u16Index))
+// Autopilot link (its active text is T_KEELAR_vGetActiveStr of the
+// graphics upcalls): the name of the waypoint it holds its position at (13
+// bytes) and the kind of its active item. Defaults: an empty name,
+// KEELAR_ITEM_NONE.
+L_UPCALL_DECLARE(void, T_KEELAR_vGetStayvoWaypointName, (char* pcName))
+enum KEELAR_ITEM_KIND : S32 {
+  KEELAR_ITEM_NONE = 0,
+  KEELAR_ITEM_TRACK_START = 1,
+  KEELAR_ITEM_TRACK_END = 2,
+  KEELAR_ITEM_RECORDING = 3,
+};
+L_UPCALL_DECLARE(KEELAR_ITEM_KIND, T_KEELAR_eActiveItemKind, (void))
+// Radar: draws the radar's own readout box at the anchor beside the
+// man-overboard panel or the waypoint bar. Default: nothing.
+L_UPCALL_DECLARE(void, T_RADAR_vDrawReadoutInfoBox, (BITMAP * pBitmap, POINT anchor))
+// Down-looking imaging: TRUE while its zoom window is open, with the zoom
+// factor. Default: FALSE (no zoom window).
+L_UPCALL_DECLARE(BOOLEAN, T_NADSCAN_bZoomWindowOpen, (S32 * ps32Factor))
