@@ -12,6 +12,8 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -52,6 +54,16 @@ using GMSG_CONN = GMSG_SOCKET_NODE;
 using GMSG_MAILBOX = GMSG_REG_MAILBOX_NODE;
 
 GMSG_MAILBOX* s_pRegistry = nullptr;
+
+// Wakes the socket task: from its semaphore when it watches nothing, and out
+// of its poll through this descriptor, so that a registration that has
+// handled its messages is watched again at once rather than after a period.
+const int s_nWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+void s_vWakeSocketTask() {
+  L_SEMA_Signal(SEMA_GMSG_SELECT);
+  const U64 one = 1;
+  if (s_nWakeFd >= 0) (void)!write(s_nWakeFd, &one, sizeof one);
+}
 bool s_bShutdown = false;
 
 struct RegistryLock {
@@ -155,7 +167,7 @@ void s_vRegister(MSG_GMSG_REGISTER* m) {
     s_pRegistry = reg;
   }
   m->bSuccess = TRUE;
-  L_SEMA_Signal(SEMA_GMSG_SELECT);
+  s_vWakeSocketTask();
 }
 
 void s_vUnregister(MSG_GMSG_UNREGISTER* m) {
@@ -433,7 +445,7 @@ void T_GMSG_vTask(void) {
       H_MEMORY_vDumpMail(raw);
     }
     if (!s_bShutdown) s_vOnTimer();
-    L_SEMA_Signal(SEMA_GMSG_SELECT);
+    s_vWakeSocketTask();
   }
 }
 
@@ -460,10 +472,15 @@ void T_GMSG_vSocketTask(void) {
       L_SEMA_WaitTicks(SEMA_GMSG_SELECT, 250);
       continue;
     }
-    fds.assign(watch.size(), pollfd{});
+    fds.assign(watch.size() + 1, pollfd{});
     for (size_t i = 0; i < watch.size(); ++i) fds[i] = pollfd{watch[i].fd, POLLIN, 0};
+    fds[watch.size()] = pollfd{s_nWakeFd, POLLIN, 0};
     if (poll(fds.data(), fds.size(), 8) <= 0) continue;
-    for (size_t i = 0; i < fds.size(); ++i) {
+    if (fds[watch.size()].revents != 0) {
+      U64 count;
+      (void)!read(s_nWakeFd, &count, sizeof count);
+    }
+    for (size_t i = 0; i < watch.size(); ++i) {
       if (fds[i].revents == 0) continue;
       bool still_there = false;
       {
@@ -652,7 +669,7 @@ BOOLEAN U_GMSG_bSignal(MBOX mbox) {
     GMSG_MAILBOX* r = s_pFind(mbox);
     if (r != nullptr && r->nReading > 0) return FALSE;
   }
-  L_SEMA_Signal(SEMA_GMSG_SELECT);
+  s_vWakeSocketTask();
   return TRUE;
 }
 
@@ -685,7 +702,7 @@ BOOLEAN U_GMSG_bReleaseMailboxNode(GMSG_REG_MAILBOX_NODE* node, BOOLEAN bReading
   }
   // A registration unregistered while held is deleted by the message-layer
   // task on its next period, once the last hold is gone.
-  L_SEMA_Signal(SEMA_GMSG_SELECT);
+  s_vWakeSocketTask();
   return TRUE;
 }
 
@@ -806,7 +823,7 @@ BOOLEAN s_bReceiveDone(MSG_GMSG_RECEIVE* m, bool dispatch) {
       if (r->RtxcMailbox == m->Mailbox) --r->nReading;
     }
   }
-  L_SEMA_Signal(SEMA_GMSG_SELECT);
+  s_vWakeSocketTask();
   return TRUE;
 }
 }  // namespace
