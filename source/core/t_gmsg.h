@@ -17,7 +17,8 @@ struct GMSG_MAP_INFO {
   void* pvParam2;
 };
 
-TESSIX_PACK4_BEGIN
+// Local commands keep their natural alignment: GMSG_INFO holds 8-byte
+// members that are used in place.
 struct MSG_GMSG_REGISTER {
   GENERIC_MESSAGE Header;
   MBOX Mailbox;
@@ -72,7 +73,6 @@ struct MSG_SUDP_OUT_SEND {
   U32 u32Raw;
   U32 u32MultiPacket;
 };
-TESSIX_PACK_END
 
 // A send through the segmented UDP service instead of a stream connection.
 struct GMSG_ALT_TRANSPORT {
