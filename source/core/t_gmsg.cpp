@@ -293,9 +293,14 @@ void s_vSend(MSG_GMSG_SEND* m) {
     GMSG_bFree(info);
     return;
   }
-  GMSG_CONN* c = reg->pConns;
-  while (c && !(c->bAddressSet && !c->bReadOnly && !c->bMarkForDelete && GMSG_bAddressEqual(&c->Peer, &dst))) {
-    c = c->pNext;
+  GMSG_CONN* c;
+  {
+    // The flags are shared with the socket task and with disconnect requests.
+    RegistryLock lock;
+    c = reg->pConns;
+    while (c && !(c->bAddressSet && !c->bReadOnly && !c->bMarkForDelete && GMSG_bAddressEqual(&c->Peer, &dst))) {
+      c = c->pNext;
+    }
   }
   if (c == nullptr) {
     GSOCKET s;
@@ -370,11 +375,14 @@ void s_vCollectDisconnected(MBOX mbox) {
     reg = s_pFind(mbox);
   }
   if (reg == nullptr) return;
-  for (GMSG_CONN* c = reg->pConns; c;) {
-    GMSG_CONN* next = c->pNext;
-    if (c->bMarkForDelete) s_vDeleteConn(reg, c);
-    c = next;
+  std::vector<GMSG_CONN*> marked;
+  {
+    RegistryLock lock;
+    for (GMSG_CONN* c = reg->pConns; c; c = c->pNext) {
+      if (c->bMarkForDelete) marked.push_back(c);
+    }
   }
+  for (GMSG_CONN* c : marked) s_vDeleteConn(reg, c);
 }
 
 // ---------------------------------------------------------------- client helpers
