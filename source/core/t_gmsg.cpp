@@ -58,11 +58,15 @@ GMSG_MAILBOX* s_pRegistry = nullptr;
 // Wakes the socket task: from its semaphore when it watches nothing, and out
 // of its poll through this descriptor, so that a registration that has
 // handled its messages is watched again at once rather than after a period.
-const int s_nWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+// Made on first use, not before the program has set up its standard files.
+int s_nWakeFd() {
+  static const int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  return fd;
+}
 void s_vWakeSocketTask() {
   L_SEMA_Signal(SEMA_GMSG_SELECT);
   const U64 one = 1;
-  if (s_nWakeFd >= 0) (void)!write(s_nWakeFd, &one, sizeof one);
+  if (s_nWakeFd() >= 0) (void)!write(s_nWakeFd(), &one, sizeof one);
 }
 bool s_bShutdown = false;
 
@@ -482,11 +486,11 @@ void T_GMSG_vSocketTask(void) {
     }
     fds.assign(watch.size() + 1, pollfd{});
     for (size_t i = 0; i < watch.size(); ++i) fds[i] = pollfd{watch[i].fd, POLLIN, 0};
-    fds[watch.size()] = pollfd{s_nWakeFd, POLLIN, 0};
+    fds[watch.size()] = pollfd{s_nWakeFd(), POLLIN, 0};
     if (poll(fds.data(), fds.size(), 8) <= 0) continue;
     if (fds[watch.size()].revents != 0) {
       U64 count;
-      (void)!read(s_nWakeFd, &count, sizeof count);
+      (void)!read(s_nWakeFd(), &count, sizeof count);
     }
     for (size_t i = 0; i < watch.size(); ++i) {
       if (fds[i].revents == 0) continue;
