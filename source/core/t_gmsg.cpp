@@ -12,40 +12,62 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <vector>
 
 #include "source/core/h_database.h"
 #include "source/platform/platform.h"
 
-namespace {
-
-struct GMSG_CONN {
+struct GMSG_SOCKET_NODE {
   GSOCKET Socket;
   GMSG_ADDRESS Peer;
   GMSG_RECEIVER Rx;
   BOOLEAN bAddressSet;
   BOOLEAN bReadOnly;
   BOOLEAN bWriteOnly;
-  BOOLEAN bNotified;  // reported by the socket task, not yet read
-  GMSG_CONN* pNext;
+  BOOLEAN bNotified;       // reported by the socket task, not yet read
+  BOOLEAN bMarkForDelete;  // closed by a disconnect request, not yet collected
+  GMSG_SOCKET_NODE* pNext;
 };
 
-struct GMSG_MAILBOX {
+struct GMSG_REG_MAILBOX_NODE {
   MBOX RtxcMailbox;
   SEMA RtxcSema;
   GMSG_ADDRESS MsgAddress;
-  GSOCKET Listen;
+  GSOCKET Listen;  // listening stream socket, or the bound datagram socket
   const GMSG_MAP_INFO* pMap;
   GMSG_REQUEST_INFO Requests;
-  GMSG_CONN* pConns;
-  S32 nReading;  // messages delivered to the task, not yet handled
+  GMSG_SOCKET_NODE* pConns;
+  S32 nReading;  // messages delivered to the task, not yet handled; reading holds
+  S32 nAccess;   // holds of other users
   BOOLEAN bMarkForDelete;
   BOOLEAN bListenNotified;
-  GMSG_MAILBOX* pNext;
+  BOOLEAN bUdp;
+  GMSG_REG_MAILBOX_NODE* pNext;
 };
 
+namespace {
+
+using GMSG_CONN = GMSG_SOCKET_NODE;
+using GMSG_MAILBOX = GMSG_REG_MAILBOX_NODE;
+
 GMSG_MAILBOX* s_pRegistry = nullptr;
+
+// Wakes the socket task: from its semaphore when it watches nothing, and out
+// of its poll through this descriptor, so that a registration that has
+// handled its messages is watched again at once rather than after a period.
+// Made on first use, not before the program has set up its standard files.
+int s_nWakeFd() {
+  static const int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  return fd;
+}
+void s_vWakeSocketTask() {
+  L_SEMA_Signal(SEMA_GMSG_SELECT);
+  const U64 one = 1;
+  if (s_nWakeFd() >= 0) (void)!write(s_nWakeFd(), &one, sizeof one);
+}
 bool s_bShutdown = false;
 
 struct RegistryLock {
@@ -118,21 +140,26 @@ void s_vDeleteRegistration(GMSG_MAILBOX* reg) {
 void s_vRegister(MSG_GMSG_REGISTER* m) {
   m->bSuccess = FALSE;
   U32 address = 0;
-  if (m->bUdp) {
-    log_me("GMSG_bInitSocketMailbox: datagram registrations are not available");
-    return;
-  }
-  if (!GMSG_bUnitAddress(&address)) {
+  if (!m->bUdp && !GMSG_bUnitAddress(&address)) {
     log_me("GMSG_bInitSocketMailbox: error getting address");
     return;
   }
   auto* reg = static_cast<GMSG_MAILBOX*>(H_MEMORY_pvMalloc(sizeof(GMSG_MAILBOX)));
   memset(reg, 0, sizeof *reg);
-  if (!GSOCKET_bCreate(&reg->Listen, address, m->u16Port, TRUE, 16, TRUE)) {
+  const BOOLEAN created = m->bUdp ? GSOCKET_bCreateUdp(&reg->Listen, 0, m->u16Port, TRUE, 0, TRUE)
+                                  : GSOCKET_bCreate(&reg->Listen, address, m->u16Port, TRUE, 16, TRUE);
+  if (!created) {
     log_me("GMSG_bInitSocketMailbox: failed to create socket");
     H_MEMORY_vFree(reg);
     return;
   }
+  if (m->bUdp && !GSOCKET_bSetBroadcastOptions(&reg->Listen)) {
+    log_me("GMSG_bInitSocketMailbox: fail to set as broadcast");
+    GSOCKET_bClose(&reg->Listen);
+    H_MEMORY_vFree(reg);
+    return;
+  }
+  reg->bUdp = m->bUdp;
   reg->RtxcMailbox = m->Mailbox;
   reg->RtxcSema = m->Sema;
   reg->pMap = m->pMsgMapInfo;
@@ -144,7 +171,7 @@ void s_vRegister(MSG_GMSG_REGISTER* m) {
     s_pRegistry = reg;
   }
   m->bSuccess = TRUE;
-  L_SEMA_Signal(SEMA_GMSG_SELECT);
+  s_vWakeSocketTask();
 }
 
 void s_vUnregister(MSG_GMSG_UNREGISTER* m) {
@@ -154,7 +181,7 @@ void s_vUnregister(MSG_GMSG_UNREGISTER* m) {
     RegistryLock lock;
     reg = s_pFind(m->Mailbox);
     if (reg == nullptr) return;
-    if (reg->nReading > 0) {
+    if (reg->nReading > 0 || reg->nAccess > 0) {
       reg->bMarkForDelete = TRUE;  // the message-layer task deletes it once its messages are handled
       return;
     }
@@ -190,6 +217,17 @@ void s_vNewMessage(MSG_GMSG_NEW_MESSAGE* m) {
   }
   if (reg == nullptr) {
     log_me("T_GMSG_vHandleNewMessage: Mailbox Node not found");
+    return;
+  }
+  if (reg->bUdp && m->nSocket == reg->Listen.nSocket) {
+    // Up to 5 datagrams per notice. A datagram that cannot be taken (empty,
+    // or an error) is consumed and dropped, the socket stays open.
+    for (int i = 0; i < 5 && GSOCKET_nWait(reg->Listen.nSocket, FALSE, 0) > 0; ++i) {
+      GMSG_INFO info;
+      if (GMSG_bReceiveUDPSocket(&reg->Listen, &info)) s_vForward(reg, &info);
+    }
+    RegistryLock lock;
+    reg->bListenNotified = FALSE;
     return;
   }
   if (m->nSocket == reg->Listen.nSocket) {
@@ -250,8 +288,24 @@ void s_vSend(MSG_GMSG_SEND* m) {
   }
   info->Header.SrcAddress = reg->MsgAddress;
   const GMSG_ADDRESS& dst = info->Header.DstAddress;
-  GMSG_CONN* c = reg->pConns;
-  while (c && !(c->bAddressSet && !c->bReadOnly && GMSG_bAddressEqual(&c->Peer, &dst))) c = c->pNext;
+  if (reg->bUdp) {
+    if (GMSG_bSendSocketUDP(&reg->Listen, info->pStructMsg, info->u32UdpLength, &dst)) {
+      m->bSuccess = TRUE;
+    } else {
+      log_me("T_GMSG_vHandleSendMessage: Handle UDP Send Failure");
+    }
+    GMSG_bFree(info);
+    return;
+  }
+  GMSG_CONN* c;
+  {
+    // The flags are shared with the socket task and with disconnect requests.
+    RegistryLock lock;
+    c = reg->pConns;
+    while (c && !(c->bAddressSet && !c->bReadOnly && !c->bMarkForDelete && GMSG_bAddressEqual(&c->Peer, &dst))) {
+      c = c->pNext;
+    }
+  }
   if (c == nullptr) {
     GSOCKET s;
     if (dst.MsgAddressType != GMSG_ADDRESS_SOCKET ||
@@ -294,7 +348,7 @@ void s_vOnTimer() {
       bool idle;
       {
         RegistryLock lock;
-        idle = reg->nReading <= 0;
+        idle = reg->nReading <= 0 && reg->nAccess <= 0;
       }
       if (idle) s_vDeleteRegistration(reg);
       continue;
@@ -312,9 +366,27 @@ void s_vOnTimer() {
     while (GMSG_REQUEST_NODE* n = GMSG_pFindExpiredRequest(&reg->Requests)) {
       const GMSG_STATUS st{GMSG_STATUS_TIMED_OUT, n->u32MsgId, n->u64Token};
       U_GMSG_bSend(reg->RtxcMailbox, &reg->MsgAddress, GMSG_ID_STATUS, &DT_GMSG_STATUS, &st, n->u64Token,
-                   n->__u64ReplyToken, GMSG_FLAG_REPLY, TRUE, 0);
+                   n->__u64ReplyToken, GMSG_FLAG_REPLY, nullptr, FALSE, 0, TRUE, 0);
     }
   }
+}
+
+// Closes the connections a disconnect request marked.
+void s_vCollectDisconnected(MBOX mbox) {
+  GMSG_MAILBOX* reg;
+  {
+    RegistryLock lock;
+    reg = s_pFind(mbox);
+  }
+  if (reg == nullptr) return;
+  std::vector<GMSG_CONN*> marked;
+  {
+    RegistryLock lock;
+    for (GMSG_CONN* c = reg->pConns; c; c = c->pNext) {
+      if (c->bMarkForDelete) marked.push_back(c);
+    }
+  }
+  for (GMSG_CONN* c : marked) s_vDeleteConn(reg, c);
 }
 
 // ---------------------------------------------------------------- client helpers
@@ -379,12 +451,13 @@ void T_GMSG_vTask(void) {
           break;
         }
         case CMD_ID_GMSG_SEND: s_vSend(static_cast<MSG_GMSG_SEND*>(raw)); break;
+        case CMD_ID_GMSG_DISCONNECT: s_vCollectDisconnected(static_cast<MSG_GMSG_DISCONNECT*>(raw)->Mailbox); break;
         default: break;
       }
       H_MEMORY_vDumpMail(raw);
     }
     if (!s_bShutdown) s_vOnTimer();
-    L_SEMA_Signal(SEMA_GMSG_SELECT);
+    s_vWakeSocketTask();
   }
 }
 
@@ -403,7 +476,7 @@ void T_GMSG_vSocketTask(void) {
         if (r->nReading > 0 || r->bMarkForDelete) continue;
         if (!r->bListenNotified) watch.push_back({r->RtxcMailbox, r->Listen.nSocket});
         for (GMSG_CONN* c = r->pConns; c; c = c->pNext) {
-          if (!c->bWriteOnly && !c->bNotified) watch.push_back({r->RtxcMailbox, c->Socket.nSocket});
+          if (!c->bWriteOnly && !c->bNotified && !c->bMarkForDelete) watch.push_back({r->RtxcMailbox, c->Socket.nSocket});
         }
       }
     }
@@ -411,10 +484,15 @@ void T_GMSG_vSocketTask(void) {
       L_SEMA_WaitTicks(SEMA_GMSG_SELECT, 250);
       continue;
     }
-    fds.assign(watch.size(), pollfd{});
+    fds.assign(watch.size() + 1, pollfd{});
     for (size_t i = 0; i < watch.size(); ++i) fds[i] = pollfd{watch[i].fd, POLLIN, 0};
+    fds[watch.size()] = pollfd{s_nWakeFd(), POLLIN, 0};
     if (poll(fds.data(), fds.size(), 8) <= 0) continue;
-    for (size_t i = 0; i < fds.size(); ++i) {
+    if (fds[watch.size()].revents != 0) {
+      U64 count;
+      (void)!read(s_nWakeFd(), &count, sizeof count);
+    }
+    for (size_t i = 0; i < watch.size(); ++i) {
       if (fds[i].revents == 0) continue;
       bool still_there = false;
       {
@@ -483,7 +561,8 @@ BOOLEAN U_GMSG_bGetMailboxAddress(GMSG_ADDRESS* out, MBOX mbox) {
 }
 
 BOOLEAN U_GMSG_bSend(MBOX mbox, const GMSG_ADDRESS* dst, U32 id, const G_DATA_TYPE* type, const void* body, U64 token,
-                     U64 reply_token, U32 flags, BOOLEAN bAsync, U32 timeout_ms) {
+                     U64 reply_token, U32 flags, const GMSG_ALT_TRANSPORT* alt, BOOLEAN bUdp, U32 udp_length,
+                     BOOLEAN bAsync, U32 timeout_ms) {
   SEMA sema;
   {
     RegistryLock lock;
@@ -491,10 +570,33 @@ BOOLEAN U_GMSG_bSend(MBOX mbox, const GMSG_ADDRESS* dst, U32 id, const G_DATA_TY
     if (r == nullptr) return FALSE;
     sema = r->RtxcSema;
   }
+  if (alt != nullptr) {
+    if (dst == nullptr || dst->MsgAddressType != GMSG_ADDRESS_SOCKET) return FALSE;
+    auto* out = s_pNewCommand<MSG_SUDP_OUT_SEND>(CMD_ID_SUDP_OUT_SEND);
+    out->u32Address = dst->uAddr.Socket.u32Address;
+    out->u32Port = dst->uAddr.Socket.u32Port;
+    out->u32Raw = alt->bRaw ? 1 : 0;
+    out->u32MultiPacket = alt->u32MultiPacket;
+    if (alt->bRaw) {
+      out->ucpMessage = static_cast<U8*>(const_cast<void*>(body));
+      out->u32MessageLength = alt->u32DataLength;
+    } else {
+      GMSG_INFO info;
+      if (!GMSG_bCompose(&info, nullptr, dst, id, type, body, token, reply_token, flags, FALSE, 0)) {
+        log_me("Compose failed!\n");
+        H_MEMORY_vFree(out);
+        return FALSE;
+      }
+      out->ucpMessage = info.pu8Block;  // header and body, now the service's
+      out->u32MessageLength = GMSG_HEADER_SIZE + info.Header.u32MsgSize;
+    }
+    L_MBOX_Send(M_SUDPOUT, out, 3, 0);
+    return TRUE;
+  }
   U32 unit = 0;
-  if (!GMSG_bUnitAddress(&unit)) return FALSE;  // the network is not up
+  if (!bUdp && !GMSG_bUnitAddress(&unit)) return FALSE;  // the network is not up
   auto* m = s_pNewCommand<MSG_GMSG_SEND>(CMD_ID_GMSG_SEND);
-  if (!GMSG_bCompose(&m->MsgInfo, nullptr, dst, id, type, body, token, reply_token, flags, FALSE, 0)) {
+  if (!GMSG_bCompose(&m->MsgInfo, nullptr, dst, id, type, body, token, reply_token, flags, bUdp, udp_length)) {
     H_MEMORY_vFree(m);
     return FALSE;
   }
@@ -511,17 +613,177 @@ BOOLEAN U_GMSG_bSend(MBOX mbox, const GMSG_ADDRESS* dst, U32 id, const G_DATA_TY
 
 BOOLEAN U_GMSG_bSendMsgNoReply(MBOX mbox, const GMSG_ADDRESS* dst, U32 id, const G_DATA_TYPE* type, const void* body,
                                U64 token) {
-  return U_GMSG_bSend(mbox, dst, id, type, body, token, GMSG_NO_TOKEN, 0, FALSE, GMSG_DEFAULT_TIMEOUT_MS);
+  return U_GMSG_bSend(mbox, dst, id, type, body, token, GMSG_NO_TOKEN, 0, nullptr, FALSE, 0, FALSE,
+                      GMSG_DEFAULT_TIMEOUT_MS);
+}
+
+BOOLEAN U_GMSG_bSendMsgNoWait(MBOX mbox, const GMSG_ADDRESS* dst, U32 id, const G_DATA_TYPE* type, const void* body,
+                              U64 token, U32 timeout_ms) {
+  return U_GMSG_bSend(mbox, dst, id, type, body, token, GMSG_NO_TOKEN, 0, nullptr, FALSE, 0, TRUE, timeout_ms);
+}
+
+BOOLEAN U_GMSG_bSendMsgNoWaitAsync(MBOX mbox, const GMSG_ADDRESS* dst, U32 id, const G_DATA_TYPE* type,
+                                   const void* body, U64 token, U32 timeout_ms) {
+  return U_GMSG_bSend(mbox, dst, id, type, body, token, GMSG_NO_TOKEN, 0, nullptr, FALSE, 0, FALSE, timeout_ms);
+}
+
+BOOLEAN U_GMSG_bSendMsgNoReplyAlt(MBOX mbox, const GMSG_ADDRESS* dst, U32 id, const G_DATA_TYPE* type,
+                                  const void* body, U64 token, const GMSG_ALT_TRANSPORT* alt) {
+  if (alt == nullptr) return FALSE;
+  return U_GMSG_bSend(mbox, dst, id, type, body, token, GMSG_NO_TOKEN, 0, alt, FALSE, 0, FALSE, 0);
+}
+
+BOOLEAN U_GMSG_bSendUdpMsgNoReply(MBOX mbox, const GMSG_ADDRESS* dst, U32, const G_DATA_TYPE*, const void* payload,
+                                  U64 token, U32 length) {
+  if (payload == nullptr || length == 0 || length > GMSG_MAX_UDP_PAYLOAD || dst == nullptr) return FALSE;
+  {
+    RegistryLock lock;
+    GMSG_MAILBOX* r = s_pFind(mbox);
+    if (r == nullptr || !r->bUdp) return FALSE;  // a stream registration would send the payload as a header
+  }
+  return U_GMSG_bSend(mbox, dst, 0, nullptr, payload, token, GMSG_NO_TOKEN, 0, nullptr, TRUE, length, FALSE, 0);
 }
 
 BOOLEAN U_GMSG_bRequest(MBOX mbox, const GMSG_ADDRESS* dst, U32 id, const G_DATA_TYPE* type, const void* body,
                         U64 token) {
-  return U_GMSG_bSend(mbox, dst, id, type, body, token, 0, GMSG_FLAG_REQUEST, FALSE, GMSG_DEFAULT_TIMEOUT_MS);
+  return U_GMSG_bSend(mbox, dst, id, type, body, token, 0, GMSG_FLAG_REQUEST, nullptr, FALSE, 0, FALSE,
+                      GMSG_DEFAULT_TIMEOUT_MS);
 }
 
 BOOLEAN U_GMSG_bReply(MBOX mbox, const GMSG_INFO* rcv, U32 id, const G_DATA_TYPE* type, const void* body) {
   return U_GMSG_bSend(mbox, &rcv->Header.SrcAddress, id, type, body, rcv->Header.u64Token,
-                      rcv->Header.__u64ReplyToken, GMSG_FLAG_REPLY, FALSE, GMSG_DEFAULT_TIMEOUT_MS);
+                      rcv->Header.__u64ReplyToken, GMSG_FLAG_REPLY, nullptr, FALSE, 0, FALSE, GMSG_DEFAULT_TIMEOUT_MS);
+}
+
+BOOLEAN U_GMSG_bDisconnect(MBOX mbox, const GMSG_ADDRESS* peer) {
+  if (peer == nullptr) return FALSE;
+  {
+    RegistryLock lock;
+    GMSG_MAILBOX* r = s_pFind(mbox);
+    if (r == nullptr) return FALSE;
+    GMSG_CONN* c = r->pConns;
+    while (c && !(c->bAddressSet && !c->bReadOnly && !c->bMarkForDelete && GMSG_bAddressEqual(&c->Peer, peer))) {
+      c = c->pNext;
+    }
+    if (c == nullptr) return FALSE;
+    c->bMarkForDelete = TRUE;  // no longer used for sending or watched; the message-layer task closes it
+  }
+  auto* m = s_pNewCommand<MSG_GMSG_DISCONNECT>(CMD_ID_GMSG_DISCONNECT);
+  m->Mailbox = mbox;
+  m->Address = *peer;
+  L_MBOX_Send(M_GMSG, m, 3, 0);
+  return TRUE;
+}
+
+BOOLEAN U_GMSG_bSignal(MBOX mbox) {
+  {
+    RegistryLock lock;
+    GMSG_MAILBOX* r = s_pFind(mbox);
+    if (r != nullptr && r->nReading > 0) return FALSE;
+  }
+  s_vWakeSocketTask();
+  return TRUE;
+}
+
+// ---------------------------------------------------------------- registry look-ups
+GMSG_REG_MAILBOX_NODE* U_GMSG_pFindMailboxNodeById(MBOX mbox) {
+  RegistryLock lock;
+  return s_pFind(mbox);
+}
+
+BOOLEAN U_GMSG_bAcquireMailboxNode(GMSG_REG_MAILBOX_NODE* node, BOOLEAN bReading) {
+  RegistryLock lock;
+  for (GMSG_MAILBOX* r = s_pRegistry; r; r = r->pNext) {
+    if (r == node && !r->bMarkForDelete) {
+      ++(bReading ? r->nReading : r->nAccess);
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+BOOLEAN U_GMSG_bReleaseMailboxNode(GMSG_REG_MAILBOX_NODE* node, BOOLEAN bReading) {
+  {
+    RegistryLock lock;
+    GMSG_MAILBOX* r = s_pRegistry;
+    while (r && r != node) r = r->pNext;
+    if (r == nullptr) return FALSE;
+    S32& holds = bReading ? r->nReading : r->nAccess;
+    if (holds <= 0) return FALSE;
+    --holds;
+  }
+  // A registration unregistered while held is deleted by the message-layer
+  // task on its next period, once the last hold is gone.
+  s_vWakeSocketTask();
+  return TRUE;
+}
+
+GMSG_REG_MAILBOX_NODE* U_GMSG_pAcquireMailboxNodeById(MBOX mbox, BOOLEAN bReading) {
+  RegistryLock lock;
+  GMSG_MAILBOX* r = s_pFind(mbox);
+  if (r) ++(bReading ? r->nReading : r->nAccess);
+  return r;
+}
+
+GMSG_REG_MAILBOX_NODE* U_GMSG_pFindMailboxNodeByFd(S32 fd) {
+  RegistryLock lock;
+  for (GMSG_MAILBOX* r = s_pRegistry; r; r = r->pNext) {
+    if (r->bMarkForDelete) continue;
+    if (r->Listen.nSocket == fd) return r;
+    for (GMSG_CONN* c = r->pConns; c; c = c->pNext) {
+      if (c->Socket.nSocket == fd) return r;
+    }
+  }
+  return nullptr;
+}
+
+GMSG_REG_MAILBOX_NODE* U_GMSG_pAcquireMailboxNodeByFd(S32 fd, BOOLEAN bReading) {
+  RegistryLock lock;
+  GMSG_MAILBOX* r = U_GMSG_pFindMailboxNodeByFd(fd);
+  if (r) ++(bReading ? r->nReading : r->nAccess);
+  return r;
+}
+
+GMSG_REG_MAILBOX_NODE* U_GMSG_pFindMailboxNodeWithExpiredRequest(void) {
+  RegistryLock lock;
+  for (GMSG_MAILBOX* r = s_pRegistry; r; r = r->pNext) {
+    if (r->bMarkForDelete) continue;
+    L_MUTEX_LockWait(r->Requests.RequestMutex);
+    bool expired = false;
+    for (GMSG_REQUEST_NODE* n = r->Requests.pHead; n && !expired; n = n->pNext) expired = n->s32RequestTimeout == 0;
+    L_MUTEX_Unlock(r->Requests.RequestMutex);
+    if (expired) return r;
+  }
+  return nullptr;
+}
+
+GMSG_REG_MAILBOX_NODE* U_GMSG_pAcquireMailboxNodeWithExpiredRequest(BOOLEAN bReading) {
+  RegistryLock lock;
+  GMSG_MAILBOX* r = U_GMSG_pFindMailboxNodeWithExpiredRequest();
+  if (r) ++(bReading ? r->nReading : r->nAccess);
+  return r;
+}
+
+MBOX U_GMSG_nMailboxNodeMailbox(const GMSG_REG_MAILBOX_NODE* node) { return node ? node->RtxcMailbox : (MBOX)0; }
+S32 U_GMSG_nMailboxNodeSocket(const GMSG_REG_MAILBOX_NODE* node) { return node ? node->Listen.nSocket : -1; }
+S32 U_GMSG_nSocketNodeSocket(const GMSG_SOCKET_NODE* c) { return c ? c->Socket.nSocket : -1; }
+
+GMSG_SOCKET_NODE* U_GMSG_pFindSocketNodeByFd(GMSG_REG_MAILBOX_NODE* node, S32 fd) {
+  if (node == nullptr) return nullptr;
+  RegistryLock lock;
+  for (GMSG_CONN* c = node->pConns; c; c = c->pNext) {
+    if (c->Socket.nSocket == fd && !c->bMarkForDelete) return c;
+  }
+  return nullptr;
+}
+
+GMSG_SOCKET_NODE* U_GMSG_pFindSocketNodeByAddress(GMSG_REG_MAILBOX_NODE* node, const GMSG_ADDRESS* peer) {
+  if (node == nullptr || peer == nullptr) return nullptr;
+  RegistryLock lock;
+  for (GMSG_CONN* c = node->pConns; c; c = c->pNext) {
+    if (c->bAddressSet && !c->bReadOnly && !c->bMarkForDelete && GMSG_bAddressEqual(&c->Peer, peer)) return c;
+  }
+  return nullptr;
 }
 
 BOOLEAN U_GMSG_bReplyWithStatus(MBOX mbox, const GMSG_INFO* rcv, U32 status) {
@@ -573,7 +835,7 @@ BOOLEAN s_bReceiveDone(MSG_GMSG_RECEIVE* m, bool dispatch) {
       if (r->RtxcMailbox == m->Mailbox) --r->nReading;
     }
   }
-  L_SEMA_Signal(SEMA_GMSG_SELECT);
+  s_vWakeSocketTask();
   return TRUE;
 }
 }  // namespace

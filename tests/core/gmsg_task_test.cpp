@@ -4,8 +4,11 @@
 // with raw sockets. Requests are answered, unanswered ones age into status 3,
 // unhandled ones get status 2, a message to the own address arrives, a
 // closed peer is reported, and hostile peers are dropped while the unit
-// carries on.
+// carries on. A datagram registration takes and sends raw datagrams; the
+// client functions for waiting and non-waiting sends, the alternate
+// transport, disconnecting, holds on a registration and the look-ups.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -242,6 +245,223 @@ TEST_F(MessageLayer, HostilePeersAreDroppedAndTheUnitCarriesOn) {
     EXPECT_TRUE(Closed(&s));
     GSOCKET_bClose(&s);
   }
+}
+
+// A peer at 127.0.0.2 that accepts the unit's connections.
+struct PeerListener {
+  GSOCKET listen;
+  GMSG_ADDRESS address;
+  explicit PeerListener(U16 port) {
+    EXPECT_TRUE(GSOCKET_bCreate(&listen, PEER, port, TRUE, 4, FALSE));
+    GMSG_vMakeSocketAddress(&address, PEER, port);
+  }
+  ~PeerListener() { GSOCKET_bClose(&listen); }
+  bool Accept(GSOCKET* s) {
+    return GSOCKET_nWait(listen.nSocket, FALSE, 2000) > 0 && GSOCKET_bAccept(&listen, s, FALSE);
+  }
+};
+
+std::vector<std::vector<U8>> s_datagrams;
+BOOLEAN bDatagram(MBOX, GMSG_INFO* info, void*, void*) {
+  std::lock_guard<std::mutex> g(s_lock);
+  s_datagrams.emplace_back(info->pRawMsg, info->pRawMsg + info->u32UdpLength);
+  return TRUE;
+}
+const GMSG_MAP_INFO s_udpMap[] = {{GMSG_ID_RADAR_RECEIVE_DATA, &bDatagram, nullptr, nullptr, nullptr},
+                                  {0, nullptr, nullptr, nullptr, nullptr}};
+
+TEST_F(MessageLayer, DatagramRegistrationTakesAndSendsRawDatagrams) {
+  const U16 port = (U16)(PORT_A + 3);
+  ASSERT_TRUE(U_GMSG_bRegisterMailboxAll(M_RADAR_SERVER, RES_PING, SEMA_GMSG_PING, s_udpMap, port, TRUE));
+  GMSG_ADDRESS own;
+  ASSERT_TRUE(U_GMSG_bGetMailboxAddress(&own, M_RADAR_SERVER));
+  EXPECT_EQ(own.uAddr.Socket.u32Address, 0u);  // bound to any address
+  EXPECT_EQ(own.uAddr.Socket.u32Port, port);
+
+  GSOCKET peer;
+  ASSERT_TRUE(GSOCKET_bCreateUdp(&peer, PEER, (U16)(PORT_A + 4), TRUE, 0, FALSE));
+  // An empty datagram is dropped; the registration keeps its socket and
+  // takes the datagrams after it, each as it was sent.
+  const std::vector<std::vector<U8>> sent = {{}, {'e', 'c', 'h', 'o', 0, 1, 2}, std::vector<U8>(4024, 0x5A)};
+  for (const auto& d : sent) {
+    ASSERT_EQ(GSOCKET_nSendTo(&peer, d.data(), (S32)d.size(), LOCAL, port), (S32)d.size());
+  }
+  for (int i = 0; i < 400; ++i) {
+    {
+      std::lock_guard<std::mutex> g(s_lock);
+      if (s_datagrams.size() >= 2) break;
+    }
+    if (void* m = L_MBOX_ReceiveWaitTicks(M_RADAR_SERVER, 5)) {
+      if (static_cast<GENERIC_MESSAGE*>(m)->Cmd == CMD_ID_GMSG_RECEIVE) {
+        U_GMSG_bHandleReceive(static_cast<MSG_GMSG_RECEIVE*>(m));
+      }
+      H_MEMORY_vDumpMail(m);
+    }
+  }
+  {
+    std::lock_guard<std::mutex> g(s_lock);
+    ASSERT_EQ(s_datagrams.size(), 2u);
+    EXPECT_EQ(s_datagrams[0], sent[1]);
+    EXPECT_EQ(s_datagrams[1], sent[2]);
+  }
+
+  // Sending: the payload leaves as one datagram, with no header.
+  GMSG_ADDRESS to;
+  GMSG_vMakeSocketAddress(&to, PEER, (U16)(PORT_A + 4));
+  const U8 payload[] = {9, 8, 7, 6, 5};
+  ASSERT_TRUE(U_GMSG_bSendUdpMsgNoReply(M_RADAR_SERVER, &to, GMSG_ID_TEST_01, &DT_UNSIGNED32, payload, 3,
+                                        sizeof payload));
+  ASSERT_EQ(GSOCKET_nWait(peer.nSocket, FALSE, 2000), 1);
+  U8 got[64];
+  EXPECT_EQ(recv(peer.nSocket, got, sizeof got, 0), (ssize_t)sizeof payload);
+  EXPECT_EQ(memcmp(got, payload, sizeof payload), 0);
+
+  // Refused: an empty or oversized payload, and a stream registration.
+  EXPECT_FALSE(U_GMSG_bSendUdpMsgNoReply(M_RADAR_SERVER, &to, 0, nullptr, payload, 3, 0));
+  std::vector<U8> big(GMSG_MAX_UDP_PAYLOAD + 1);
+  EXPECT_FALSE(U_GMSG_bSendUdpMsgNoReply(M_RADAR_SERVER, &to, 0, nullptr, big.data(), 3, (U32)big.size()));
+  EXPECT_FALSE(U_GMSG_bSendUdpMsgNoReply(M_GMSG_TEST, &to, 0, nullptr, payload, 3, sizeof payload));
+
+  EXPECT_TRUE(U_GMSG_bUnregisterMailbox(M_RADAR_SERVER));
+  GSOCKET_bClose(&peer);
+}
+
+// Waiting sends report the outcome; the non-waiting one only the posting.
+TEST_F(MessageLayer, NoWaitSendsAndDisconnect) {
+  GMSG_ADDRESS nobody, unregistered_peer;
+  GMSG_vMakeSocketAddress(&nobody, GSOCKET_u32Address(127, 0, 0, 3), (U16)(PORT_A + 5));
+  GMSG_vMakeSocketAddress(&unregistered_peer, PEER, (U16)(PORT_A + 5));
+  const U32 v = 11;
+  EXPECT_TRUE(U_GMSG_bSendMsgNoWait(M_GMSG_TEST, &nobody, GMSG_ID_TEST_01, &DT_UNSIGNED32, &v, 1, 500));
+  EXPECT_FALSE(U_GMSG_bSendMsgNoWaitAsync(M_GMSG_TEST, &nobody, GMSG_ID_TEST_01, &DT_UNSIGNED32, &v, 1, 500));
+  EXPECT_FALSE(U_GMSG_bSendMsgNoWait(M_SLPTEST, &nobody, GMSG_ID_TEST_01, &DT_UNSIGNED32, &v, 1, 500));
+  EXPECT_FALSE(U_GMSG_bSendMsgNoWaitAsync(M_SLPTEST, &nobody, GMSG_ID_TEST_01, &DT_UNSIGNED32, &v, 1, 500));
+
+  PeerListener peer((U16)(PORT_A + 6));
+  ASSERT_TRUE(U_GMSG_bSendMsgNoWaitAsync(M_GMSG_TEST, &peer.address, GMSG_ID_TEST_01, &DT_UNSIGNED32, &v, 4, 500));
+  ASSERT_TRUE(U_GMSG_bSendMsgNoWait(M_GMSG_TEST, &peer.address, GMSG_u32Id(21, 3), nullptr, nullptr, 5, 500));
+  GSOCKET accepted;
+  ASSERT_TRUE(peer.Accept(&accepted));
+  for (U32 id : {GMSG_ID_TEST_01, GMSG_u32Id(21, 3)}) {  // both over the one connection, in order
+    GMSG_INFO info;
+    ASSERT_TRUE(GMSG_bReceiveSocket(&accepted, &info));
+    EXPECT_EQ(info.Header.u32MsgId, id);
+    EXPECT_EQ(info.Header.u32MsgFlags, 0u);
+    EXPECT_EQ(info.Header.__u64ReplyToken, GMSG_NO_TOKEN);
+    GMSG_bFree(&info);
+  }
+
+  GMSG_REG_MAILBOX_NODE* node = U_GMSG_pFindMailboxNodeById(M_GMSG_TEST);
+  ASSERT_NE(node, nullptr);
+  GMSG_SOCKET_NODE* conn = U_GMSG_pFindSocketNodeByAddress(node, &peer.address);
+  ASSERT_NE(conn, nullptr);
+  EXPECT_EQ(U_GMSG_pFindSocketNodeByFd(node, U_GMSG_nSocketNodeSocket(conn)), conn);
+  EXPECT_EQ(U_GMSG_pFindMailboxNodeByFd(U_GMSG_nSocketNodeSocket(conn)), node);
+
+  const size_t before = s_disconnects.size();
+  EXPECT_FALSE(U_GMSG_bDisconnect(M_GMSG_TEST, &unregistered_peer));
+  EXPECT_FALSE(U_GMSG_bDisconnect(M_SLPTEST, &peer.address));
+  ASSERT_TRUE(U_GMSG_bDisconnect(M_GMSG_TEST, &peer.address));
+  EXPECT_FALSE(U_GMSG_bDisconnect(M_GMSG_TEST, &peer.address));  // already gone
+  EXPECT_EQ(U_GMSG_pFindSocketNodeByAddress(node, &peer.address), nullptr);
+  EXPECT_TRUE(Closed(&accepted));
+  EXPECT_TRUE(WaitFor([&] {
+    return s_disconnects.size() > before && GMSG_bAddressEqual(&s_disconnects.back(), &peer.address);
+  }));
+  GSOCKET_bClose(&accepted);
+
+  // The next send opens a new connection.
+  ASSERT_TRUE(U_GMSG_bSendMsgNoWaitAsync(M_GMSG_TEST, &peer.address, GMSG_ID_TEST_01, &DT_UNSIGNED32, &v, 6, 500));
+  ASSERT_TRUE(peer.Accept(&accepted));
+  GMSG_INFO info;
+  ASSERT_TRUE(GMSG_bReceiveSocket(&accepted, &info));
+  EXPECT_EQ(info.Header.u64Token, 6u);
+  GMSG_bFree(&info);
+  GSOCKET_bClose(&accepted);
+}
+
+// The alternate transport hands the segmented UDP service a whole message,
+// or the caller's raw buffer, with the destination and the segmenting flag.
+TEST_F(MessageLayer, AlternateTransportPostsToTheSegmentedService) {
+  GMSG_ADDRESS to;
+  GMSG_vMakeSocketAddress(&to, PEER, 10001);
+  const U32 v = 0xA1B2C3D4;
+  const GMSG_ALT_TRANSPORT composed{FALSE, 0, 1};
+  ASSERT_TRUE(U_GMSG_bSendMsgNoReplyAlt(M_GMSG_TEST, &to, GMSG_ID_TEST_01, &DT_UNSIGNED32, &v, 12, &composed));
+  U8* raw = static_cast<U8*>(H_MEMORY_pvMalloc(10));
+  memset(raw, 0x33, 10);
+  const GMSG_ALT_TRANSPORT rawly{TRUE, 10, 0};
+  ASSERT_TRUE(U_GMSG_bSendMsgNoReplyAlt(M_GMSG_TEST, &to, 0, nullptr, raw, 0, &rawly));
+  EXPECT_FALSE(U_GMSG_bSendMsgNoReplyAlt(M_SLPTEST, &to, GMSG_ID_TEST_01, &DT_UNSIGNED32, &v, 12, &composed));
+
+  auto* a = static_cast<MSG_SUDP_OUT_SEND*>(L_MBOX_Receive(M_SUDPOUT));
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->Header.Cmd, CMD_ID_SUDP_OUT_SEND);
+  EXPECT_EQ(a->u32Address, PEER);
+  EXPECT_EQ(a->u32Port, 10001u);
+  EXPECT_EQ(a->u32Raw, 0u);
+  EXPECT_EQ(a->u32MultiPacket, 1u);
+  ASSERT_EQ(a->u32MessageLength, GMSG_HEADER_SIZE + 4);
+  GMSG_HEADER h;
+  GMSG_vDecodeHeader(a->ucpMessage, &h);
+  EXPECT_EQ(h.u32MsgSignature, GMSG_SIGNATURE);
+  EXPECT_EQ(h.u32MsgId, GMSG_ID_TEST_01);
+  EXPECT_EQ(h.u32MsgSize, 4u);
+  EXPECT_EQ(h.u64Token, 12u);
+  U32 body;
+  memcpy(&body, a->ucpMessage + GMSG_HEADER_SIZE, 4);
+  EXPECT_EQ(body, v);
+  H_MEMORY_vFree(a->ucpMessage);
+  H_MEMORY_vDumpMail(a);
+
+  auto* b = static_cast<MSG_SUDP_OUT_SEND*>(L_MBOX_Receive(M_SUDPOUT));
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->ucpMessage, raw);  // the buffer itself passes on
+  EXPECT_EQ(b->u32MessageLength, 10u);
+  EXPECT_EQ(b->u32Raw, 1u);
+  EXPECT_EQ(b->u32MultiPacket, 0u);
+  H_MEMORY_vFree(b->ucpMessage);
+  H_MEMORY_vDumpMail(b);
+  EXPECT_EQ(L_MBOX_Receive(M_SUDPOUT), nullptr);
+}
+
+// A held registration outlives its unregistration until the hold is given
+// back; a reading hold also keeps the socket task from being woken for it.
+TEST_F(MessageLayer, HoldsLookupsAndSignal) {
+  GMSG_REG_MAILBOX_NODE* node = U_GMSG_pFindMailboxNodeById(M_GMSG_TEST);
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(U_GMSG_nMailboxNodeMailbox(node), M_GMSG_TEST);
+  EXPECT_EQ(U_GMSG_pFindMailboxNodeByFd(U_GMSG_nMailboxNodeSocket(node)), node);
+  EXPECT_EQ(U_GMSG_pFindMailboxNodeById(M_SLPTEST), nullptr);
+  EXPECT_EQ(U_GMSG_pFindMailboxNodeByFd(-1), nullptr);
+  EXPECT_EQ(U_GMSG_pFindMailboxNodeWithExpiredRequest(), nullptr);
+
+  EXPECT_TRUE(U_GMSG_bSignal(M_GMSG_TEST));
+  ASSERT_EQ(U_GMSG_pAcquireMailboxNodeById(M_GMSG_TEST, TRUE), node);
+  EXPECT_FALSE(U_GMSG_bSignal(M_GMSG_TEST));
+  EXPECT_TRUE(U_GMSG_bReleaseMailboxNode(node, TRUE));
+  EXPECT_TRUE(U_GMSG_bSignal(M_GMSG_TEST));
+  EXPECT_FALSE(U_GMSG_bReleaseMailboxNode(node, FALSE));  // no hold to give back
+
+  const U16 port = (U16)(PORT_A + 7);
+  ASSERT_TRUE(U_GMSG_bRegisterMailbox(M_RADAR_SERVER, RES_PING, SEMA_GMSG_PING, s_map, port));
+  GMSG_REG_MAILBOX_NODE* held = U_GMSG_pAcquireMailboxNodeById(M_RADAR_SERVER, FALSE);
+  ASSERT_NE(held, nullptr);
+  EXPECT_EQ(U_GMSG_pAcquireMailboxNodeByFd(U_GMSG_nMailboxNodeSocket(held), FALSE), held);
+  EXPECT_TRUE(U_GMSG_bReleaseMailboxNode(held, FALSE));
+  EXPECT_FALSE(U_GMSG_bUnregisterMailbox(M_RADAR_SERVER));  // held: only marked
+  EXPECT_FALSE(U_GMSG_bGetMailboxAddress(nullptr, M_RADAR_SERVER));
+  EXPECT_FALSE(U_GMSG_bAcquireMailboxNode(held, FALSE));
+  // Still there, so its port is still taken.
+  EXPECT_FALSE(U_GMSG_bRegisterMailbox(M_RADAR_SERVER, RES_PING, SEMA_GMSG_PING, s_map, port));
+  EXPECT_TRUE(U_GMSG_bReleaseMailboxNode(held, FALSE));
+  bool registered = false;
+  for (int i = 0; i < 100 && !registered; ++i) {
+    usleep(20000);
+    registered = U_GMSG_bRegisterMailbox(M_RADAR_SERVER, RES_PING, SEMA_GMSG_PING, s_map, port);
+  }
+  EXPECT_TRUE(registered);
+  EXPECT_TRUE(U_GMSG_bUnregisterMailbox(M_RADAR_SERVER));
 }
 
 }  // namespace
