@@ -243,6 +243,8 @@ void L_MEM_Debug(void);
 
 void H_MEMORY_vSetup(void);
 void* H_MEMORY_pvMalloc(size_t size);
+// Never waits: null when no suitable partition has a free block or when the
+// request is larger than every partition.
 void* H_MEMORY_pvMallocNoWait(size_t size);
 void* H_MEMORY_pvCalloc(size_t count, size_t size);
 void* H_MEMORY_pvRealloc(void* p, size_t size);
