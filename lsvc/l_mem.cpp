@@ -93,6 +93,33 @@ void s_vRelease(MAP_INFO* m) {
 
 MAP_INFO* lmem::pxMap(MAP map) { return &s_table().map[map]; }
 
+S32 lmem::nTakeSearch(MAP_INFO* m) {
+  for (U32 s = 0; s < m->MapSummaryWords; ++s) {
+    std::atomic<U64>& summary = m->MapFreeSummary[s * SUMMARY_STRIDE];
+    U64 words = summary.load(std::memory_order_seq_cst);
+    while (words != 0) {
+      const U32 slot = (U32)__builtin_ctzll(words);
+      const U32 w = s * BITS + slot;
+      std::atomic<U64>& word = m->MapFreeBits[w].bits;
+      U64 bits = word.load(std::memory_order_relaxed);
+      while (bits != 0) {
+        const U64 bit = bits & (~bits + 1);
+        const U64 old = word.fetch_and(~bit, std::memory_order_seq_cst);
+        if (old & bit) {
+          if (old == bit) vLetGoOfWord(m, w);
+          return nTaken(m, w * BITS + (U32)__builtin_ctzll(bit));
+        }
+        bits = old;  // taken by another allocation: the lowest of what is left
+      }
+      // Emptied since the summary was read; normally the allocation that
+      // took the last block has let go of it already.
+      vLetGoOfWord(m, w);
+      if (!(summary.load(std::memory_order_seq_cst) & (1ull << slot))) words &= ~(1ull << slot);
+    }
+  }
+  return -1;
+}
+
 void lmem::vWakeWaiter(MAP_INFO* m) {
   pthread_mutex_lock(&m->MapMutex);
   pthread_cond_signal(&m->MapCond);

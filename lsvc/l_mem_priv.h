@@ -98,44 +98,42 @@ inline TASK nMe() {
   return t_me;
 }
 
+// After an allocation took the last free block of word w: the summary lets
+// go of the word, and takes it back if a block was freed into it meanwhile.
+inline void vLetGoOfWord(MAP_INFO* m, U32 w) {
+  std::atomic<U64>& summary = m->MapFreeSummary[(w / BITS) * SUMMARY_STRIDE];
+  const U64 sbit = 1ull << (w % BITS);
+  summary.fetch_and(~sbit, std::memory_order_seq_cst);
+  if (m->MapFreeBits[w].bits.load(std::memory_order_seq_cst) != 0) summary.fetch_or(sbit, std::memory_order_seq_cst);
+}
+
+inline S32 nTaken(MAP_INFO* m, U32 block) {
+  xCtrl(m, block).BlockOwner.store(nMe(), std::memory_order_relaxed);
+  return (S32)block;
+}
+
+// The whole search for the lowest free block (l_mem.cpp).
+S32 nTakeSearch(MAP_INFO* m);
+
 // Takes the lowest free block and records the caller as its owner; -1 when
-// none is free.
+// none is free. The usual case, the lowest word the first summary word names
+// still has a free block, is handled here; anything else by the search.
 inline S32 nTake(MAP_INFO* m) {
-  for (U32 s = 0; s < m->MapSummaryWords; ++s) {
-    std::atomic<U64>& summary = m->MapFreeSummary[s * SUMMARY_STRIDE];
-    U64 words = summary.load(std::memory_order_seq_cst);
-    while (words != 0) {
-      const U32 slot = (U32)__builtin_ctzll(words);
-      const U32 w = s * BITS + slot;
-      std::atomic<U64>& word = m->MapFreeBits[w].bits;
-      U64 bits = word.load(std::memory_order_relaxed);
-      while (bits != 0) {
-        const U64 bit = bits & (~bits + 1);
-        const U64 old = word.fetch_and(~bit, std::memory_order_seq_cst);
-        if (old & bit) {
-          const S32 block = (S32)(w * BITS + (U32)__builtin_ctzll(bit));
-          if (old == bit) {
-            // The word's last free block: the summary lets go of the word,
-            // and takes it back if a block was freed into it meanwhile.
-            summary.fetch_and(~(1ull << slot), std::memory_order_seq_cst);
-            if (word.load(std::memory_order_seq_cst) != 0) summary.fetch_or(1ull << slot, std::memory_order_seq_cst);
-          }
-          xCtrl(m, (U32)block).BlockOwner.store(nMe(), std::memory_order_relaxed);
-          return block;
-        }
-        bits = old;  // taken by another allocation: the lowest of what is left
-      }
-      // Emptied since the summary was read; normally the allocation that
-      // took the last block has let go of it already.
-      summary.fetch_and(~(1ull << slot), std::memory_order_seq_cst);
-      if (word.load(std::memory_order_seq_cst) != 0) {
-        summary.fetch_or(1ull << slot, std::memory_order_seq_cst);
-      } else {
-        words &= ~(1ull << slot);
+  const U64 words = m->MapFreeSummary[0].load(std::memory_order_seq_cst);
+  if (words != 0) {
+    const U32 w = (U32)__builtin_ctzll(words);
+    std::atomic<U64>& word = m->MapFreeBits[w].bits;
+    const U64 bits = word.load(std::memory_order_relaxed);
+    if (bits != 0) {
+      const U64 bit = bits & (~bits + 1);
+      const U64 old = word.fetch_and(~bit, std::memory_order_seq_cst);
+      if (old & bit) {
+        if (old == bit) vLetGoOfWord(m, w);
+        return nTaken(m, w * BITS + (U32)__builtin_ctzll(bit));
       }
     }
   }
-  return -1;
+  return nTakeSearch(m);
 }
 
 // Wakes one allocation waiting on the map.
