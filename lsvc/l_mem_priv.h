@@ -14,9 +14,10 @@
 // readers of the fixed fields, do not disturb each other.
 //
 // The summary may name a word that has just run empty, but never misses a
-// word that holds a free block: an allocation that finds a word empty clears
-// the word's summary bit, then looks at the word again and sets the bit back
-// when a free has come in between; a free sets the bit when it finds it clear.
+// word that holds a free block: an allocation that takes a word's last free
+// block (or finds the word empty) clears the word's summary bit, then looks
+// at the word again and sets the bit back when a free has come in between; a
+// free sets the bit when it finds it clear.
 #pragma once
 
 #include <pthread.h>
