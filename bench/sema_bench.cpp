@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <chrono>
 #include <semaphore>
 #include <thread>
 
@@ -76,6 +77,57 @@ void BM_StdBinarySemaphorePingPong(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_StdBinarySemaphorePingPong)->UseRealTime();
+
+// Wake-up of a waiter that has gone to sleep: the main thread works for
+// 50 us before each signal, longer than a wait looks for a signal before it
+// sleeps, so every signal wakes a sleeping thread. One iteration is one
+// round trip including the 50 us.
+constexpr auto kWorkBeforeSignal = std::chrono::microseconds(50);
+
+void vWork(void) {
+  const auto until = std::chrono::steady_clock::now() + kWorkBeforeSignal;
+  while (std::chrono::steady_clock::now() < until) {
+  }
+}
+
+void BM_SemaWakeSleeper(benchmark::State& state) {
+  L_SEMA_SetPending(PING);
+  L_SEMA_SetPending(PONG);
+  L_SEMA_SetPending(STOP);
+  std::thread partner([] {
+    const SEMA list[] = {PING, STOP, 0};
+    while (L_SEMA_WaitMultiple(list) == PING) L_SEMA_Signal(PONG);
+  });
+  for (auto _ : state) {
+    vWork();
+    L_SEMA_Signal(PING);
+    L_SEMA_Wait(PONG);
+  }
+  L_SEMA_Signal(STOP);
+  partner.join();
+}
+BENCHMARK(BM_SemaWakeSleeper)->UseRealTime();
+
+void BM_StdBinarySemaphoreWakeSleeper(benchmark::State& state) {
+  std::binary_semaphore ping{0}, pong{0};
+  std::atomic<bool> stop{false};
+  std::thread partner([&] {
+    for (;;) {
+      ping.acquire();
+      if (stop.load()) break;
+      pong.release();
+    }
+  });
+  for (auto _ : state) {
+    vWork();
+    ping.release();
+    pong.acquire();
+  }
+  stop = true;
+  ping.release();
+  partner.join();
+}
+BENCHMARK(BM_StdBinarySemaphoreWakeSleeper)->UseRealTime();
 
 // Cost of a signal nobody waits for (the common case of a mailbox or timer
 // semaphore of a busy task), against a std::binary_semaphore release.

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "lsvc/l_mem_priv.h"
 #include "lsvc/lsvc.h"
 
 namespace {
@@ -69,6 +70,8 @@ struct REGION {
   const U8* pBase;
   U32 u32Stride;
   U32 u32Count;
+  MEM_DIVISOR xStride;
+  lmem::MAP_INFO* pMap;  // the lower layer's record
 };
 REGION s_regions[dnmaps + 1];
 
@@ -86,7 +89,7 @@ void s_vSetup() {
       log_me("H_MEMORY_vSetup: partition of %u bytes not created (%d)", row.u32BlockSize, map);
       FATAL_ERROR("Memory partitions cannot be set up");
     }
-    s_regions[map] = REGION{region, stride, row.u32BlockCount};
+    s_regions[map] = REGION{region, stride, row.u32BlockCount, L_MEM_xDivisor(stride), lmem::pxMap(map)};
     s_partitions[n++] = PARTITION{u32Usable(row), map};
     region += (size_t)stride * row.u32BlockCount;
   }
@@ -96,16 +99,24 @@ void s_vSetup() {
   s_bReady.store(true, std::memory_order_release);
 }
 
-// Index in s_partitions of the smallest partition that fits; fatal when none does.
+// Index in s_partitions of the smallest partition that fits; -1 when none does.
 int s_nFitting(size_t size) {
   for (int i = 0; i < s_nPartitions; ++i) {
     if (size <= s_partitions[i].u32Usable) return i;
   }
-  FATAL_ERROR("Requesting a partition that is too large");
+  return -1;
 }
 
-void* s_pvTag(void* block, MAP map) {
-  U8* user = static_cast<U8*>(block) + BLOCK_HEAD;
+// As s_nFitting, but a request above the largest partition is fatal.
+int s_nFittingOrFatal(size_t size) {
+  const int fit = s_nFitting(size);
+  if (fit < 0) FATAL_ERROR("Requesting a partition that is too large");
+  return fit;
+}
+
+void* s_pvTag(MAP map, S32 block) {
+  const REGION& r = s_regions[map];
+  U8* user = const_cast<U8*>(r.pBase) + (size_t)block * r.u32Stride + BLOCK_HEAD;
   const U32 tag = (U32)map;  // little-endian on the unit and on this host
   memcpy(user - TAG_SIZE, &tag, TAG_SIZE);
   return user;
@@ -117,14 +128,18 @@ void* s_pvTryFrom(int fit) {
   for (int i = fit; i < s_nPartitions; ++i) {
     if (i > fit && s_partitions[i].u32Usable <= tried) continue;
     tried = s_partitions[i].u32Usable;
-    if (void* block = L_MEM_Allocate(s_partitions[i].map)) return s_pvTag(block, s_partitions[i].map);
+    const MAP map = s_partitions[i].map;
+    const S32 block = lmem::nTake(s_regions[map].pMap);
+    if (block >= 0) return s_pvTag(map, block);
   }
   return nullptr;
 }
 
 void* s_pvMallocFrom(int fit) {
   if (void* p = s_pvTryFrom(fit)) return p;
-  return s_pvTag(L_MEM_AllocateWait(s_partitions[fit].map), s_partitions[fit].map);
+  const MAP map = s_partitions[fit].map;
+  U8* block = static_cast<U8*>(L_MEM_AllocateWait(map));
+  return s_pvTag(map, (S32)L_MEM_u32Divide(s_regions[map].xStride, (U32)(block - s_regions[map].pBase)));
 }
 
 U32 s_u32UsableOfMap(MAP map) {
@@ -132,6 +147,25 @@ U32 s_u32UsableOfMap(MAP map) {
     if (s_partitions[i].map == map) return s_partitions[i].u32Usable;
   }
   return 0;
+}
+
+// The map and block index of a caller's address; false when it is not the
+// address of a partition block.
+bool s_bLocate(const void* p, MAP* map_out, U32* index_out) {
+  const U8* user = static_cast<const U8*>(p);
+  if (user < s_partitionData + BLOCK_HEAD || user >= s_partitionData + sizeof s_partitionData) return false;
+  U32 tag;
+  memcpy(&tag, user - TAG_SIZE, TAG_SIZE);
+  if (tag < 1 || tag > (U32)dnmaps) return false;
+  const REGION& r = s_regions[tag];
+  const U8* block = user - BLOCK_HEAD;
+  if (!r.pBase || block < r.pBase) return false;
+  const U32 offset = (U32)(block - r.pBase);  // regions are far below 4 GiB
+  const U32 index = L_MEM_u32Divide(r.xStride, offset);
+  if (index >= r.u32Count || index * r.u32Stride != offset) return false;
+  *map_out = (MAP)tag;
+  *index_out = index;
+  return true;
 }
 
 }  // namespace
@@ -142,31 +176,29 @@ void H_MEMORY_vSetup(void) {
 
 MAP H_MEMORY_eBlockMap(const void* p) {
   H_MEMORY_vSetup();
-  const U8* user = static_cast<const U8*>(p);
-  if (user < s_partitionData + BLOCK_HEAD || user >= s_partitionData + sizeof s_partitionData) return 0;
-  const U8* block = user - BLOCK_HEAD;
-  for (MAP map = 1; map <= dnmaps; ++map) {
-    const REGION& r = s_regions[map];
-    if (!r.pBase || block < r.pBase || block >= r.pBase + (size_t)r.u32Stride * r.u32Count) continue;
-    if ((U32)(block - r.pBase) % r.u32Stride != 0) return 0;  // regions are far below 4 GiB
-    U32 tag;
-    memcpy(&tag, user - TAG_SIZE, TAG_SIZE);
-    return tag == (U32)map ? map : 0;
-  }
-  return 0;
+  MAP map;
+  U32 index;
+  return s_bLocate(p, &map, &index) ? map : 0;
 }
 
 void* H_MEMORY_pvMalloc(size_t size) {
   H_MEMORY_vSetup();
-  return s_pvMallocFrom(s_nFitting(size));
+  return s_pvMallocFrom(s_nFittingOrFatal(size));
 }
 
+// Never waits and never ends the unit: null when the request is larger than
+// every partition, as when no suitable partition has a free block.
 void* H_MEMORY_pvMallocNoWait(size_t size) {
   H_MEMORY_vSetup();
   const int fit = s_nFitting(size);
+  if (fit < 0) {
+    log_me("H_MEMORY_pvMallocNoWait: %zu bytes is larger than any partition", size);
+    return nullptr;
+  }
   if (void* p = s_pvTryFrom(fit)) return p;
-  if (void* block = L_MEM_Allocate(s_partitions[fit].map)) return s_pvTag(block, s_partitions[fit].map);
-  return nullptr;
+  const MAP map = s_partitions[fit].map;
+  const S32 block = lmem::nTake(s_regions[map].pMap);
+  return block >= 0 ? s_pvTag(map, block) : nullptr;
 }
 
 void* H_MEMORY_pvCalloc(size_t count, size_t size) {
@@ -180,7 +212,7 @@ void* H_MEMORY_pvCalloc(size_t count, size_t size) {
 void* H_MEMORY_pvRealloc(void* p, size_t size) {
   H_MEMORY_vSetup();
   if (!p) return H_MEMORY_pvMalloc(size);
-  const int fit = s_nFitting(size);
+  const int fit = s_nFittingOrFatal(size);
   const MAP old_map = H_MEMORY_eBlockMap(p);
   if (old_map == 0) {
     log_me("H_MEMORY_pvRealloc: %p is not a partition block", p);
@@ -196,13 +228,16 @@ void* H_MEMORY_pvRealloc(void* p, size_t size) {
 
 void H_MEMORY_vFree(void* p) {
   if (!p) return;
-  const MAP map = H_MEMORY_eBlockMap(p);
-  if (map == 0) {
+  H_MEMORY_vSetup();
+  MAP map;
+  U32 index;
+  if (!s_bLocate(p, &map, &index)) {
     log_me("H_MEMORY_vFree: %p is not a partition block", p);
     return;
   }
-  S32 rc = L_MEM_Free(map, static_cast<U8*>(p) - BLOCK_HEAD);
-  if (rc != lsSUCCESS) log_me("H_MEMORY_vFree: %p not freed (%d)", p, rc);
+  if (!lmem::bGive(s_regions[map].pMap, index)) {
+    log_me("H_MEMORY_vFree: %p not freed (%d)", p, L_MEM_nDoubleFree(map, index));
+  }
 }
 
 char* U_UTILS_strdup(const char* text) {

@@ -342,7 +342,9 @@ S32 L_TASK_Terminate(TASK id) {
   if (had_thread) r.u32KillGeneration.store(r.u32Generation);
   pthread_mutex_unlock(&r.StateMutex);
   if (had_thread) {
-    // The task ends when it next waits on a semaphore, with no lock held.
+    // The task ends when it next waits on a semaphore, with no lock held;
+    // one that waits now is woken to do so.
+    L_SEMA_vWakeTask(n);
     pthread_mutex_lock(&r.TaskMutex);
     pthread_cond_broadcast(&r.TaskCond);
     pthread_mutex_unlock(&r.TaskMutex);

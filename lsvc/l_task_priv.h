@@ -1,5 +1,5 @@
-// Task-layer services shared by the kernel-service modules only (semaphores
-// and timers); not part of the public kernel API.
+// Task-layer services shared by the kernel-service modules only (tasks,
+// semaphores and timers); not part of the public kernel API.
 #pragma once
 
 #include <pthread.h>
@@ -21,6 +21,10 @@ TASK_WAKE L_TASK_xMyWake(void);
 // TRUE when another thread has asked the calling task to end (L_TASK_Terminate
 // of its id); the task ends at its next semaphore wait.
 BOOLEAN L_TASK_bTerminateRequested(void);
+
+// Wakes every thread of the task that sleeps in a semaphore wait, so that it
+// looks at its semaphores and at a request to end (l_sema.cpp).
+void L_SEMA_vWakeTask(TASK id);
 
 // Ends the calling thread: closes its accounting, frees its record when it is
 // a task of the table, and exits the thread. Never returns.

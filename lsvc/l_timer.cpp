@@ -8,6 +8,13 @@
 // semaphore signal; the fired and queued counts keep the tally. Every start
 // and stop moves the timer to a new generation, so an expiry noted for an
 // earlier run of a timer never fires the restarted one.
+//
+// A record a task supplies through L_TIMER_InitTimer is its handle only: the
+// module keeps the timer's state in a record of its own, found by the
+// handle's address, and never reads or writes the caller's record after
+// initialising it. The caller's record may therefore end (a local variable
+// whose function returns) while the timer runs; the address still names the
+// timer for L_TIMER_Stop and L_TIMER_Release.
 #include <errno.h>
 #include <string.h>
 
@@ -32,7 +39,10 @@ pthread_condattr_t s_timerCondAttr;
 pthread_cond_t s_timerCond;
 bool s_bSetUp = false;
 TIMER_INFO s_timers[ntmrs];
-TIMER_INFO* s_extra[MAX_EXTRA_TIMERS];
+// Timers initialised on records of their owners: the handle (the address of
+// the owner's record, null for a free slot) and the module's own record.
+const void* s_extraHandle[MAX_EXTRA_TIMERS];
+TIMER_INFO s_extra[MAX_EXTRA_TIMERS];
 U32 s_u32Fired = 0;
 U32 s_u32Queued = 0;
 
@@ -54,24 +64,25 @@ void vToTimespec(U64 ns, struct timespec* ts) {
   ts->tv_nsec = (long)(ns % 1000000000ull);
 }
 
-// TRUE for a record of the pool or one registered by L_TIMER_InitTimer.
-// Caller holds s_timerMutex.
-bool bKnown(const TIMER_INFO* t) {
-  if (t == nullptr) return false;
+// The module's record of a handle: a record of the pool is its own record;
+// for one registered by L_TIMER_InitTimer it is the slot's record. Null for
+// an unknown handle. Caller holds s_timerMutex.
+TIMER_INFO* pxRecord(const TIMER_INFO* handle) {
+  if (handle == nullptr) return nullptr;
   for (int i = 0; i < ntmrs; ++i) {
-    if (t == &s_timers[i]) return true;
+    if (handle == &s_timers[i]) return &s_timers[i];
   }
   for (int i = 0; i < MAX_EXTRA_TIMERS; ++i) {
-    if (t == s_extra[i]) return true;
+    if (handle == s_extraHandle[i]) return &s_extra[i];
   }
-  return false;
+  return nullptr;
 }
 
 template <typename F>
 void vForEachTimer(F f) {
   for (int i = 0; i < ntmrs; ++i) f(&s_timers[i]);
   for (int i = 0; i < MAX_EXTRA_TIMERS; ++i) {
-    if (s_extra[i] != nullptr) f(s_extra[i]);
+    if (s_extraHandle[i] != nullptr) f(&s_extra[i]);
   }
 }
 
@@ -194,25 +205,26 @@ TIMER_INFO* L_TIMER_Start(TIMER_INFO* timer, U32 first_ticks, U32 period_ticks, 
   }
   const TASK me = L_TASK_GetMyID();
   pthread_mutex_lock(&s_timerMutex);
-  if (!bKnown(timer) || timer->OwningTaskID != me) {
+  TIMER_INFO* t = pxRecord(timer);
+  if (t == nullptr || t->OwningTaskID != me) {
     pthread_mutex_unlock(&s_timerMutex);
     return nullptr;
   }
-  vDisarm(timer);
-  if (sema >= 0) timer->Semaphore = sema;
+  vDisarm(t);
+  if (sema >= 0) t->Semaphore = sema;
   // A signal left from an earlier run is discarded.
-  if (timer->Semaphore != 0) (void)L_SEMA_SetPending(timer->Semaphore);
+  if (t->Semaphore != 0) (void)L_SEMA_SetPending(t->Semaphore);
   if (first_ticks == 0) {
-    if (timer->Semaphore != 0) (void)L_SEMA_Signal(timer->Semaphore);
+    if (t->Semaphore != 0) (void)L_SEMA_Signal(t->Semaphore);
     if (period_ticks == 0) {
       pthread_mutex_unlock(&s_timerMutex);
       return timer;
     }
     first_ticks = period_ticks;
   }
-  timer->u64DueNs = PLATFORM_u64MonotonicNs() + (U64)first_ticks * NS_PER_MS;
-  timer->u32PeriodMs = period_ticks;
-  timer->u8TimerState = period_ticks != 0 ? TIMER_CYCLING : TIMER_RUNNING;
+  t->u64DueNs = PLATFORM_u64MonotonicNs() + (U64)first_ticks * NS_PER_MS;
+  t->u32PeriodMs = period_ticks;
+  t->u8TimerState = period_ticks != 0 ? TIMER_CYCLING : TIMER_RUNNING;
   vKick();
   pthread_mutex_unlock(&s_timerMutex);
   return timer;
@@ -222,12 +234,13 @@ S32 L_TIMER_Stop(TIMER_INFO* timer) {
   const TASK me = L_TASK_GetMyID();
   S32 result = lsSUCCESS;
   pthread_mutex_lock(&s_timerMutex);
-  if (!bKnown(timer) || timer->OwningTaskID != me) {
+  TIMER_INFO* t = pxRecord(timer);
+  if (t == nullptr || t->OwningTaskID != me) {
     result = -lsTIMER_ILLEGAL;
-  } else if (timer->u8TimerState == TIMER_IDLE) {
+  } else if (t->u8TimerState == TIMER_IDLE) {
     result = -lsTIMER_INACTIVE;
   } else {
-    vDisarm(timer);
+    vDisarm(t);
   }
   pthread_mutex_unlock(&s_timerMutex);
   return result;
@@ -239,13 +252,16 @@ S32 L_TIMER_Release(TIMER_INFO* timer) {
   pthread_mutex_lock(&s_timerMutex);
   if (!s_bSetUp) {
     result = -lsTIMER_UNINIT;
-  } else if (!bKnown(timer) || timer->OwningTaskID != me) {
-    result = -lsTIMER_ILLEGAL;
   } else {
-    vDisarm(timer);
-    timer->OwningTaskID = 0;
-    for (int i = 0; i < MAX_EXTRA_TIMERS; ++i) {
-      if (s_extra[i] == timer) s_extra[i] = nullptr;
+    TIMER_INFO* t = pxRecord(timer);
+    if (t == nullptr || t->OwningTaskID != me) {
+      result = -lsTIMER_ILLEGAL;
+    } else {
+      vDisarm(t);
+      t->OwningTaskID = 0;
+      for (int i = 0; i < MAX_EXTRA_TIMERS; ++i) {
+        if (s_extraHandle[i] == timer) s_extraHandle[i] = nullptr;
+      }
     }
   }
   pthread_mutex_unlock(&s_timerMutex);
@@ -255,10 +271,11 @@ S32 L_TIMER_Release(TIMER_INFO* timer) {
 U32 L_TIMER_GetRemaining(TIMER_INFO* timer) {
   U32 remaining = 0;
   pthread_mutex_lock(&s_timerMutex);
-  if (bKnown(timer) && timer->u8TimerState != TIMER_IDLE) {
+  const TIMER_INFO* t = pxRecord(timer);
+  if (t != nullptr && t->u8TimerState != TIMER_IDLE) {
     const U64 now = PLATFORM_u64MonotonicNs();
-    if (timer->u64DueNs > now) {
-      remaining = (U32)std::min<U64>((timer->u64DueNs - now + NS_PER_MS / 2) / NS_PER_MS, 0xFFFFFFFFull);
+    if (t->u64DueNs > now) {
+      remaining = (U32)std::min<U64>((t->u64DueNs - now + NS_PER_MS / 2) / NS_PER_MS, 0xFFFFFFFFull);
     }
   }
   pthread_mutex_unlock(&s_timerMutex);
@@ -278,28 +295,34 @@ S32 L_TIMER_InitTimer(TIMER_INFO* timer, TASK owner) {
   S32 result = -lsNO_TIMER;
   pthread_mutex_lock(&s_timerMutex);
   if (bSetUp()) {
-    int slot = -1;
-    for (int i = 0; i < MAX_EXTRA_TIMERS; ++i) {
-      if (s_extra[i] == timer) {
-        slot = i;  // initialised again
-        break;
+    TIMER_INFO* t = nullptr;
+    U32 id = 0;
+    if (timer >= &s_timers[0] && timer < &s_timers[ntmrs]) {
+      t = timer;
+      id = (U32)(timer - &s_timers[0]) + 1;
+    } else {
+      int slot = -1;
+      for (int i = 0; i < MAX_EXTRA_TIMERS; ++i) {
+        if (s_extraHandle[i] == timer) {
+          slot = i;  // initialised again
+          break;
+        }
+        if (slot < 0 && s_extraHandle[i] == nullptr) slot = i;
       }
-      if (slot < 0 && s_extra[i] == nullptr) slot = i;
+      if (slot >= 0) {
+        s_extraHandle[slot] = timer;
+        t = &s_extra[slot];
+        id = (U32)(ntmrs + 1 + slot);
+      }
     }
-    const bool in_pool = timer >= &s_timers[0] && timer < &s_timers[ntmrs];
-    if (in_pool) {
-      const U32 index = (U32)(timer - &s_timers[0]);
-      const U32 generation = timer->u32Generation;
-      memset(timer, 0, sizeof *timer);
-      timer->u32Generation = generation + 1;
-      timer->OwningTaskID = owner;
-      timer->TimerID = index + 1;
-      result = lsSUCCESS;
-    } else if (slot >= 0) {
-      memset(timer, 0, sizeof *timer);
-      timer->OwningTaskID = owner;
-      timer->TimerID = (U32)(ntmrs + 1 + slot);
-      s_extra[slot] = timer;
+    if (t != nullptr) {
+      // A new generation: an expiry queued for an earlier run is dropped.
+      const U32 generation = t->u32Generation;
+      memset(t, 0, sizeof *t);
+      t->u32Generation = generation + 1;
+      t->OwningTaskID = owner;
+      t->TimerID = id;
+      if (t != timer) *timer = *t;  // the caller's copy, as initialised
       result = lsSUCCESS;
     }
   }

@@ -190,6 +190,11 @@ S32 L_TIMER_Stop(TIMER_INFO* timer);
 S32 L_TIMER_Release(TIMER_INFO* timer);
 U32 L_TIMER_GetRemaining(TIMER_INFO* timer);
 U32 L_TIMER_GetElapsed(U32* reference);
+// Initialises a record of the caller's as a timer owned by owner. The record
+// is the timer's handle: the timer's state is kept apart and the record is
+// not touched again, so it may end while the timer runs (its address still
+// names the timer for L_TIMER_Stop and L_TIMER_Release). Its fields show the
+// timer as initialised, not as it runs.
 S32 L_TIMER_InitTimer(TIMER_INFO* timer, TASK owner);
 void L_TIMER_Debug(void);
 
@@ -243,6 +248,8 @@ void L_MEM_Debug(void);
 
 void H_MEMORY_vSetup(void);
 void* H_MEMORY_pvMalloc(size_t size);
+// Never waits: null when no suitable partition has a free block or when the
+// request is larger than every partition.
 void* H_MEMORY_pvMallocNoWait(size_t size);
 void* H_MEMORY_pvCalloc(size_t count, size_t size);
 void* H_MEMORY_pvRealloc(void* p, size_t size);

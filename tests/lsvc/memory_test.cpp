@@ -6,11 +6,13 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <random>
 #include <thread>
 #include <vector>
 
+#include "lsvc/l_mem_priv.h"
 #include "lsvc/lsvc.h"
 #include "source/platform/platform.h"
 
@@ -99,6 +101,19 @@ TEST_F(MemoryTest, RequestAboveTheLargestPartitionIsFatal) {
   std::string log = std::string(dir) + "/FATAL.LOG";
   unlink(log.c_str());
   rmdir(dir);
+}
+
+// The request that must not wait must not end the unit either: a size no
+// partition can serve is answered with null, like an exhausted partition.
+TEST_F(MemoryTest, NoWaitRequestAboveTheLargestPartitionGivesNull) {
+  for (size_t size : {(size_t)960097, (size_t)1 << 20, (size_t)UINT32_MAX + 1, SIZE_MAX}) {
+    SCOPED_TRACE(size);
+    EXPECT_EQ(H_MEMORY_pvMallocNoWait(size), nullptr);
+  }
+  // Nothing was taken on the way: the largest request still fits.
+  void* p = H_MEMORY_pvMallocNoWait(960096);
+  EXPECT_EQ(H_MEMORY_eBlockMap(p), 8);
+  H_MEMORY_vFree(p);
 }
 
 TEST_F(MemoryTest, ExhaustedPartitionFallsBackUpwardWithoutWaiting) {
@@ -290,6 +305,83 @@ TEST_F(MemoryTest, ConcurrentUseNeverSharesABlock) {
   std::vector<std::thread> threads;
   for (unsigned s = 1; s <= 4; ++s) threads.emplace_back(work, s);
   for (auto& t : threads) t.join();
+}
+
+// Many threads take and give back runs of blocks that cross the bitmap's
+// word boundaries, so words keep running empty and filling again. Afterwards
+// every block is free and found: taking them all hands them out in order.
+TEST_F(MemoryTest, ConcurrentRunsAcrossWordsLoseNoBlock) {
+  constexpr MAP kMap = 1;
+  constexpr int kBlocks = 2700;
+  const S32 stride = L_MEM_GetBlockSize(kMap);
+  auto work = [](unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<void*> held;
+    for (int round = 0; round < 400; ++round) {
+      const size_t want = 1 + rng() % 150;
+      while (held.size() < want) {
+        void* b = L_MEM_Allocate(kMap);
+        if (!b) break;
+        held.push_back(b);
+      }
+      std::shuffle(held.begin(), held.end(), rng);
+      const size_t keep = rng() % (held.size() + 1);
+      while (held.size() > keep) {
+        ASSERT_EQ(L_MEM_Free(kMap, held.back()), lsSUCCESS);
+        held.pop_back();
+      }
+    }
+    for (void* b : held) ASSERT_EQ(L_MEM_Free(kMap, b), lsSUCCESS);
+  };
+  std::vector<std::thread> threads;
+  for (unsigned s = 1; s <= 6; ++s) threads.emplace_back(work, s);
+  for (auto& t : threads) t.join();
+
+  std::vector<U8*> all;
+  while (U8* b = static_cast<U8*>(L_MEM_Allocate(kMap))) all.push_back(b);
+  ASSERT_EQ(all.size(), (size_t)kBlocks);
+  for (size_t i = 1; i < all.size(); ++i) ASSERT_EQ(all[i] - all[i - 1], stride) << i;
+  for (U8* b : all) EXPECT_EQ(L_MEM_Free(kMap, b), lsSUCCESS);
+}
+
+// Allocations that wait on a small partition while others free into it:
+// every free that finds a waiter wakes one, so the run ends.
+TEST_F(MemoryTest, WaitingAllocationsNeverMissAFree) {
+  constexpr MAP kMap = 8;  // eight blocks for twelve threads
+  std::atomic<int> done{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 12; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 300; ++i) {
+        // A free that went unnoticed would leave this waiting to the limit.
+        void* b = L_MEM_AllocateWaitSeconds(kMap, 30);
+        ASSERT_NE(b, nullptr);
+        std::this_thread::yield();
+        ASSERT_EQ(L_MEM_Free(kMap, b), lsSUCCESS);
+      }
+      done++;
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(done.load(), 12);
+  std::vector<void*> all;  // all eight are free again
+  while (void* b = L_MEM_Allocate(kMap)) all.push_back(b);
+  EXPECT_EQ(all.size(), 8u);
+  for (void* b : all) EXPECT_EQ(L_MEM_Free(kMap, b), lsSUCCESS);
+}
+
+TEST(MemoryDivisor, MultiplicationGivesTheQuotient) {
+  std::mt19937 rng(7);
+  std::vector<U32> divisors = {1, 2, 3, 7, 16, 64, 192, 1040, 4112, 8816, 16400, 65552, 960112, 0x7FFFFFFF,
+                               0x80000000u, 0xFFFFFFFFu};
+  for (int i = 0; i < 200; ++i) divisors.push_back(1 + rng() % 0xFFFFFFFFu);
+  for (U32 d : divisors) {
+    const MEM_DIVISOR x = L_MEM_xDivisor(d);
+    std::vector<U32> offsets = {0, 1, d - 1, d, d + 1, 0xFFFFFFFFu, 0xFFFFFFFEu};
+    for (U32 k : {2u, 3u, 1000u, 13000u}) offsets.push_back((U32)((U64)d * k - 1));
+    for (int i = 0; i < 200; ++i) offsets.push_back((U32)rng());
+    for (U32 n : offsets) ASSERT_EQ(L_MEM_u32Divide(x, n), n / d) << n << " / " << d;
+  }
 }
 
 // Run in a fresh process: the first allocations of several threads at once

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <time.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -206,6 +208,66 @@ TEST_F(SemaTest, PingPongLosesNoWakeUp) {
     ASSERT_EQ(0, L_SEMA_Wait(pong));
   }
   partner.join();
+}
+
+// Three partners each signal their own semaphore of one list wait and wait
+// for the reply before they signal again; the list waiter answers whichever
+// it took. Signals arrive while the waiter spins, sleeps, or is on its way
+// in or out: none may be missed.
+TEST_F(SemaTest, ListWaitLosesNoWakeUp) {
+  const SEMA ask[] = {SEMA_MEDIA_11, SEMA_MEDIA_12, SEMA_MEDIA_13};
+  const SEMA reply[] = {SEMA_MEDIA_14, SEMA_MEDIA_15, SEMA_ETHERNET_TX};
+  constexpr int ROUNDS = 3000;
+  std::vector<std::thread> partners;
+  for (int p = 0; p < 3; ++p) {
+    partners.emplace_back([&, p] {
+      for (int i = 0; i < ROUNDS; ++i) {
+        ASSERT_EQ(0, L_SEMA_Signal(ask[p]));
+        // A lost wake-up would leave this waiting to the limit.
+        ASSERT_EQ(0, L_SEMA_WaitSeconds(reply[p], 30)) << p << " round " << i;
+      }
+    });
+  }
+  const SEMA list[] = {ask[0], ask[1], ask[2], 0};
+  int answered[3] = {0, 0, 0};
+  for (int i = 0; i < 3 * ROUNDS; ++i) {
+    const S32 got = L_SEMA_WaitMultipleTicks(list, 30000);
+    ASSERT_GT(got, 0) << "round " << i;
+    const int p = (int)(std::find(ask, ask + 3, got) - ask);
+    ASSERT_LT(p, 3);
+    answered[p]++;
+    ASSERT_EQ(0, L_SEMA_Signal(reply[p]));
+  }
+  for (auto& t : partners) t.join();
+  for (int p = 0; p < 3; ++p) EXPECT_EQ(ROUNDS, answered[p]);
+  for (SEMA s : ask) EXPECT_EQ(-lsSEMA_PENDING, L_SEMA_GetWaitingTaskID(s));
+}
+
+TEST_F(SemaTest, DumpShowsStateWaiterAndFireTime) {
+  PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), PLATFORM_tTime(nullptr));
+  const SEMA done = SEMA_GDC0, waited = SEMA_GDC1, idle = SEMA_GDC2;
+  const U64 fired = L_CLOCK_qwGetTimeInNans();  // the clock stands still
+  ASSERT_EQ(0, L_SEMA_Signal(done));
+  std::future<S32> waiter = std::async(std::launch::async, [&] { return L_SEMA_Wait(waited); });
+  ASSERT_TRUE(bWaiterArrives(waited));
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  L_SEMA_Debug();
+  fflush(stdout);
+  fflush(stderr);
+  const std::string dump = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+  ASSERT_EQ(0, L_SEMA_Signal(waited));
+  EXPECT_EQ(0, waiter.get());
+  EXPECT_NE(std::string::npos, dump.find("semaphore information (280 total)")) << dump;
+  char line[200];
+  snprintf(line, sizeof line, "  %02d %s: done task #0 () fired at %lld mutex.lock 0", done, get_semaphore_name(done),
+           (long long)fired);
+  EXPECT_NE(std::string::npos, dump.find(line)) << line;
+  snprintf(line, sizeof line, "  %02d %s: waiting task #%d (%s) fired at ", waited, get_semaphore_name(waited),
+           MAIN_THREAD_TASK, get_task_name(MAIN_THREAD_TASK));
+  EXPECT_NE(std::string::npos, dump.find(line)) << line;
+  snprintf(line, sizeof line, "  %02d %s: pending task #0 () fired at ", idle, get_semaphore_name(idle));
+  EXPECT_NE(std::string::npos, dump.find(line)) << line;
 }
 
 // Two threads wait on overlapping lists given in opposite orders while two

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -230,6 +232,74 @@ TEST_F(TimerTest, CallerSuppliedRecordWorksLikeAPoolTimer) {
   EXPECT_TRUE(bTake(SEMA_T));
   EXPECT_EQ(0, L_TIMER_Release(&own));
   EXPECT_EQ(-lsTIMER_ILLEGAL, L_TIMER_Stop(&own));
+}
+
+// Ways a record supplied through L_TIMER_InitTimer goes away while its timer
+// runs. Each starts a periodic timer on a record that then ends and returns
+// the handle (the record's former address).
+__attribute__((noinline)) void vStartOnStackRecord(uintptr_t* handle, SEMA sema) {
+  TIMER_INFO record;
+  memset(&record, 0, sizeof record);
+  if (L_TIMER_InitTimer(&record, MAIN_THREAD_TASK) != 0) return;
+  if (L_TIMER_Start(&record, 30, 30, sema) == &record) *handle = reinterpret_cast<uintptr_t>(&record);
+}
+
+// Fills a stack frame where the record lay with another pattern.
+__attribute__((noinline)) void vScribbleStack(void) {
+  volatile U8 junk[8192];
+  for (size_t i = 0; i < sizeof junk; ++i) junk[i] = 0xA5;
+}
+
+TEST_F(TimerTest, CallerRecordMayEndWhileItsTimerRuns) {
+  alignas(TIMER_INFO) static U8 storage[sizeof(TIMER_INFO)];
+  const struct {
+    const char* how;
+    std::function<TIMER_INFO*(void)> start;
+  } cases[] = {
+      {"stack frame ended",
+       [] {
+         uintptr_t handle = 0;
+         vStartOnStackRecord(&handle, SEMA_T);
+         vScribbleStack();
+         return reinterpret_cast<TIMER_INFO*>(handle);
+       }},
+      {"heap record deleted",
+       [] {
+         TIMER_INFO* record = new TIMER_INFO();
+         EXPECT_EQ(0, L_TIMER_InitTimer(record, MAIN_THREAD_TASK));
+         EXPECT_EQ(record, L_TIMER_Start(record, 30, 30, SEMA_T));
+         const uintptr_t handle = reinterpret_cast<uintptr_t>(record);
+         delete record;
+         return reinterpret_cast<TIMER_INFO*>(handle);
+       }},
+      {"storage reused",
+       [] {
+         TIMER_INFO* record = new (storage) TIMER_INFO();
+         EXPECT_EQ(0, L_TIMER_InitTimer(record, MAIN_THREAD_TASK));
+         EXPECT_EQ(record, L_TIMER_Start(record, 30, 30, SEMA_T));
+         memset(storage, 0x5A, sizeof storage);
+         return record;
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.how);
+    TIMER_INFO* handle = c.start();
+    ASSERT_NE(nullptr, handle);
+    EXPECT_EQ(30u, L_TIMER_GetRemaining(handle));
+    for (int period = 0; period < 2; ++period) {
+      AdvanceAndSettle(29);
+      EXPECT_TRUE(bPending(SEMA_T)) << period;
+      AdvanceAndSettle(1);
+      EXPECT_TRUE(bTake(SEMA_T)) << period;
+    }
+    EXPECT_EQ(0, L_TIMER_Stop(handle));
+    EXPECT_EQ(0, L_TIMER_Release(handle));
+    EXPECT_EQ(-lsTIMER_ILLEGAL, L_TIMER_Stop(handle));
+    AdvanceAndSettle(60);
+    EXPECT_TRUE(bPending(SEMA_T));
+  }
+  // The module wrote nothing into the reused storage.
+  for (U8 byte : storage) ASSERT_EQ(0x5A, byte);
 }
 
 TEST_F(TimerTest, ElapsedMeasuresSuccessiveIntervals) {
