@@ -107,11 +107,12 @@ int nCompare(DB_TEXT_RECORD a, DB_TEXT_RECORD b, U32 language) {
 
 bool bNmea2kView(S32 view) { return view >= 67 && view <= 70; }
 
-void vRegisterSelectors(void) {
+void vRegisterSelectors(bool bNavigation) {
   for (int i = 0; i < 5; ++i) {
     (void)U_MENU_bRegisterSubMenuSelectorMenu(s_apReadoutNames[i], s_txtSelectReadouts, nullptr,
                                               (MENU_PRIORITY)(MENU_PRIORITY_0 + i), T_INFO_afcidSlots[5 + i],
                                               (U32)s_nBChoices, aBoxBChoices, aBoxBValues, M_BASIC);
+    if (!bNavigation) continue;
     (void)U_MENU_bRegisterSubMenuSelectorMenu(s_apReadoutNames[i], s_txtSelectNavReadouts, nullptr,
                                               (MENU_PRIORITY)(MENU_PRIORITY_0 + i), T_INFO_afcidSlots[i],
                                               (U32)s_nNavChoices, aBoxBplusQChoicesTemp, aBoxBplusQValuesTemp,
@@ -241,9 +242,12 @@ int vFetchAllBeginningWith(char cFirst, DB_TEXT_RECORD* apChoices, U32* au32Valu
   return count;
 }
 
+// Over the network data, gauge and engine views the navigation readouts are
+// withdrawn from the Setup tab. "Select Readouts" stays offered there, so its
+// rows are registered again on every rebuild, in the current language's
+// order: left empty, the sub menu would open onto nothing.
 void T_INFO_vUpdateInfoboxChoices(BOOLEAN bNavigationOnly) {
   (void)bNavigationOnly;
-  if (s_bNavMenuWithdrawn && bNmea2kView(s_s32CurrentView)) return;
   if (!s_bMenusRegistered) {
     s_bMenusRegistered = true;
     (void)U_MENU_bRegisterSubMenu(s_txtSelectReadouts, NO_PRIORITY, nullptr, M_ADVANCED);
@@ -257,13 +261,13 @@ void T_INFO_vUpdateInfoboxChoices(BOOLEAN bNavigationOnly) {
     (void)U_MENU_bRegisterMainSubMenu(s_txtSelectReadouts, g_MENU_txtSetupTab, MENU_DIGITAL_READOUTS,
                                       s_apSelectReadouts, s_apSelectReadouts, nullptr, 1, M_ADVANCED);
   }
-  if (bNmea2kView(s_s32CurrentView)) {
-    (void)U_MENU_bUnregisterMainMenuItem(s_txtSelectNavReadouts, g_MENU_txtSetupTab);
-    s_bNavMenuWithdrawn = true;
-    return;
+  const bool bWithdraw = bNmea2kView(s_s32CurrentView);
+  if (bWithdraw) {
+    if (!s_bNavMenuWithdrawn) (void)U_MENU_bUnregisterMainMenuItem(s_txtSelectNavReadouts, g_MENU_txtSetupTab);
+  } else {
+    vRegisterNavSubMenu();
   }
-  vRegisterNavSubMenu();
-  s_bNavMenuWithdrawn = false;
+  s_bNavMenuWithdrawn = bWithdraw;
   const U32 language = (U32)nCurrentLanguage();
   (void)L_MUTEX_LockWait(RES_MENU);
   s_nBChoices = vFetchAllBeginningWith('B', aBoxBChoices, aBoxBValues, language);
@@ -286,7 +290,7 @@ void T_INFO_vUpdateInfoboxChoices(BOOLEAN bNavigationOnly) {
   }
   s_nNavChoices = n;
   (void)L_MUTEX_Unlock(RES_MENU);
-  vRegisterSelectors();
+  vRegisterSelectors(!bWithdraw);
 }
 
 int T_INFO_nChoices(char cList, DB_TEXT_RECORD* apChoices, U32* au32Values) {
