@@ -146,6 +146,10 @@ void T_INFO_vFormatTimeAscii(U32 u32Time, BOOLEAN bSeconds, BOOLEAN bAmPm, char*
 BOOLEAN T_INFO_pSplitTenths(const char* pcSource, char* pcInteger, const char** ppcTenths, BOOLEAN bKeepPoint);
 BOOLEAN T_INFO_bFCIDIsValidSelection(FOURCHARID fcidSlot);
 BOOLEAN T_INFO_bFCIDNonZero(FOURCHARID key);
+// The info alpha of the semitransparent bar styles, taken for the current
+// palette out of a packed word (bits 0-7 white, 8-15 blue, 16-23 black). Like
+// every alpha of the drawing library it weights the picture beneath: 0 draws
+// the bar opaque.
 void T_INFO_vSetAlpha(U32 u32AlphaVector);
 U8 T_INFO_u8PaletteAlpha(U32 u32AlphaVector);
 U8 T_INFO_u8Alpha(void);

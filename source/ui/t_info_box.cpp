@@ -257,7 +257,7 @@ void vBorder(BITMAP* pBitmap, COLOR border, COLOR inside, S32 w, S32 h, S32 x, S
   G_BOX_vDrawRounded(pBitmap, border, POINT{x + 1, y + 1}, (U32)(w - 2), (U32)(h - 2), 3);
   G_BOX_vDrawRounded(pBitmap, border, POINT{x + 2, y + 2}, (U32)(w - 4), (U32)(h - 4), 3);
   if (bAlpha) {
-    if (alpha != 0) G_BOX_vDrawRoundedFilledAlpha(pBitmap, inside, POINT{x + 3, y + 3}, (U32)(w - 6), (U32)(h - 6), 3, alpha);
+    G_BOX_vDrawRoundedFilledAlpha(pBitmap, inside, POINT{x + 3, y + 3}, (U32)(w - 6), (U32)(h - 6), 3, alpha);
   } else {
     G_BOX_vDrawRoundedFilled(pBitmap, inside, POINT{x + 3, y + 3}, (U32)(w - 6), (U32)(h - 6), 3);
   }
@@ -536,16 +536,15 @@ void T_INFO_vDrawInfoBar(BITMAP* pBitmap, S32 w, S32 h, S32 x, S32 y, INFO_BOX_S
     case IBS_ALWAYS_WHITE_BAR:
       G_BOX_vDrawFilled(pBitmap, colInfo(INFO_COLOR_ALWAYS_WHITE), at, uw, uh);
       break;
-    case IBS_SEMITRANSPARENT_WHITE_BAR: {
-      const U8 alpha = T_INFO_u8Alpha();
-      if (alpha != 0) G_BOX_vDrawFilledAlpha(pBitmap, colInfo(INFO_COLOR_BACKGROUND), at, uw, uh, alpha);
+    // The semitransparent styles blend the background with the info alpha,
+    // which weights the picture beneath as every alpha drawing does: 0 is an
+    // opaque bar, larger values let more of the picture show through.
+    case IBS_SEMITRANSPARENT_WHITE_BAR:
+      G_BOX_vDrawFilledAlpha(pBitmap, colInfo(INFO_COLOR_BACKGROUND), at, uw, uh, T_INFO_u8Alpha());
       break;
-    }
-    case IBS_SEMITRANSPARENT_WHITE_ROUNDED_BAR: {
-      const U8 alpha = T_INFO_u8Alpha();
-      if (alpha != 0) G_BOX_vDrawRoundedFilledAlpha(pBitmap, colInfo(INFO_COLOR_BACKGROUND), at, uw, uh, radius, alpha);
+    case IBS_SEMITRANSPARENT_WHITE_ROUNDED_BAR:
+      G_BOX_vDrawRoundedFilledAlpha(pBitmap, colInfo(INFO_COLOR_BACKGROUND), at, uw, uh, radius, T_INFO_u8Alpha());
       break;
-    }
     case IBS_NONE:
     case IBS_GRAY_ROUNDED_BORDER_SANS_BACKGROUND:
     case IBS_RED_BAR:

@@ -170,7 +170,7 @@ void T_INFO_vDrawInfoLayer_Instrumentation_Common(BITMAP* pBitmap, const WINDOW_
   // The outer edges of the first and last columns: 1 and 2 pixels of the
   // background, as transparent as the boxes.
   const U8 alpha = T_INFO_u8Alpha();
-  if (nBoxes == 5 && alpha != 0 && !bRadar) {
+  if (nBoxes == 5 && !bRadar) {
     if (abShown[0]) G_BOX_vDrawFilledAlpha(pBitmap, background, POINT{0, 0}, 1, INFO_BOX_HEIGHT, alpha);
     if (abShown[4]) {
       G_BOX_vDrawFilledAlpha(pBitmap, background, POINT{G_SCREEN_WIDTH - 2, 0}, 2, INFO_BOX_HEIGHT, alpha);
@@ -213,7 +213,8 @@ void T_INFO_vDrawInfoLayer_Instrumentation_Common(BITMAP* pBitmap, const WINDOW_
 
 void T_INFO_vDrawInfoLayer_Instrumentation_SonarView(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindowSpec) {
   if (pWindowSpec == nullptr) return;
-  // The row over its own band below the sonar content takes no tint.
+  // The row over its own band below the sonar content has nothing beneath
+  // it to show through: alpha 0, an opaque background.
   const U32 yOrigin = T_INFO_u32SonarYOrigin(pWindowSpec->drawWindowType);
   T_INFO_vSetAlpha(yOrigin == (U32)INFO_ROW_HEIGHT ? 0 : pWindowSpec->u32User);
   T_INFO_vDrawInfoLayer_Instrumentation_Common(pBitmap, pWindowSpec, T_INFO_pSonarSlotSet(), 5);

@@ -134,8 +134,9 @@ class InfoLayer : public ::testing::Test {
 struct PaletteCase {
   U32 palette;
   const char* suffix;
+  U16 background;  // info colour 128
 };
-const PaletteCase kPalettes[] = {{0, "white"}, {3, "black"}};
+const PaletteCase kPalettes[] = {{0, "white", 0xFFFF}, {3, "black", 0x0000}};
 
 // Sonar view 49, not navigating: the five ordinary slots, SC57 off.
 TEST_F(InfoLayer, SonarRowInBothPalettes) {
@@ -151,6 +152,11 @@ TEST_F(InfoLayer, SonarRowInBothPalettes) {
     EXPECT_EQ((U32)INFO_ROW_HEIGHT, T_INFO_u32SonarYOrigin(SPLIT_FULL_WINDOW));
     T_INFO_vDrawInfoLayer_Instrumentation_SonarView(bmp, &spec);
     ExpectGolden(std::string("sonar_row_") + p.suffix);
+    // The row has its own band: the boxes are opaque, whatever the layer's
+    // alphas, and the picture beneath does not show through.
+    EXPECT_EQ(p.background, Pixel(10, 20)) << p.suffix;
+    EXPECT_EQ(p.background, Pixel(0, 50)) << p.suffix << ": the first column's outer edge";
+    EXPECT_EQ(p.background, Pixel(W - 1, 50)) << p.suffix << ": the last column's outer edge";
   }
 }
 
