@@ -98,14 +98,15 @@ TEST(SoftKey, FactoryShortcutsThenHoldStoresAndPressRestores) {
   SetKey(DD_SLOT_SOFT_KEY_1, true);
   EXPECT_EQ(BUTTON_KEY_DOWN, T_BUTTON_eState());
   AdvanceClock(BUTTON_HOLD_MS);
+  // The hold timer's expiry and the probe's come in either order.
+  EXPECT_TRUE(WaitFor([] { return Fetch(FCID("SKY1")) == SONAR_VIEW_PRIORITY; }));
+  EXPECT_TRUE(WaitFor([] { return T_BUTTON_eState() == BUTTON_SAVED_MESSAGE; }));
   SyncAll();
-  EXPECT_EQ(SONAR_VIEW_PRIORITY, Fetch(FCID("SKY1")));
-  EXPECT_EQ(BUTTON_SAVED_MESSAGE, T_BUTTON_eState());
   SetKey(DD_SLOT_SOFT_KEY_1, false);
   EXPECT_EQ(SONAR_VIEW_PRIORITY, Fetch(FCID("CVEW"))) << "the release after a hold changes nothing";
   AdvanceClock(BUTTON_SAVED_MESSAGE_MS);
+  EXPECT_TRUE(WaitFor([] { return T_BUTTON_eState() == BUTTON_TIMER_NOT_IN_USE; }));
   SyncAll();
-  EXPECT_EQ(BUTTON_TIMER_NOT_IN_USE, T_BUTTON_eState());
 
   // Elsewhere, a short press of the first soft key brings the view back.
   H_DATABASE_bUpdateValueS32(FCID("CVEW"), CHART_PLUS_2D_VIEW_PRIORITY, P_NORMAL);
@@ -114,8 +115,8 @@ TEST(SoftKey, FactoryShortcutsThenHoldStoresAndPressRestores) {
   EXPECT_EQ(SONAR_VIEW_PRIORITY, Fetch(FCID("CVEW")));
   EXPECT_EQ(BUTTON_HELPER_MESSAGE, T_BUTTON_eState());
   AdvanceClock(BUTTON_HOLD_MS);
+  EXPECT_TRUE(WaitFor([] { return T_BUTTON_eState() == BUTTON_TIMER_NOT_IN_USE; }));
   SyncAll();
-  EXPECT_EQ(BUTTON_TIMER_NOT_IN_USE, T_BUTTON_eState());
 
   // A factory reset restores the shortcuts.
   Sync(M_BUTTON, CMD_ID_RESET_POS);
