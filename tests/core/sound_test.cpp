@@ -73,6 +73,13 @@ void Sync() {
   ASSERT_EQ(L_MBOX_SendWait(M_SOUND, msg, 255, SYNC_SEMA), lsSUCCESS);
 }
 
+// Signals one of the task's event semaphores and waits until the task has
+// taken it: a message sent afterwards is then handled after it.
+void SignalTaken(SEMA sema) {
+  ASSERT_EQ(lsSUCCESS, L_SEMA_Signal(sema));
+  EXPECT_TRUE(WaitFor([sema] { return L_SEMA_GetWaitingTaskID(sema) != -lsSEMA_DONE; }));
+}
+
 // What the task played since the last call: once at least the expected
 // amount has come, and the task has handled everything sent before.
 Bytes PlayedSoFar(size_t expected = 0) {
@@ -205,7 +212,7 @@ TEST_F(SoundTask, KeyClicksAndFishAlarmsByToneMode) {
     SetU32(FCID("STMD"), c.mode);
     H_DATABASE_bUpdateValueBoolean(FCID("CKCK"), c.clicks, P_NORMAL);
     EXPECT_PLAYED(Bytes());
-    L_SEMA_Signal(c.sema);
+    SignalTaken(c.sema);
     EXPECT_PLAYED(c.expected);
   }
 }
@@ -425,7 +432,7 @@ TEST_F(SoundTask, VolumeZeroPlaysWithTheAmplifierOff) {
   };
   for (const Step& step : steps) {
     SCOPED_TRACE("sema " + std::to_string(step.sema));
-    L_SEMA_Signal(step.sema);
+    SignalTaken(step.sema);
     EXPECT_PLAYED(step.played);
     EXPECT_EQ(Level(), step.level);
   }
