@@ -3,10 +3,13 @@
 // over a real loopback stream.
 #include <gtest/gtest.h>
 #include <string.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/g_datatype.h"
@@ -310,6 +313,29 @@ TEST(Receiver, MessagesOverALoopbackStream) {
   close(fds[0]);
   EXPECT_FALSE(GMSG_bReceiveSocket(&b, &in));
   close(fds[1]);
+}
+
+// A listening socket closed while another thread still polls it gives its
+// port back at once: the same port can be bound and listened on again.
+TEST(Sockets, ClosedListeningPortIsFreeWhileAPollStillHoldsIt) {
+  const U32 local = GSOCKET_u32Address(127, 0, 0, 1);
+  const U16 port = (U16)(41000 + getpid() % 20000);
+  GSOCKET first;
+  ASSERT_TRUE(GSOCKET_bCreate(&first, local, port, TRUE, 4, TRUE));
+  const S32 fd = first.nSocket;
+  std::atomic<bool> polling{false};
+  std::thread watcher([&] {
+    pollfd p{fd, POLLIN, 0};
+    polling = true;
+    (void)poll(&p, 1, 400);  // nothing arrives: returns after its time
+  });
+  while (!polling) usleep(1000);
+  usleep(20000);  // well inside the poll
+  ASSERT_TRUE(GSOCKET_bClose(&first));
+  GSOCKET again;
+  EXPECT_TRUE(GSOCKET_bCreate(&again, local, port, TRUE, 4, TRUE));
+  watcher.join();
+  GSOCKET_bClose(&again);
 }
 
 }  // namespace

@@ -6,13 +6,16 @@
 // closed peer is reported, and hostile peers are dropped while the unit
 // carries on. A datagram registration takes and sends raw datagrams; the
 // client functions for waiting and non-waiting sends, the alternate
-// transport, disconnecting, holds on a registration and the look-ups.
+// transport, disconnecting, holds on a registration and the look-ups;
+// setting a connection's peer address, deleting connections and
+// registrations.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -462,6 +465,113 @@ TEST_F(MessageLayer, HoldsLookupsAndSignal) {
   }
   EXPECT_TRUE(registered);
   EXPECT_TRUE(U_GMSG_bUnregisterMailbox(M_RADAR_SERVER));
+}
+
+// The connection accepted for a client of the registration: the one of the
+// registration's descriptors that was not there before the client came.
+GMSG_SOCKET_NODE* pNewConnection(GMSG_REG_MAILBOX_NODE* node, const std::vector<GMSG_SOCKET_NODE*>& before) {
+  for (int i = 0; i < 400; ++i) {
+    for (S32 fd = 0; fd < 1024; ++fd) {
+      GMSG_SOCKET_NODE* c = U_GMSG_pFindSocketNodeByFd(node, fd);
+      if (c != nullptr && std::find(before.begin(), before.end(), c) == before.end()) return c;
+    }
+    usleep(5000);
+  }
+  return nullptr;
+}
+std::vector<GMSG_SOCKET_NODE*> Connections(GMSG_REG_MAILBOX_NODE* node) {
+  std::vector<GMSG_SOCKET_NODE*> all;
+  for (S32 fd = 0; fd < 1024; ++fd) {
+    if (GMSG_SOCKET_NODE* c = U_GMSG_pFindSocketNodeByFd(node, fd)) all.push_back(c);
+  }
+  return all;
+}
+
+// An accepted connection learns its peer's address once: later messages to
+// that peer go back over it; a connection whose peer is the registration's
+// own address is never used for sending. Deleting it from another task
+// closes it through the message-layer task, which tells the registered task.
+TEST_F(MessageLayer, ConnectionAddressIsSetOnceAndDeletingClosesIt) {
+  GMSG_REG_MAILBOX_NODE* node = U_GMSG_pFindMailboxNodeById(M_GMSG_TEST);
+  ASSERT_NE(node, nullptr);
+  GMSG_ADDRESS peer, other, self;
+  GMSG_vMakeSocketAddress(&peer, PEER, (U16)(PORT_A + 9));
+  GMSG_vMakeSocketAddress(&other, PEER, (U16)(PORT_A + 10));
+  ASSERT_TRUE(U_GMSG_bGetMailboxAddress(&self, M_GMSG_TEST));
+
+  const std::vector<GMSG_SOCKET_NODE*> before = Connections(node);
+  GSOCKET s = Connect();  // says nothing: its peer address stays unknown
+  GMSG_SOCKET_NODE* conn = pNewConnection(node, before);
+  ASSERT_NE(conn, nullptr);
+  EXPECT_EQ(U_GMSG_pFindSocketNodeByAddress(node, &peer), nullptr);
+  EXPECT_FALSE(U_GMSG_bUpdateSocketNodeAddress(node, nullptr, &peer));
+  EXPECT_FALSE(U_GMSG_bUpdateSocketNodeAddress(nullptr, conn, &peer));
+  ASSERT_TRUE(U_GMSG_bUpdateSocketNodeAddress(node, conn, &peer));
+  EXPECT_FALSE(U_GMSG_bUpdateSocketNodeAddress(node, conn, &other));  // set once
+  EXPECT_EQ(U_GMSG_pFindSocketNodeByAddress(node, &peer), conn);
+  EXPECT_EQ(U_GMSG_pFindSocketNodeByAddress(node, &other), nullptr);
+
+  // A send to that peer travels back over the accepted connection.
+  const U32 v = 5;
+  ASSERT_TRUE(U_GMSG_bSendMsgNoWaitAsync(M_GMSG_TEST, &peer, GMSG_ID_TEST_01, &DT_UNSIGNED32, &v, 61, 500));
+  GMSG_INFO info;
+  ASSERT_TRUE(GMSG_bReceiveSocket(&s, &info));
+  EXPECT_EQ(info.Header.u64Token, 61u);
+  EXPECT_TRUE(GMSG_bAddressEqual(&info.Header.DstAddress, &peer));
+  GMSG_bFree(&info);
+
+  // The accepted end of a connection to the own address is read-only.
+  const std::vector<GMSG_SOCKET_NODE*> with_first = Connections(node);
+  GSOCKET loop = Connect();
+  GMSG_SOCKET_NODE* inward = pNewConnection(node, with_first);
+  ASSERT_NE(inward, nullptr);
+  ASSERT_TRUE(U_GMSG_bUpdateSocketNodeAddress(node, inward, &self));
+  EXPECT_NE(U_GMSG_pFindSocketNodeByAddress(node, &self), inward);
+
+  // Deleting from this task marks; the message-layer task closes and reports.
+  const size_t reported = s_disconnects.size();
+  EXPECT_FALSE(U_GMSG_bDeleteSocketNode(nullptr, conn));
+  EXPECT_FALSE(U_GMSG_bDeleteSocketNode(node, nullptr));
+  EXPECT_FALSE(U_GMSG_bDeleteSocketNode(node, conn));  // marked, not closed here
+  EXPECT_EQ(U_GMSG_pFindSocketNodeByAddress(node, &peer), nullptr);
+  EXPECT_FALSE(U_GMSG_bDeleteSocketNode(node, conn));  // already on its way out
+  EXPECT_TRUE(Closed(&s));
+  EXPECT_TRUE(WaitFor([&] {
+    return s_disconnects.size() > reported && GMSG_bAddressEqual(&s_disconnects.back(), &peer);
+  }));
+  EXPECT_FALSE(U_GMSG_bUpdateSocketNodeAddress(node, conn, &peer));  // gone
+  GSOCKET_bClose(&s);
+  GSOCKET_bClose(&loop);
+}
+
+// Deleting a registration from another task takes it out of every look-up
+// at once and frees its port once the message-layer task has deleted it;
+// one still held waits for the release.
+TEST_F(MessageLayer, DeletingARegistrationFreesItsPort) {
+  const U16 port = (U16)(PORT_A + 8);
+  for (const bool by_id : {true, false}) {
+    SCOPED_TRACE(by_id ? "by mailbox" : "by node");
+    // The first round's unregistration freed the port at once.
+    ASSERT_TRUE(U_GMSG_bRegisterMailbox(M_RADAR_SERVER, RES_PING, SEMA_GMSG_PING, s_map, port));
+    GMSG_REG_MAILBOX_NODE* node = U_GMSG_pAcquireMailboxNodeById(M_RADAR_SERVER, FALSE);
+    ASSERT_NE(node, nullptr);
+    EXPECT_FALSE(by_id ? U_GMSG_bDeleteMailboxNodeById(M_RADAR_SERVER) : U_GMSG_bDeleteMailboxNode(node));
+    EXPECT_EQ(U_GMSG_pFindMailboxNodeById(M_RADAR_SERVER), nullptr);
+    EXPECT_FALSE(U_GMSG_bDeleteMailboxNodeById(M_RADAR_SERVER));
+    EXPECT_FALSE(U_GMSG_bGetMailboxAddress(nullptr, M_RADAR_SERVER));
+    usleep(600000);  // two periods: held, so still there and its port still taken
+    EXPECT_FALSE(U_GMSG_bRegisterMailbox(M_RADAR_SERVER, RES_PING, SEMA_GMSG_PING, s_map, port));
+    EXPECT_TRUE(U_GMSG_bReleaseMailboxNode(node, FALSE));
+    bool registered = false;
+    for (int i = 0; i < 100 && !registered; ++i) {
+      usleep(20000);
+      registered = U_GMSG_bRegisterMailbox(M_RADAR_SERVER, RES_PING, SEMA_GMSG_PING, s_map, port);
+    }
+    EXPECT_TRUE(registered);
+    EXPECT_TRUE(U_GMSG_bUnregisterMailbox(M_RADAR_SERVER));  // in the message-layer task, no holds: at once
+  }
+  EXPECT_FALSE(U_GMSG_bDeleteMailboxNode(nullptr));
+  EXPECT_FALSE(U_GMSG_bDeleteMailboxNodeById(M_SLPTEST));
 }
 
 }  // namespace
