@@ -8,7 +8,7 @@
 // client functions for waiting and non-waiting sends, the alternate
 // transport, disconnecting, holds on a registration and the look-ups;
 // setting a connection's peer address, deleting connections and
-// registrations.
+// registrations; whole messages handed over by the segmented UDP service.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <stdlib.h>
@@ -572,6 +572,82 @@ TEST_F(MessageLayer, DeletingARegistrationFreesItsPort) {
   }
   EXPECT_FALSE(U_GMSG_bDeleteMailboxNode(nullptr));
   EXPECT_FALSE(U_GMSG_bDeleteMailboxNodeById(M_SLPTEST));
+}
+
+// A whole message handed over by the segmented UDP service is delivered as
+// if it had come over a connection: a request is dispatched and answered
+// over loopback, a reply matches its pending request; a block with a bad
+// signature, or for a mailbox that is not registered, is dropped and freed.
+TEST_F(MessageLayer, WholeMessageFromTheSegmentedServiceIsDelivered) {
+  PeerListener peer(PORT_B);
+  GMSG_ADDRESS self;
+  ASSERT_TRUE(U_GMSG_bGetMailboxAddress(&self, M_GMSG_TEST));
+  auto post = [](MBOX mailbox, U32 id, U32 flags, const G_DATA_TYPE* t, const void* body, U64 token, U64 reply,
+                 bool spoil) -> U64 {
+    GMSG_ADDRESS from, to;
+    GMSG_vMakeSocketAddress(&from, PEER, PORT_B);
+    GMSG_vMakeSocketAddress(&to, LOCAL, PORT_A);
+    GMSG_INFO info;
+    EXPECT_TRUE(GMSG_bCompose(&info, &from, &to, id, t, body, token, reply, flags, FALSE, 0));
+    auto* m = static_cast<MSG_GMSG_NEW_MESSAGE_EXT*>(H_MEMORY_pvMalloc(sizeof(MSG_GMSG_NEW_MESSAGE_EXT)));
+    memset(m, 0, sizeof *m);
+    m->Header.Cmd = CMD_ID_GMSG_NEW_MESSAGE_EXT;
+    m->Mailbox = mailbox;
+    m->cpMessageBody = info.pu8Block;  // header and body, now the message layer's
+    m->u32MessageLength = GMSG_HEADER_SIZE + info.Header.u32MsgSize;
+    m->bIsRaw = FALSE;
+    if (spoil) m->cpMessageBody[0] ^= 0xFF;
+    L_MBOX_Send(M_GMSG, m, 3, 0);
+    return info.Header.__u64ReplyToken;  // a request's comes from the counter
+  };
+
+  // A request: the handler's answer goes to the sender over loopback.
+  const U32 ping = 3;
+  const U64 reply_token = post(M_GMSG_TEST, GMSG_ID_TEST_PING, GMSG_FLAG_REQUEST, &DT_UNSIGNED32, &ping, 81, 0, false);
+  GSOCKET accepted;
+  ASSERT_TRUE(peer.Accept(&accepted));
+  GMSG_INFO pong;
+  ASSERT_TRUE(GMSG_bReceiveSocket(&accepted, &pong));
+  EXPECT_EQ(pong.Header.u32MsgId, GMSG_ID_TEST_PONG);
+  EXPECT_EQ(pong.Header.u32MsgFlags, GMSG_FLAG_REPLY);
+  EXPECT_EQ(pong.Header.u64Token, 81u);
+  EXPECT_EQ(pong.Header.__u64ReplyToken, reply_token);
+  ASSERT_TRUE(GMSG_bParse(&pong, &DT_UNSIGNED32));
+  EXPECT_EQ(*static_cast<U32*>(pong.pStructMsg), 42u);
+  GMSG_bFree(&pong);
+
+  // Dropped ones never reach the task; the good one after them does.
+  const size_t seen = s_received.size();
+  post(M_GMSG_TEST, GMSG_u32Id(21, 2), 0, nullptr, nullptr, 82, GMSG_NO_TOKEN, true);
+  post(M_SLPTEST, GMSG_u32Id(21, 2), 0, nullptr, nullptr, 83, GMSG_NO_TOKEN, false);
+  post(M_GMSG_TEST, GMSG_u32Id(21, 2), 0, nullptr, nullptr, 84, GMSG_NO_TOKEN, false);
+  EXPECT_TRUE(WaitFor([&] { return s_received.size() > seen; }));
+  usleep(50000);
+  {
+    std::lock_guard<std::mutex> g(s_lock);
+    ASSERT_EQ(s_received.size(), seen + 1);
+    EXPECT_EQ(s_received.back().u64Token, 84u);
+    EXPECT_EQ(s_received.back().SrcAddress.uAddr.Socket.u32Address, PEER);
+    EXPECT_FALSE(s_matched.back());
+  }
+
+  // A reply to a pending request is matched to it.
+  const U32 body = 4;
+  ASSERT_TRUE(U_GMSG_bRequest(M_GMSG_TEST, &peer.address, GMSG_ID_TEST_PING, &DT_UNSIGNED32, &body, 85));
+  GMSG_INFO request;
+  ASSERT_TRUE(GMSG_bReceiveSocket(&accepted, &request));
+  const GMSG_STATUS st{7, request.Header.u32MsgId, request.Header.u64Token};
+  post(M_GMSG_TEST, GMSG_ID_STATUS, GMSG_FLAG_REPLY, &DT_GMSG_STATUS, &st, request.Header.u64Token,
+       request.Header.__u64ReplyToken, false);
+  GMSG_bFree(&request);
+  EXPECT_TRUE(WaitFor([&] { return s_received.size() > seen + 1; }));
+  {
+    std::lock_guard<std::mutex> g(s_lock);
+    EXPECT_EQ(s_received.back().u32MsgId, GMSG_ID_STATUS);
+    EXPECT_TRUE(s_matched.back());
+    EXPECT_EQ(s_statuses.back(), 7u);
+  }
+  GSOCKET_bClose(&accepted);
 }
 
 }  // namespace
