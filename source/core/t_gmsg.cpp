@@ -408,7 +408,9 @@ void T_GMSG_vTask(void) {
   L_TIMER_Start(timer, 250, 250, SEMA_TIMER_GMSG);
   const SEMA events[] = {SEMA_TIMER_GMSG, SEMA_MBOX_GMSG, 0};
   for (;;) {
-    L_SEMA_WaitMultiple(events);
+    // Pending requests age by one period per timer expiry, not per wake: a
+    // busy mailbox must not make requests expire early.
+    const S32 fired = L_SEMA_WaitMultiple(events);
     while (void* raw = L_MBOX_Receive(M_GMSG)) {
       auto* g = static_cast<GENERIC_MESSAGE*>(raw);
       switch (g->Cmd) {
@@ -445,7 +447,7 @@ void T_GMSG_vTask(void) {
       }
       H_MEMORY_vDumpMail(raw);
     }
-    if (!s_bShutdown) s_vOnTimer();
+    if (fired == SEMA_TIMER_GMSG && !s_bShutdown) s_vOnTimer();
     s_vWakeSocketTask();
   }
 }
