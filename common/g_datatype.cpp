@@ -200,20 +200,51 @@ S32 s_nCheckCount(S32 count, const G_DATA_TYPE* e, S64 memory_each, const In& in
   return 0;
 }
 
-S32 s_nDecodeStruct(void* v, In& in, const G_DATA_TYPE* t) {
-  U8* p = static_cast<U8*>(v);
+// Length of the NUL-ended string at the reading position, or -1 when the
+// input ends first.
+S32 s_nStringOnWire(const In& in) {
+  if (*in.pnRoom <= 0) return -1;
+  const U8* start = in.pIn + *in.pnCount;
+  const void* nul = memchr(start, 0, (size_t)*in.pnRoom);
+  return nul ? (S32)(static_cast<const U8*>(nul) - start) : -1;
+}
+
+// Decodes the members of a structure into *ppBlock. A string member is held
+// in place: when the block is the decoder's own (bGrow), the block is first
+// enlarged by the string's length plus one so that the last member's
+// characters run on past the structure's own size; otherwise, and for a
+// string with members after it, the characters must fit the member's room.
+S32 s_nDecodeStruct(void** ppBlock, bool bGrow, In& in, const G_DATA_TYPE* t) {
   S32 offset = 0;
   for (const G_DATA_TYPE* const* m = t->DataTypes; m && *m; ++m) {
-    if ((*m)->eDataFormat == G_DF_STRING) return DATATYPE_ERR_FORMAT;  // strings in place only at top level
     offset = s_nMemberOffset(offset, *m);
-    void* member = p + offset;
+    if ((*m)->eDataFormat == G_DF_STRING) {
+      const S32 length = s_nStringOnWire(in);
+      if (length < 0) return DATATYPE_ERR_SHORT_INPUT;
+      const bool last = m[1] == nullptr;
+      if (bGrow && last) {
+        const S64 size = (S64)t->nSizeofType + length + 1;
+        if (size > (S64)DATATYPE_MAX_DECODED_BLOCK) return DATATYPE_ERR_TOO_LARGE;
+        void* grown = H_MEMORY_pvRealloc(*ppBlock, (size_t)size);
+        if (grown == nullptr) return DATATYPE_ERR_ALLOC;
+        *ppBlock = grown;
+        bGrow = false;  // grown once, for its last member
+      } else if (length + 1 > (*m)->nSizeofType) {
+        return DATATYPE_ERR_TOO_LARGE;
+      }
+      in.Get(static_cast<U8*>(*ppBlock) + offset, length + 1);
+      offset += (*m)->nSizeofType;
+      continue;
+    }
+    void* member = static_cast<U8*>(*ppBlock) + offset;
     if (S32 r = s_nCallDeserialize(*m, &member, in); r < 0) return r;
     offset += (*m)->nSizeofType;
   }
   return 0;
 }
 
-S32 s_nDecode(void* v, In& in, const G_DATA_TYPE* t) {
+// ppOwned: the value's block when the decoder allocated it (it may move).
+S32 s_nDecode(void* v, In& in, const G_DATA_TYPE* t, void** ppOwned = nullptr) {
   U8* p = static_cast<U8*>(v);
   switch (t->eDataFormat) {
     case G_DF_VOID_POINTER: {
@@ -306,13 +337,16 @@ S32 s_nDecode(void* v, In& in, const G_DATA_TYPE* t) {
     case G_DF_STRUCT: {
       U32 w;
       if (!in.Word(&w)) return DATATYPE_ERR_SHORT_INPUT;
-      if ((S32)w == t->nVersion) return s_nDecodeStruct(v, in, t);
+      if ((S32)w == t->nVersion) {
+        void* block = v;
+        return s_nDecodeStruct(ppOwned ? ppOwned : &block, ppOwned != nullptr, in, t);
+      }
       const G_DATA_TYPE* older = t->pPreviousVersionType;
       for (int guard = 0; older && older->nVersion != (S32)w && guard < 64; ++guard) older = older->pPreviousVersionType;
       if (older == nullptr || older->nVersion != (S32)w || older->pfVersionConvert == nullptr) return DATATYPE_ERR_VERSION;
       void* block = s_pvZeroed(older->nSizeofType);
       if (block == nullptr) return DATATYPE_ERR_ALLOC;
-      S32 r = s_nDecodeStruct(block, in, older);
+      S32 r = s_nDecodeStruct(&block, true, in, older);
       if (r >= 0) r = older->pfVersionConvert(v, block, t, older);
       H_MEMORY_vFree(block);
       return r < 0 ? r : 0;
@@ -484,7 +518,7 @@ S32 DATATYPE_nStandardDeserializer(void** ppValue, const U8* pIn, S32* pnRoom, S
     allocated = true;
   }
   const S32 before = *pnCount;
-  const S32 r = s_nDecode(*ppValue, in, t);
+  const S32 r = s_nDecode(*ppValue, in, t, allocated ? ppValue : nullptr);
   if (r < 0) {
     if (allocated) {
       t->pfDeallocate(*ppValue, TRUE, t);

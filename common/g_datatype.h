@@ -123,6 +123,11 @@ struct DYNAMIC_ARRAY {
 // Standard operations. The output/input position is *ppOut / pIn plus the
 // running count; room is what is left after it. A null output allocates a
 // buffer of exactly the serialised length (freed with H_MEMORY_vFree).
+// A string member held in place in a structure (G_DF_STRING member) decodes
+// whole when it is the last member of a structure the decoder allocates: the
+// block is enlarged by the string's length plus one, and *ppValue may move.
+// Elsewhere (the caller's block, or members after it) it must fit the
+// member's own room, else DATATYPE_ERR_TOO_LARGE.
 S32 DATATYPE_nStandardSerializer(const void* pValue, U8** ppOut, S32* pnRoom, S32* pnCount, const G_DATA_TYPE* pType);
 S32 DATATYPE_nStandardDeserializer(void** ppValue, const U8* pIn, S32* pnRoom, S32* pnCount, const G_DATA_TYPE* pType);
 S32 DATATYPE_nStandardSerializedLength(const void* pValue, const G_DATA_TYPE* pType);

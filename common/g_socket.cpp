@@ -164,6 +164,11 @@ BOOLEAN GSOCKET_bSetBroadcastOptions(GSOCKET* s) {
 
 BOOLEAN GSOCKET_bClose(GSOCKET* s) {
   if (s->nSocket < 0) return TRUE;
+  // Another thread may be polling this descriptor: its poll keeps the socket,
+  // and with it the bound port, alive until it returns. A listening socket
+  // is taken out of listening here so that its port can be bound again at
+  // once (a registration made again right after its unregistration).
+  if (s->bListen) (void)shutdown(s->nSocket, SHUT_RDWR);
   const int r = close(s->nSocket);
   s->nSocket = -1;
   if (r != 0) {

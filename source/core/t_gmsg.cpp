@@ -69,6 +69,9 @@ void s_vWakeSocketTask() {
   if (s_nWakeFd() >= 0) (void)!write(s_nWakeFd(), &one, sizeof one);
 }
 bool s_bShutdown = false;
+// Set on the message-layer task's own thread: only it changes the registry
+// and the connection lists; other callers mark and leave the rest to it.
+thread_local bool s_bInMessageTask = false;
 
 struct RegistryLock {
   RegistryLock() { L_MUTEX_LockWait(RES_GMSG_MBOX_LIST); }
@@ -174,21 +177,7 @@ void s_vRegister(MSG_GMSG_REGISTER* m) {
   s_vWakeSocketTask();
 }
 
-void s_vUnregister(MSG_GMSG_UNREGISTER* m) {
-  m->bSuccess = FALSE;
-  GMSG_MAILBOX* reg;
-  {
-    RegistryLock lock;
-    reg = s_pFind(m->Mailbox);
-    if (reg == nullptr) return;
-    if (reg->nReading > 0 || reg->nAccess > 0) {
-      reg->bMarkForDelete = TRUE;  // the message-layer task deletes it once its messages are handled
-      return;
-    }
-  }
-  s_vDeleteRegistration(reg);
-  m->bSuccess = TRUE;
-}
+void s_vUnregister(MSG_GMSG_UNREGISTER* m) { m->bSuccess = U_GMSG_bDeleteMailboxNodeById(m->Mailbox); }
 
 void s_vForward(GMSG_MAILBOX* reg, GMSG_INFO* info) {
   auto* m = s_pNewCommand<MSG_GMSG_RECEIVE>(CMD_ID_GMSG_RECEIVE);
@@ -245,6 +234,10 @@ void s_vNewMessage(MSG_GMSG_NEW_MESSAGE* m) {
     log_me("T_GMSG_vHandleNewMessage: Socket Node not found");
     return;
   }
+  if (c->bMarkForDelete) {  // closing was asked while this notice was on its way
+    s_vDeleteConn(reg, c);
+    return;
+  }
   for (int i = 0; i < 5; ++i) {
     GMSG_INFO info;
     const GMSG_RX_RESULT r = GMSG_eReceiveStep(&c->Socket, &c->Rx, &info);
@@ -260,12 +253,7 @@ void s_vNewMessage(MSG_GMSG_NEW_MESSAGE* m) {
       s_vDeleteConn(reg, c);
       return;
     }
-    if (!c->bAddressSet) {
-      RegistryLock lock;
-      c->Peer = info.Header.SrcAddress;
-      c->bAddressSet = TRUE;
-      c->bReadOnly = GMSG_bAddressEqual(&c->Peer, &reg->MsgAddress);
-    }
+    U_GMSG_bUpdateSocketNodeAddress(reg, c, &info.Header.SrcAddress);
     GMSG_bHandleReplies(&reg->Requests, &info);
     s_vForward(reg, &info);
   }
@@ -409,17 +397,23 @@ BOOLEAN GMSG_bUnitAddress(U32* pu32Address) {
 }
 
 void T_GMSG_vTask(void) {
+  s_bInMessageTask = true;
   H_DATABASE_bUpdateEverythingU32(FCID("TMSG"), (U32)M_GMSG, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
   U32 owner = 0;
   if (!H_DATABASE_bFetchU32(FCID("TMSG"), &owner) || owner != (U32)M_GMSG) {
     FATAL_ERROR("Somebody else registered the GMSG Task Maibox");
   }
   L_MBOX_DefineSema(M_GMSG, SEMA_MBOX_GMSG);
+  // Commands posted before the semaphore was named signalled nothing: look
+  // at the mailbox once now rather than at the first timer expiry.
+  L_SEMA_Signal(SEMA_MBOX_GMSG);
   TIMER_INFO* timer = L_TIMER_Allocate();
   L_TIMER_Start(timer, 250, 250, SEMA_TIMER_GMSG);
   const SEMA events[] = {SEMA_TIMER_GMSG, SEMA_MBOX_GMSG, 0};
   for (;;) {
-    L_SEMA_WaitMultiple(events);
+    // Pending requests age by one period per timer expiry, not per wake: a
+    // busy mailbox must not make requests expire early.
+    const S32 fired = L_SEMA_WaitMultiple(events);
     while (void* raw = L_MBOX_Receive(M_GMSG)) {
       auto* g = static_cast<GENERIC_MESSAGE*>(raw);
       switch (g->Cmd) {
@@ -456,7 +450,7 @@ void T_GMSG_vTask(void) {
       }
       H_MEMORY_vDumpMail(raw);
     }
-    if (!s_bShutdown) s_vOnTimer();
+    if (fired == SEMA_TIMER_GMSG && !s_bShutdown) s_vOnTimer();
     s_vWakeSocketTask();
   }
 }
@@ -842,3 +836,76 @@ BOOLEAN s_bReceiveDone(MSG_GMSG_RECEIVE* m, bool dispatch) {
 
 BOOLEAN U_GMSG_bHandleReceive(MSG_GMSG_RECEIVE* m) { return s_bReceiveDone(m, true); }
 BOOLEAN U_GMSG_bSkipReceive(MSG_GMSG_RECEIVE* m) { return s_bReceiveDone(m, false); }
+
+// ---------------------------------------------------------------- deleting
+namespace {
+bool s_bInRegistry(const GMSG_MAILBOX* node) {
+  for (GMSG_MAILBOX* r = s_pRegistry; r; r = r->pNext) {
+    if (r == node) return true;
+  }
+  return false;
+}
+}  // namespace
+
+BOOLEAN U_GMSG_bDeleteMailboxNode(GMSG_REG_MAILBOX_NODE* node) {
+  {
+    RegistryLock lock;
+    if (node == nullptr || !s_bInRegistry(node)) return FALSE;
+    if (node->nReading > 0 || node->nAccess > 0 || !s_bInMessageTask) {
+      // The message-layer task deletes it on its next period once no hold is left.
+      node->bMarkForDelete = TRUE;
+      return FALSE;
+    }
+  }
+  s_vDeleteRegistration(node);
+  return TRUE;
+}
+
+BOOLEAN U_GMSG_bDeleteMailboxNodeById(MBOX mbox) {
+  GMSG_MAILBOX* r;
+  {
+    RegistryLock lock;
+    r = s_pFind(mbox);
+    if (r == nullptr) return FALSE;
+    if (!s_bInMessageTask) {
+      r->bMarkForDelete = TRUE;
+      return FALSE;
+    }
+  }
+  return U_GMSG_bDeleteMailboxNode(r);  // only this task deletes: r is still there
+}
+
+BOOLEAN U_GMSG_bDeleteSocketNode(GMSG_REG_MAILBOX_NODE* node, GMSG_SOCKET_NODE* conn) {
+  {
+    RegistryLock lock;
+    if (node == nullptr || conn == nullptr || !s_bInRegistry(node)) return FALSE;
+    GMSG_CONN* c = node->pConns;
+    while (c && c != conn) c = c->pNext;
+    if (c == nullptr || c->bMarkForDelete) return FALSE;
+    if (!s_bInMessageTask) {
+      // No longer used for sending or watched; the message-layer task closes it.
+      c->bMarkForDelete = TRUE;
+      auto* m = s_pNewCommand<MSG_GMSG_DISCONNECT>(CMD_ID_GMSG_DISCONNECT);
+      m->Mailbox = node->RtxcMailbox;
+      m->Address = c->Peer;
+      L_MBOX_Send(M_GMSG, m, 3, 0);
+      return FALSE;
+    }
+  }
+  s_vDeleteConn(node, conn);
+  return TRUE;
+}
+
+BOOLEAN U_GMSG_bUpdateSocketNodeAddress(GMSG_REG_MAILBOX_NODE* node, GMSG_SOCKET_NODE* conn,
+                                        const GMSG_ADDRESS* pPeer) {
+  if (node == nullptr || conn == nullptr || pPeer == nullptr) return FALSE;
+  RegistryLock lock;
+  if (!s_bInRegistry(node)) return FALSE;
+  GMSG_CONN* c = node->pConns;
+  while (c && c != conn) c = c->pNext;
+  if (c == nullptr || c->bAddressSet) return FALSE;
+  c->Peer = *pPeer;
+  c->bAddressSet = TRUE;
+  c->bReadOnly = GMSG_bAddressEqual(pPeer, &node->MsgAddress);
+  return TRUE;
+}

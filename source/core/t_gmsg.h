@@ -152,6 +152,29 @@ GMSG_SOCKET_NODE* U_GMSG_pFindSocketNodeByFd(GMSG_REG_MAILBOX_NODE* pNode, S32 n
 GMSG_SOCKET_NODE* U_GMSG_pFindSocketNodeByAddress(GMSG_REG_MAILBOX_NODE* pNode, const GMSG_ADDRESS* pPeer);
 S32 U_GMSG_nSocketNodeSocket(const GMSG_SOCKET_NODE* pSocketNode);
 
+// Deleting a registration closes its connections, deletes its pending
+// requests, closes its own socket and frees it. TRUE when that was done at
+// once: only the message-layer task deletes, and only a registration with no
+// holds; otherwise it is marked (no longer found) and the message-layer task
+// deletes it on its next period after the last release. FALSE as well for a
+// node or mailbox that is not registered.
+BOOLEAN U_GMSG_bDeleteMailboxNode(GMSG_REG_MAILBOX_NODE* pNode);
+BOOLEAN U_GMSG_bDeleteMailboxNodeById(MBOX mbox);
+// Closing a connection unlinks it, tells the registration's task by
+// CMD_ID_GMSG_DISCONNECT with the peer's address, closes the socket and frees
+// the node. TRUE when closed at once (in the message-layer task); from
+// another task the connection is marked, no longer used or watched, the
+// message-layer task closes it, and the answer is FALSE. FALSE as well for a
+// node that is not (or no longer) one of the registration's connections.
+BOOLEAN U_GMSG_bDeleteSocketNode(GMSG_REG_MAILBOX_NODE* pNode, GMSG_SOCKET_NODE* pSocketNode);
+// Gives a connection whose peer is not yet known its peer's address (that of
+// the first message it carries): later messages to that peer, replies too,
+// go back over it. A connection whose peer is the registration's own address
+// becomes read-only (the accepted end of a connection to itself). FALSE when
+// the address was already set or the node is unknown; the address stays.
+BOOLEAN U_GMSG_bUpdateSocketNodeAddress(GMSG_REG_MAILBOX_NODE* pNode, GMSG_SOCKET_NODE* pSocketNode,
+                                        const GMSG_ADDRESS* pPeer);
+
 BOOLEAN GMSG_bHandleMsg(MBOX mbox, const GMSG_MAP_INFO* pMap, GMSG_INFO* pInfo);
 BOOLEAN GMSG_bDefaultMsgHandler(MBOX mbox, GMSG_INFO* pInfo, void* pvParam1, void* pvParam2);
 

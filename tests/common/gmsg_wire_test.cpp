@@ -3,10 +3,13 @@
 // over a real loopback stream.
 #include <gtest/gtest.h>
 #include <string.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/g_datatype.h"
@@ -74,6 +77,69 @@ TEST(TypedWire, PointersArraysAndExcludedValues) {
   EXPECT_EQ(static_cast<U32*>(back)[0], 7u);
   EXPECT_EQ(static_cast<U32*>(back)[1], 0u);
   pair.pfDeallocate(back, TRUE, &pair);
+}
+
+// A string held directly in a structure: the structure's block grows by the
+// string so a trailing name of any length decodes whole; where the block
+// cannot grow (the caller's, or members follow) the name must fit its room.
+TEST(TypedWire, StringHeldInsideAStructure) {
+  static const G_DATA_TYPE* const named_members[] = {&DT_UNSIGNED32, &DT_DATASTR, nullptr};
+  static const G_DATA_TYPE named = G_DATA_TYPE_STANDARD("named", G_DF_STRUCT, G_DU_NONE, 1, 8, 0, named_members);
+  struct Named {
+    U32 u32Id;
+    char acName[4];
+  };
+  const std::vector<U8> golden = {1, 0, 0, 0, 0x2A, 0, 0, 0, 'B', 'o', 'w', ' ', 'c', 'a', 'm', 0};
+
+  void* back = nullptr;
+  ASSERT_EQ(Decode(golden, &named, &back), (S32)golden.size());
+  EXPECT_EQ(static_cast<Named*>(back)->u32Id, 42u);
+  EXPECT_STREQ(static_cast<Named*>(back)->acName, "Bow cam");
+  EXPECT_EQ(Encode(back, &named), golden);  // and back to the same bytes
+  named.pfDeallocate(back, TRUE, &named);
+
+  // Empty and fitting names, and one reached through a pointer.
+  ASSERT_EQ(Decode({1, 0, 0, 0, 1, 0, 0, 0, 0}, &named, &back), 9);
+  EXPECT_STREQ(static_cast<Named*>(back)->acName, "");
+  named.pfDeallocate(back, TRUE, &named);
+  static const G_DATA_TYPE* const to_named_element[] = {&named, nullptr};
+  static const G_DATA_TYPE to_named =
+      G_DATA_TYPE_STANDARD("to_named", G_DF_POINTER_TO_TYPE, G_DU_NONE, 0, (S32)sizeof(void*), 0, to_named_element);
+  std::vector<U8> pointed = {0x21, 0x43, 0x65, 0x87};
+  pointed.insert(pointed.end(), golden.begin(), golden.end());
+  ASSERT_EQ(Decode(pointed, &to_named, &back), (S32)pointed.size());
+  EXPECT_STREQ((*static_cast<Named**>(back))->acName, "Bow cam");
+  EXPECT_EQ(Encode(back, &to_named), pointed);
+  to_named.pfDeallocate(back, TRUE, &to_named);
+
+  // The caller's own block cannot grow: a name that fits decodes, a longer
+  // one is refused before anything past the block is written.
+  alignas(8) U8 own[16];
+  memset(own, 0xAA, sizeof own);
+  void* into = own;
+  std::vector<U8> fits = {1, 0, 0, 0, 7, 0, 0, 0, 'a', 'b', 'c', 0};
+  S32 room = (S32)fits.size(), count = 0;
+  ASSERT_EQ(named.pfDeserialize(&into, fits.data(), &room, &count, &named), 12);
+  EXPECT_EQ(into, (void*)own);
+  EXPECT_STREQ(reinterpret_cast<Named*>(own)->acName, "abc");
+  memset(own, 0xAA, sizeof own);
+  room = (S32)golden.size(), count = 0;
+  EXPECT_EQ(named.pfDeserialize(&into, golden.data(), &room, &count, &named), DATATYPE_ERR_TOO_LARGE);
+  for (size_t i = 8; i < sizeof own; ++i) EXPECT_EQ(own[i], 0xAA) << i;
+
+  // A long name with a member after it would run over that member.
+  static const G_DATA_TYPE* const mid_members[] = {&DT_DATASTR, &DT_UNSIGNED32, nullptr};
+  static const G_DATA_TYPE mid = G_DATA_TYPE_STANDARD("mid", G_DF_STRUCT, G_DU_NONE, 1, 8, 0, mid_members);
+  EXPECT_EQ(Decode({1, 0, 0, 0, 'a', 'b', 'c', 'd', 'e', 0, 5, 0, 0, 0}, &mid, &back), DATATYPE_ERR_TOO_LARGE);
+  EXPECT_EQ(back, nullptr);
+  ASSERT_EQ(Decode({1, 0, 0, 0, 'a', 'b', 0, 5, 0, 0, 0}, &mid, &back), 11);
+  EXPECT_STREQ(static_cast<char*>(back), "ab");
+  EXPECT_EQ(static_cast<U32*>(back)[1], 5u);
+  mid.pfDeallocate(back, TRUE, &mid);
+
+  // A name without its end is short input, not a read past the bytes given.
+  EXPECT_EQ(Decode({1, 0, 0, 0, 1, 0, 0, 0, 'a', 'b'}, &named, &back), DATATYPE_ERR_SHORT_INPUT);
+  EXPECT_EQ(back, nullptr);
 }
 
 TEST(TypedWire, RoomAndVersionFailures) {
@@ -247,6 +313,29 @@ TEST(Receiver, MessagesOverALoopbackStream) {
   close(fds[0]);
   EXPECT_FALSE(GMSG_bReceiveSocket(&b, &in));
   close(fds[1]);
+}
+
+// A listening socket closed while another thread still polls it gives its
+// port back at once: the same port can be bound and listened on again.
+TEST(Sockets, ClosedListeningPortIsFreeWhileAPollStillHoldsIt) {
+  const U32 local = GSOCKET_u32Address(127, 0, 0, 1);
+  const U16 port = (U16)(41000 + getpid() % 20000);
+  GSOCKET first;
+  ASSERT_TRUE(GSOCKET_bCreate(&first, local, port, TRUE, 4, TRUE));
+  const S32 fd = first.nSocket;
+  std::atomic<bool> polling{false};
+  std::thread watcher([&] {
+    pollfd p{fd, POLLIN, 0};
+    polling = true;
+    (void)poll(&p, 1, 400);  // nothing arrives: returns after its time
+  });
+  while (!polling) usleep(1000);
+  usleep(20000);  // well inside the poll
+  ASSERT_TRUE(GSOCKET_bClose(&first));
+  GSOCKET again;
+  EXPECT_TRUE(GSOCKET_bCreate(&again, local, port, TRUE, 4, TRUE));
+  watcher.join();
+  GSOCKET_bClose(&again);
 }
 
 }  // namespace

@@ -6,13 +6,16 @@
 // closed peer is reported, and hostile peers are dropped while the unit
 // carries on. A datagram registration takes and sends raw datagrams; the
 // client functions for waiting and non-waiting sends, the alternate
-// transport, disconnecting, holds on a registration and the look-ups.
+// transport, disconnecting, holds on a registration and the look-ups;
+// setting a connection's peer address, deleting connections and
+// registrations; whole messages handed over by the segmented UDP service.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -462,6 +465,189 @@ TEST_F(MessageLayer, HoldsLookupsAndSignal) {
   }
   EXPECT_TRUE(registered);
   EXPECT_TRUE(U_GMSG_bUnregisterMailbox(M_RADAR_SERVER));
+}
+
+// The connection accepted for a client of the registration: the one of the
+// registration's descriptors that was not there before the client came.
+GMSG_SOCKET_NODE* pNewConnection(GMSG_REG_MAILBOX_NODE* node, const std::vector<GMSG_SOCKET_NODE*>& before) {
+  for (int i = 0; i < 400; ++i) {
+    for (S32 fd = 0; fd < 1024; ++fd) {
+      GMSG_SOCKET_NODE* c = U_GMSG_pFindSocketNodeByFd(node, fd);
+      if (c != nullptr && std::find(before.begin(), before.end(), c) == before.end()) return c;
+    }
+    usleep(5000);
+  }
+  return nullptr;
+}
+std::vector<GMSG_SOCKET_NODE*> Connections(GMSG_REG_MAILBOX_NODE* node) {
+  std::vector<GMSG_SOCKET_NODE*> all;
+  for (S32 fd = 0; fd < 1024; ++fd) {
+    if (GMSG_SOCKET_NODE* c = U_GMSG_pFindSocketNodeByFd(node, fd)) all.push_back(c);
+  }
+  return all;
+}
+
+// An accepted connection learns its peer's address once: later messages to
+// that peer go back over it; a connection whose peer is the registration's
+// own address is never used for sending. Deleting it from another task
+// closes it through the message-layer task, which tells the registered task.
+TEST_F(MessageLayer, ConnectionAddressIsSetOnceAndDeletingClosesIt) {
+  GMSG_REG_MAILBOX_NODE* node = U_GMSG_pFindMailboxNodeById(M_GMSG_TEST);
+  ASSERT_NE(node, nullptr);
+  GMSG_ADDRESS peer, other, self;
+  GMSG_vMakeSocketAddress(&peer, PEER, (U16)(PORT_A + 9));
+  GMSG_vMakeSocketAddress(&other, PEER, (U16)(PORT_A + 10));
+  ASSERT_TRUE(U_GMSG_bGetMailboxAddress(&self, M_GMSG_TEST));
+
+  const std::vector<GMSG_SOCKET_NODE*> before = Connections(node);
+  GSOCKET s = Connect();  // says nothing: its peer address stays unknown
+  GMSG_SOCKET_NODE* conn = pNewConnection(node, before);
+  ASSERT_NE(conn, nullptr);
+  EXPECT_EQ(U_GMSG_pFindSocketNodeByAddress(node, &peer), nullptr);
+  EXPECT_FALSE(U_GMSG_bUpdateSocketNodeAddress(node, nullptr, &peer));
+  EXPECT_FALSE(U_GMSG_bUpdateSocketNodeAddress(nullptr, conn, &peer));
+  ASSERT_TRUE(U_GMSG_bUpdateSocketNodeAddress(node, conn, &peer));
+  EXPECT_FALSE(U_GMSG_bUpdateSocketNodeAddress(node, conn, &other));  // set once
+  EXPECT_EQ(U_GMSG_pFindSocketNodeByAddress(node, &peer), conn);
+  EXPECT_EQ(U_GMSG_pFindSocketNodeByAddress(node, &other), nullptr);
+
+  // A send to that peer travels back over the accepted connection.
+  const U32 v = 5;
+  ASSERT_TRUE(U_GMSG_bSendMsgNoWaitAsync(M_GMSG_TEST, &peer, GMSG_ID_TEST_01, &DT_UNSIGNED32, &v, 61, 500));
+  GMSG_INFO info;
+  ASSERT_TRUE(GMSG_bReceiveSocket(&s, &info));
+  EXPECT_EQ(info.Header.u64Token, 61u);
+  EXPECT_TRUE(GMSG_bAddressEqual(&info.Header.DstAddress, &peer));
+  GMSG_bFree(&info);
+
+  // The accepted end of a connection to the own address is read-only.
+  const std::vector<GMSG_SOCKET_NODE*> with_first = Connections(node);
+  GSOCKET loop = Connect();
+  GMSG_SOCKET_NODE* inward = pNewConnection(node, with_first);
+  ASSERT_NE(inward, nullptr);
+  ASSERT_TRUE(U_GMSG_bUpdateSocketNodeAddress(node, inward, &self));
+  EXPECT_NE(U_GMSG_pFindSocketNodeByAddress(node, &self), inward);
+
+  // Deleting from this task marks; the message-layer task closes and reports.
+  const size_t reported = s_disconnects.size();
+  EXPECT_FALSE(U_GMSG_bDeleteSocketNode(nullptr, conn));
+  EXPECT_FALSE(U_GMSG_bDeleteSocketNode(node, nullptr));
+  EXPECT_FALSE(U_GMSG_bDeleteSocketNode(node, conn));  // marked, not closed here
+  EXPECT_EQ(U_GMSG_pFindSocketNodeByAddress(node, &peer), nullptr);
+  EXPECT_FALSE(U_GMSG_bDeleteSocketNode(node, conn));  // already on its way out
+  EXPECT_TRUE(Closed(&s));
+  EXPECT_TRUE(WaitFor([&] {
+    return s_disconnects.size() > reported && GMSG_bAddressEqual(&s_disconnects.back(), &peer);
+  }));
+  EXPECT_FALSE(U_GMSG_bUpdateSocketNodeAddress(node, conn, &peer));  // gone
+  GSOCKET_bClose(&s);
+  GSOCKET_bClose(&loop);
+}
+
+// Deleting a registration from another task takes it out of every look-up
+// at once and frees its port once the message-layer task has deleted it;
+// one still held waits for the release.
+TEST_F(MessageLayer, DeletingARegistrationFreesItsPort) {
+  const U16 port = (U16)(PORT_A + 8);
+  for (const bool by_id : {true, false}) {
+    SCOPED_TRACE(by_id ? "by mailbox" : "by node");
+    // The first round's unregistration freed the port at once.
+    ASSERT_TRUE(U_GMSG_bRegisterMailbox(M_RADAR_SERVER, RES_PING, SEMA_GMSG_PING, s_map, port));
+    GMSG_REG_MAILBOX_NODE* node = U_GMSG_pAcquireMailboxNodeById(M_RADAR_SERVER, FALSE);
+    ASSERT_NE(node, nullptr);
+    EXPECT_FALSE(by_id ? U_GMSG_bDeleteMailboxNodeById(M_RADAR_SERVER) : U_GMSG_bDeleteMailboxNode(node));
+    EXPECT_EQ(U_GMSG_pFindMailboxNodeById(M_RADAR_SERVER), nullptr);
+    EXPECT_FALSE(U_GMSG_bDeleteMailboxNodeById(M_RADAR_SERVER));
+    EXPECT_FALSE(U_GMSG_bGetMailboxAddress(nullptr, M_RADAR_SERVER));
+    usleep(600000);  // two periods: held, so still there and its port still taken
+    EXPECT_FALSE(U_GMSG_bRegisterMailbox(M_RADAR_SERVER, RES_PING, SEMA_GMSG_PING, s_map, port));
+    EXPECT_TRUE(U_GMSG_bReleaseMailboxNode(node, FALSE));
+    bool registered = false;
+    for (int i = 0; i < 100 && !registered; ++i) {
+      usleep(20000);
+      registered = U_GMSG_bRegisterMailbox(M_RADAR_SERVER, RES_PING, SEMA_GMSG_PING, s_map, port);
+    }
+    EXPECT_TRUE(registered);
+    EXPECT_TRUE(U_GMSG_bUnregisterMailbox(M_RADAR_SERVER));  // in the message-layer task, no holds: at once
+  }
+  EXPECT_FALSE(U_GMSG_bDeleteMailboxNode(nullptr));
+  EXPECT_FALSE(U_GMSG_bDeleteMailboxNodeById(M_SLPTEST));
+}
+
+// A whole message handed over by the segmented UDP service is delivered as
+// if it had come over a connection: a request is dispatched and answered
+// over loopback, a reply matches its pending request; a block with a bad
+// signature, or for a mailbox that is not registered, is dropped and freed.
+TEST_F(MessageLayer, WholeMessageFromTheSegmentedServiceIsDelivered) {
+  PeerListener peer(PORT_B);
+  GMSG_ADDRESS self;
+  ASSERT_TRUE(U_GMSG_bGetMailboxAddress(&self, M_GMSG_TEST));
+  auto post = [](MBOX mailbox, U32 id, U32 flags, const G_DATA_TYPE* t, const void* body, U64 token, U64 reply,
+                 bool spoil) -> U64 {
+    GMSG_ADDRESS from, to;
+    GMSG_vMakeSocketAddress(&from, PEER, PORT_B);
+    GMSG_vMakeSocketAddress(&to, LOCAL, PORT_A);
+    GMSG_INFO info;
+    EXPECT_TRUE(GMSG_bCompose(&info, &from, &to, id, t, body, token, reply, flags, FALSE, 0));
+    auto* m = static_cast<MSG_GMSG_NEW_MESSAGE_EXT*>(H_MEMORY_pvMalloc(sizeof(MSG_GMSG_NEW_MESSAGE_EXT)));
+    memset(m, 0, sizeof *m);
+    m->Header.Cmd = CMD_ID_GMSG_NEW_MESSAGE_EXT;
+    m->Mailbox = mailbox;
+    m->cpMessageBody = info.pu8Block;  // header and body, now the message layer's
+    m->u32MessageLength = GMSG_HEADER_SIZE + info.Header.u32MsgSize;
+    m->bIsRaw = FALSE;
+    if (spoil) m->cpMessageBody[0] ^= 0xFF;
+    L_MBOX_Send(M_GMSG, m, 3, 0);
+    return info.Header.__u64ReplyToken;  // a request's comes from the counter
+  };
+
+  // A request: the handler's answer goes to the sender over loopback.
+  const U32 ping = 3;
+  const U64 reply_token = post(M_GMSG_TEST, GMSG_ID_TEST_PING, GMSG_FLAG_REQUEST, &DT_UNSIGNED32, &ping, 81, 0, false);
+  GSOCKET accepted;
+  ASSERT_TRUE(peer.Accept(&accepted));
+  GMSG_INFO pong;
+  ASSERT_TRUE(GMSG_bReceiveSocket(&accepted, &pong));
+  EXPECT_EQ(pong.Header.u32MsgId, GMSG_ID_TEST_PONG);
+  EXPECT_EQ(pong.Header.u32MsgFlags, GMSG_FLAG_REPLY);
+  EXPECT_EQ(pong.Header.u64Token, 81u);
+  EXPECT_EQ(pong.Header.__u64ReplyToken, reply_token);
+  ASSERT_TRUE(GMSG_bParse(&pong, &DT_UNSIGNED32));
+  EXPECT_EQ(*static_cast<U32*>(pong.pStructMsg), 42u);
+  GMSG_bFree(&pong);
+
+  // Dropped ones never reach the task; the good one after them does.
+  const size_t seen = s_received.size();
+  post(M_GMSG_TEST, GMSG_u32Id(21, 2), 0, nullptr, nullptr, 82, GMSG_NO_TOKEN, true);
+  post(M_SLPTEST, GMSG_u32Id(21, 2), 0, nullptr, nullptr, 83, GMSG_NO_TOKEN, false);
+  post(M_GMSG_TEST, GMSG_u32Id(21, 2), 0, nullptr, nullptr, 84, GMSG_NO_TOKEN, false);
+  EXPECT_TRUE(WaitFor([&] { return s_received.size() > seen; }));
+  usleep(50000);
+  {
+    std::lock_guard<std::mutex> g(s_lock);
+    ASSERT_EQ(s_received.size(), seen + 1);
+    EXPECT_EQ(s_received.back().u64Token, 84u);
+    EXPECT_EQ(s_received.back().SrcAddress.uAddr.Socket.u32Address, PEER);
+    EXPECT_FALSE(s_matched.back());
+  }
+
+  // A reply to a pending request is matched to it.
+  const U32 body = 4;
+  ASSERT_TRUE(U_GMSG_bRequest(M_GMSG_TEST, &peer.address, GMSG_ID_TEST_PING, &DT_UNSIGNED32, &body, 85));
+  GMSG_INFO request;
+  ASSERT_TRUE(GMSG_bReceiveSocket(&accepted, &request));
+  const GMSG_STATUS st{7, request.Header.u32MsgId, request.Header.u64Token};
+  post(M_GMSG_TEST, GMSG_ID_STATUS, GMSG_FLAG_REPLY, &DT_GMSG_STATUS, &st, request.Header.u64Token,
+       request.Header.__u64ReplyToken, false);
+  GMSG_bFree(&request);
+  EXPECT_TRUE(WaitFor([&] { return s_received.size() > seen + 1; }));
+  {
+    std::lock_guard<std::mutex> g(s_lock);
+    EXPECT_EQ(s_received.back().u32MsgId, GMSG_ID_STATUS);
+    EXPECT_TRUE(s_matched.back());
+    EXPECT_EQ(s_statuses.back(), 7u);
+  }
+  GSOCKET_bClose(&accepted);
 }
 
 }  // namespace
