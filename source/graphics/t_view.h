@@ -83,6 +83,9 @@ const LAYER_ITEM* T_VIEW_pGetLayerList(void);
 // Asks for a page drawn at once, regardless of the 100 ms pacing; the page
 // being composed is dropped.
 void T_VIEW_vRequestExpeditedViewUpdate(void);
+// The keyboard task handed a key change to a task: the next page request is
+// drawn at once, not held back by the 100 ms pacing.
+void T_VIEW_vNoteKeyChange(void);
 // The current view was changed by another task: the page being composed is
 // dropped and a new one is requested.
 void T_VIEW_vMarkViewChanged(void);

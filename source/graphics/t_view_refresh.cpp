@@ -60,6 +60,10 @@ TIMER_INFO* s_pUpdateTimer = nullptr;
 // The update timer is counting down, or has fired and its signal is not yet
 // handled: a request meanwhile merges with it.
 bool s_bUpdateTimerPending = false;
+// A key change was handed to a task since the last page: the page that
+// shows its effect is drawn at once rather than waiting out the 100 ms
+// pacing, so that a key answers within a poll and a draw.
+std::atomic<bool> s_bKeyChangeSinceRefresh{false};
 BITMAP* s_pFrozenBitmap = nullptr;
 TIMER_INFO* s_pFrozenUpdateTimer = nullptr;
 
@@ -246,16 +250,19 @@ void T_VIEW_vRefreshInit(void) {
 
 void T_VIEW_vRequestPage(void) { (void)L_SEMA_Signal(SEMA_VIEW_UPDATE); }
 
+void T_VIEW_vNoteKeyChange(void) { s_bKeyChangeSinceRefresh.store(true); }
+
 void T_VIEW_vHandleRefreshRequest(void) {
   if (s_pFrozenBitmap != nullptr) return;
   if (s_eExpeditedViewUpdateState.load() == EXPEDITED_REQUESTED) {
     vExpeditedRefresh();
     return;
   }
-  if (s_bUpdateTimerPending) return;  // merged with the page the timer will draw
+  const bool key = s_bKeyChangeSinceRefresh.exchange(false);
+  if (s_bUpdateTimerPending && !key) return;  // merged with the page the timer will draw
   const U64 now = L_CLOCK_qwGetTimeInTicks();
   const U64 elapsed = now - LastUpdateTime;
-  if (elapsed < VIEW_REFRESH_INTERVAL_MS && s_pUpdateTimer != nullptr) {
+  if (!key && elapsed < VIEW_REFRESH_INTERVAL_MS && s_pUpdateTimer != nullptr) {
     if (L_TIMER_Start(s_pUpdateTimer, (U32)(VIEW_REFRESH_INTERVAL_MS - elapsed), 0, SEMA_TIMER_VIEW_UPDATE) !=
         nullptr) {
       s_bUpdateTimerPending = true;

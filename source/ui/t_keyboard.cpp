@@ -14,6 +14,7 @@
 
 #include "common/db_types.h"
 #include "source/core/h_database.h"
+#include "source/graphics/t_view.h"
 #include "source/ui/t_keyboard_pos.h"
 #include "source/ui/t_keyboard_shutdown.h"
 #include "source/ui/t_menu.h"
@@ -158,6 +159,9 @@ void T_KEYBOARD_vSendKeyMail(const KEY_USER* head, KEY_STATE state, U32 count, C
   msg->count = count;
   msg->cursor = cursor;
   msg->flag = head->flag;
+  // Whatever the key changes on the screen is drawn without waiting out the
+  // view's pacing.
+  T_VIEW_vNoteKeyChange();
   const S32 rc = L_MBOX_Send(head->mailbox, msg, KEY_CHANGE_PRIORITY, 0);
   if (rc != lsSUCCESS) {
     log_me("key change for mailbox %d not sent (%d)", head->mailbox, rc);

@@ -682,6 +682,28 @@ TEST_F(View, LayerAndSplitChangesAloneBringAPage) {
   EXPECT_EQ(2u, Calls().size()) << "a change of active side draws a page";
 }
 
+// A page that shows a key's effect is not held back by the pacing: a key
+// answers within a poll and a draw, whatever page came just before.
+TEST_F(View, RequestAfterAKeyChangeIsDrawnAtOnceInsideThePacingWindow) {
+  View_(CHART_VIEW_PRIORITY, RED);
+  SetView(CHART_VIEW_PRIORITY);  // page at time T
+  vClearCalls();
+  Advance(10);
+  T_VIEW_vNoteKeyChange();
+  L_SEMA_Signal(SEMA_VIEW_UPDATE);
+  Quiesce();  // at T+10
+  EXPECT_EQ(1u, Calls().size()) << "drawn at once after a key change";
+
+  // Without a key change the next request waits out the window again.
+  vClearCalls();
+  Advance(10);
+  L_SEMA_Signal(SEMA_VIEW_UPDATE);
+  Quiesce();
+  EXPECT_EQ(0u, Calls().size()) << "at T+20";
+  Advance(VIEW_REFRESH_INTERVAL_MS);
+  EXPECT_EQ(1u, Calls().size());
+}
+
 TEST_F(View, RequestLongAfterThePreviousPageIsDrawnAtOnce) {
   View_(CHART_VIEW_PRIORITY, RED);
   SetView(CHART_VIEW_PRIORITY);
