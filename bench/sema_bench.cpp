@@ -17,23 +17,6 @@ constexpr SEMA PING = SEMA_GDC0;
 constexpr SEMA PONG = SEMA_GDC1;
 constexpr SEMA STOP = SEMA_GDC2;
 
-void BM_SemaPingPong(benchmark::State& state) {
-  L_SEMA_SetPending(PING);
-  L_SEMA_SetPending(PONG);
-  L_SEMA_SetPending(STOP);
-  std::thread partner([] {
-    const SEMA list[] = {PING, STOP, 0};
-    while (L_SEMA_WaitMultiple(list) == PING) L_SEMA_Signal(PONG);
-  });
-  for (auto _ : state) {
-    L_SEMA_Signal(PING);
-    L_SEMA_Wait(PONG);
-  }
-  L_SEMA_Signal(STOP);
-  partner.join();
-  state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_SemaPingPong)->UseRealTime();
 
 void BM_SemaPingPongSingleWait(benchmark::State& state) {
   L_SEMA_SetPending(PING);
@@ -57,26 +40,6 @@ void BM_SemaPingPongSingleWait(benchmark::State& state) {
 }
 BENCHMARK(BM_SemaPingPongSingleWait)->UseRealTime();
 
-void BM_StdBinarySemaphorePingPong(benchmark::State& state) {
-  std::binary_semaphore ping{0}, pong{0};
-  std::atomic<bool> stop{false};
-  std::thread partner([&] {
-    for (;;) {
-      ping.acquire();
-      if (stop.load()) break;
-      pong.release();
-    }
-  });
-  for (auto _ : state) {
-    ping.release();
-    pong.acquire();
-  }
-  stop = true;
-  ping.release();
-  partner.join();
-  state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_StdBinarySemaphorePingPong)->UseRealTime();
 
 // Wake-up of a waiter that has gone to sleep: the main thread works for
 // 50 us before each signal, longer than a wait looks for a signal before it
@@ -90,7 +53,12 @@ void vWork(void) {
   }
 }
 
-void BM_SemaWakeSleeper(benchmark::State& state) {
+
+
+// Round trips through a partner thread waiting on a list, on the unit's
+// semaphores and on std::binary_semaphore; with work, the main thread works
+// before each signal.
+void vSemaRoundTrips(benchmark::State& state, bool work) {
   L_SEMA_SetPending(PING);
   L_SEMA_SetPending(PONG);
   L_SEMA_SetPending(STOP);
@@ -99,16 +67,16 @@ void BM_SemaWakeSleeper(benchmark::State& state) {
     while (L_SEMA_WaitMultiple(list) == PING) L_SEMA_Signal(PONG);
   });
   for (auto _ : state) {
-    vWork();
+    if (work) vWork();
     L_SEMA_Signal(PING);
     L_SEMA_Wait(PONG);
   }
   L_SEMA_Signal(STOP);
   partner.join();
+  state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_SemaWakeSleeper)->UseRealTime();
 
-void BM_StdBinarySemaphoreWakeSleeper(benchmark::State& state) {
+void vStdRoundTrips(benchmark::State& state, bool work) {
   std::binary_semaphore ping{0}, pong{0};
   std::atomic<bool> stop{false};
   std::thread partner([&] {
@@ -119,14 +87,23 @@ void BM_StdBinarySemaphoreWakeSleeper(benchmark::State& state) {
     }
   });
   for (auto _ : state) {
-    vWork();
+    if (work) vWork();
     ping.release();
     pong.acquire();
   }
   stop = true;
   ping.release();
   partner.join();
+  state.SetItemsProcessed(state.iterations());
 }
+
+void BM_SemaPingPong(benchmark::State& state) { vSemaRoundTrips(state, false); }
+BENCHMARK(BM_SemaPingPong)->UseRealTime();
+void BM_StdBinarySemaphorePingPong(benchmark::State& state) { vStdRoundTrips(state, false); }
+BENCHMARK(BM_StdBinarySemaphorePingPong)->UseRealTime();
+void BM_SemaWakeSleeper(benchmark::State& state) { vSemaRoundTrips(state, true); }
+BENCHMARK(BM_SemaWakeSleeper)->UseRealTime();
+void BM_StdBinarySemaphoreWakeSleeper(benchmark::State& state) { vStdRoundTrips(state, true); }
 BENCHMARK(BM_StdBinarySemaphoreWakeSleeper)->UseRealTime();
 
 // Cost of a signal nobody waits for (the common case of a mailbox or timer

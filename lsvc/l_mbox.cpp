@@ -249,7 +249,11 @@ S32 L_MBOX_DefineSema(MBOX mbox, SEMA sema) {
   MBOX_INFO* mb = &s_table().box[mbox];
   pthread_mutex_lock(&mb->MboxMutex);
   __atomic_store_n(&mb->MboxSemaphore, sema, __ATOMIC_RELAXED);
+  // A send signals only into an empty mailbox: mail that arrived before the
+  // binding would otherwise wait unseen until some later wake-up.
+  const bool holds_mail = mb->MboxHeadPtr != nullptr;
   pthread_mutex_unlock(&mb->MboxMutex);
+  if (holds_mail && sema != 0) L_SEMA_Signal(sema);
   return lsSUCCESS;
 }
 

@@ -404,9 +404,6 @@ void T_GMSG_vTask(void) {
     FATAL_ERROR("Somebody else registered the GMSG Task Maibox");
   }
   L_MBOX_DefineSema(M_GMSG, SEMA_MBOX_GMSG);
-  // Commands posted before the semaphore was named signalled nothing: look
-  // at the mailbox once now rather than at the first timer expiry.
-  L_SEMA_Signal(SEMA_MBOX_GMSG);
   TIMER_INFO* timer = L_TIMER_Allocate();
   L_TIMER_Start(timer, 250, 250, SEMA_TIMER_GMSG);
   const SEMA events[] = {SEMA_TIMER_GMSG, SEMA_MBOX_GMSG, 0};

@@ -150,6 +150,19 @@ TEST_F(MboxTest, SemaphoreSignalledOnlyOnArrivalInEmptyMailbox) {
   EXPECT_FALSE(Signalled(kBoxSema));
 }
 
+// Mail that came before the mailbox was bound is not left waiting unseen:
+// binding signals the semaphore when the mailbox holds mail.
+TEST_F(MboxTest, BindingAMailboxThatHoldsMailSignalsItsSemaphore) {
+  L_SEMA_SetPending(kBoxSema);
+  ASSERT_EQ(L_MBOX_DefineSema(kBoundBox, kBoxSema), lsSUCCESS);
+  EXPECT_FALSE(Signalled(kBoxSema)) << "empty mailbox: nothing to see";
+  ASSERT_EQ(L_MBOX_DefineSema(kBoundBox, 0), lsSUCCESS);
+  ASSERT_EQ(L_MBOX_Send(kBoundBox, NewMsg(1), 3, 0), lsSUCCESS);
+  ASSERT_EQ(L_MBOX_DefineSema(kBoundBox, kBoxSema), lsSUCCESS);
+  EXPECT_TRUE(Signalled(kBoxSema));
+  H_MEMORY_vDumpMail(L_MBOX_Receive(kBoundBox));
+}
+
 TEST_F(MboxTest, InvalidNumbersAreRefusedAndTheMessageStaysWithTheSender) {
   TEST_MSG* m = NewMsg(7);
   struct {
