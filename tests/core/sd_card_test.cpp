@@ -388,4 +388,24 @@ TEST_F(SdCard, CardFilesThroughTheDirectoryShims) {
   EXPECT_EQ(FS_GetFileAttributes("/mnt/mmc0/CHARTS"), FS_ATTR_UNKNOWN);
 }
 
+TEST_F(SdCard, TheCardToolMakesTheSameCardAsTheHostLayer) {
+  const std::string tool = std::string(TESSIX_SOURCE_DIR) + "/tools/sdcard.sh";
+  const std::string insert = "TESSIX_HOST_ROOT='" + Root() + "' " + tool + " insert 1 '" + m_card +
+                             "' --raw --cid 035344535530344780CAFEF00D00C5E1 --type SD";
+  ASSERT_EQ(system(insert.c_str()), 0);
+  ASSERT_TRUE(WaitFor(TakeSignal));
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(DD_SD_bInitCard(1));
+  const std::string trace = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(Lines(trace, "FOUND RAW /mnt/mmc1, retry = 3").size(), 1u) << trace;
+  U8 cid[DD_SD_CID_BYTES];
+  DD_SD_vGetCID(1, cid);
+  EXPECT_EQ(cid[9], 0xCA);
+  EXPECT_EQ(Read("/mnt/mmc1/chartS/data.bin"), "chart bytes");
+  DD_SD_vUmount(1);
+  ASSERT_EQ(system(("TESSIX_HOST_ROOT='" + Root() + "' " + tool + " remove 1").c_str()), 0);
+  ASSERT_TRUE(WaitFor(TakeSignal));
+  EXPECT_FALSE(DD_SD_bIsCardPresent(1));
+}
+
 }  // namespace
