@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -72,6 +73,19 @@ struct Peer {
     struct termios tio;
     if (tcgetattr(fd, &tio) != 0) return B0;
     return cfgetospeed(&tio);
+  }
+};
+
+// A second descriptor of the unit's side of a port, to see how many bytes
+// the line holds that the reader has not taken yet.
+struct UnitSide {
+  int fd;
+  explicit UnitSide(int port) : fd(PLATFORM_nSerialOpen(port, DD_UART_apcDevice[port], FALSE)) {}
+  ~UnitSide() { PLATFORM_vSerialClose(0, fd); }
+  int Pending() const {
+    int n = -1;
+    ioctl(fd, FIONREAD, &n);
+    return n;
   }
 };
 
@@ -240,13 +254,16 @@ TEST_F(SerialPort, ModesGateTransmitterAndReceiver) {
       {"full duplex", false, UART_FULL_DUPLEX, true, true},
   };
   Peer end(0);
+  const UnitSide unitSide(0);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     H_UART_u32Setup(0, 9600, FALSE);
     if (!c.viaSetup) H_UART_vSetMode(0, c.mode);
     H_UART_vPutChar(0, 'a');
     end.Write("x");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The reader has taken the byte from the line (kept or dropped).
+    ASSERT_TRUE(WaitFor([&] { return unitSide.Pending() == 0; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     H_UART_vSetMode(0, UART_FULL_DUPLEX);
     H_UART_vPutChar(0, '#');
     EXPECT_EQ(end.ReadUntil('#'), c.sends ? "a#" : "#");
