@@ -11,6 +11,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -39,12 +40,25 @@ void vWriteAll(int fd, const std::string& data) {
   }
 }
 
+// An installation directory of its own, removed at the end.
+struct BenchInstall {
+  std::string folder;
+  BenchInstall() {
+    char pattern[] = "/tmp/tessix-serial-bench-XXXXXX";
+    if (mkdtemp(pattern) != nullptr) folder = pattern;
+    if (!folder.empty()) setenv("TESSIX_CWD", folder.c_str(), 1);
+  }
+  ~BenchInstall() {
+    std::error_code ec;
+    if (!folder.empty()) std::filesystem::remove_all(folder, ec);
+  }
+};
+
 void vSetup() {
+  static BenchInstall install;
   static bool done = false;
   if (done) return;
   done = true;
-  char folder[] = "/tmp/tessix-serial-bench-XXXXXX";
-  if (mkdtemp(folder) != nullptr) setenv("TESSIX_CWD", folder, 1);
   DD_UART_vPublish();
 }
 

@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sched.h>
 #include <string.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -36,6 +37,7 @@ namespace {
 
 constexpr int DD_UART_IDLE_MS = 20;       // pause while the far end is away
 constexpr int DD_UART_WRITE_WAIT_MS = 100;  // longest wait for room to send a byte
+constexpr int DD_UART_FULL_YIELDS = 64;     // yields on a full ring before sleeping
 
 struct UART_INFO {
   int port = 0;
@@ -95,16 +97,24 @@ bool bPauseForStop(UART_INFO* u, int ms) {
 void* pvReadThread(void* argument) {
   UART_INFO* u = (UART_INFO*)argument;
   const int fd = u->dev_handle.load(std::memory_order_acquire);
+  int fullSpins = 0;
   for (;;) {
     if (u->stop.load(std::memory_order_acquire)) break;
     const U32 put = u->putidx.load(std::memory_order_relaxed);
     const U32 get = u->getidx.load(std::memory_order_acquire);
     const U32 room = (get + DD_UART_RING - put - 1) % DD_UART_RING;
     if (room == 0) {
-      // Full: wait for the consumer rather than drop a byte.
-      usleep(1);
+      // Full: wait for the consumer rather than drop a byte. A consumer
+      // that is draining frees room within a few yields; one that is away
+      // is looked for in short sleeps.
+      if (++fullSpins < DD_UART_FULL_YIELDS) {
+        sched_yield();
+      } else {
+        usleep(1);
+      }
       continue;
     }
+    fullSpins = 0;
     struct pollfd p[2] = {{fd, POLLIN, 0}, {u->wake[0], POLLIN, 0}};
     const int r = poll(p, 2, -1);
     if (r < 0) {
