@@ -143,3 +143,24 @@ void PLATFORM_vMountFailNext(const char* mount_point, BOOLEAN bUnmount, int erro
 // The card folder mapped at mount_point ("" when nothing is mounted there)
 // and whether it was mounted read-only.
 std::string PLATFORM_sMountedFolder(const char* mount_point, BOOLEAN* pbReadOnly);
+// ------------------------------------------------------------ serial ports
+// The unit's four serial ports (0-3). On the board a port is its terminal
+// device. On this machine each port is the master side of a pseudo-terminal
+// made on first use and kept for the life of the process, so its name stays
+// the same however often the unit closes and reopens the port; a tool that
+// opens the other end (socat, a terminal) talks to the unit as through a
+// cable. The other end's name is traced and written, one line per port
+// ("<port> <board device> <other end>"), to the file PLATFORM_SERIAL_LIST in
+// the folder given to PLATFORM_vSerialPublish.
+constexpr int PLATFORM_SERIAL_PORTS = 4;
+constexpr const char* PLATFORM_SERIAL_LIST = "serial_ports";
+// Makes the stand-ins of the four ports (board device names in devices) and
+// publishes their names in the folder; nothing on the board.
+void PLATFORM_vSerialPublish(const char* const devices[PLATFORM_SERIAL_PORTS], const char* folder);
+// Opens the port's device for reading and writing, or only for reading, with
+// non-blocking reads and writes. Returns a descriptor (closed with
+// PLATFORM_vSerialClose) or -1.
+int PLATFORM_nSerialOpen(int port, const char* device, BOOLEAN bReadOnly);
+void PLATFORM_vSerialClose(int port, int fd);
+// The other end of the port's stand-in ("" on the board or before it is made).
+std::string PLATFORM_sSerialPeerName(int port);
