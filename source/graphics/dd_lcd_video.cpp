@@ -89,6 +89,7 @@ void DD_LCD_vChangeVideoMode(VIDEO_MODE eMode) {
       on = false;
       break;
   }
+  log_me("DD_LCD: video encoder: %s\n", command);
   (void)PLATFORM_nSystem(command);
   if (!on) s_bTelevisionOn.store(false);
 }

@@ -63,7 +63,11 @@ void vRegisterKeys(void) {
   if (s_bKeysRegistered) return;
   s_bKeysRegistered =
       U_KEYBOARD_bRegisterKeys(DISPLAY_MBOX, KEY_MASK_POWER, KEY_DOWN, FALSE, FALSE, CURSOR_4, REGISTER_CONTRAST) != FALSE;
-  if (!s_bKeysRegistered) vStartRetryTimer();
+  if (s_bKeysRegistered) {
+    log_me("display: power key registered");
+  } else {
+    vStartRetryTimer();
+  }
 }
 
 void vRegisterState(void) {
@@ -100,6 +104,7 @@ void vStartVideoOutCheck(void) {
     return;
   }
   s_bVideoChecking.store(true);
+  log_me("display: looking for a television once a second");
 }
 
 void vStopVideoOutCheck(void) {
@@ -162,6 +167,7 @@ void vResetPos(void) {
 }
 
 void vRunSystem(void) {
+  log_me("display: run system");
   U_PALETTE_vRegisterMenuItem();
   DB_ATTRIBUTES attributes = {D_UNKNOWN, nullptr, DB_NO_TIMEOUT};
   DB_DATA_TYPE off;

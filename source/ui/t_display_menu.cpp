@@ -395,7 +395,11 @@ void T_DISPLAY_MENU_vRunSystem(void) {
     s_apVideoChoices[n] = s_txtPalM;
     s_au32VideoValues[n++] = 4;
   }
-  if (!U_MENU_bRegisterMainSelectorMenu(s_txtVideoOut, g_MENU_txtSetupTab, MENU_VIDEO_OUT, FCID("SVOM"), n,
+  // The display task is the first to hear of the run: the Setup tab may not
+  // be there yet, and an item for a missing tab is dropped. The tab's owner
+  // registers it again with its icon.
+  if (!U_MENU_bRegisterTab(g_MENU_txtSetupTab, SETUP_TAB_PRIORITY, nullptr, M_BASIC) ||
+      !U_MENU_bRegisterMainSelectorMenu(s_txtVideoOut, g_MENU_txtSetupTab, MENU_VIDEO_OUT, FCID("SVOM"), n,
                                         s_apVideoChoices, s_au32VideoValues, M_ADVANCED)) {
     log_me("display: Video Out item not registered");
   }

@@ -183,7 +183,9 @@ void T_KEYBOARD_vHideShutdownCountdown(void) {
 BOOLEAN T_KEYBOARD_bShutdownCountdownShown(void) { return s_bCountdownShown.load() ? TRUE : FALSE; }
 
 void T_KEYBOARD_vRegisterRestoreDefaults(void) {
-  if (!U_MENU_bRegisterMainActionMenu(s_txtRestoreDefaults, g_MENU_txtSetupTab, MENU_RESTORE_FACTORY_DEFAULTS,
+  // The Setup tab first: an item for a tab not yet registered is dropped.
+  if (!U_MENU_bRegisterTab(g_MENU_txtSetupTab, SETUP_TAB_PRIORITY, nullptr, M_BASIC) ||
+      !U_MENU_bRegisterMainActionMenu(s_txtRestoreDefaults, g_MENU_txtSetupTab, MENU_RESTORE_FACTORY_DEFAULTS,
                                       &T_KEYBOARD_vRestoreFactoryDefaults, TRUE, M_BASIC)) {
     log_me("keyboard: Restore Defaults item not registered");
   }

@@ -48,7 +48,10 @@ TEST(ProgramPowerKey, HeldPowerKeyCountsDownAndShutsDownInOrder) {
 
   int stage = 0;
   RESULT r = program.Run({}, 30000, 0, [&](pid_t, const std::string& out) {
-    if (stage == 0 && out.find("run system") != std::string::npos && bPressPower(fifo, 1)) stage = 1;
+    if (stage == 0 && out.find("run system") != std::string::npos &&
+        out.find("display: power key registered") != std::string::npos && bPressPower(fifo, 1)) {
+      stage = 1;
+    }
     if (stage == 1 && out.find("shutting down the tasks") != std::string::npos && bPressPower(fifo, 0)) stage = 2;
     return stage < 2;
   });
