@@ -284,6 +284,40 @@ TEST(DisplayTask, AutopilotRowsFollowItsKeys) {
   SyncAll();
 }
 
+// With cruise control on, Prop Speed is hidden: south from Prop reaches the
+// next row shown (Deploy while stowed), never a hidden one; and a highlight
+// whose row goes away moves to a row that is shown.
+TEST(DisplayTask, HighlightNeverRestsOnAHiddenRow) {
+  H_DATABASE_bUpdateValueBoolean(FCID("SQCD"), TRUE, P_NORMAL);
+  H_DATABASE_bUpdateValueU32(FCID("IPNE"), 1, P_NORMAL);
+  H_DATABASE_bUpdateValueU32(FCID("IPPL"), 0, P_NORMAL);
+  H_DATABASE_bUpdateValueU32(FCID("IPCA"), 1, P_NORMAL);
+  H_DATABASE_bUpdateValueU32(FCID("IPMS"), NG_STOWED, P_NORMAL);
+  SyncAll();
+  Tap(DD_SLOT_POWER);
+  ASSERT_TRUE(T_DISPLAY_bPowerKeyMenuDisplayed());
+  EXPECT_EQ(PwrMnu_Prop_Control, T_DISPLAY_eHighlightedRow());
+  Tap(DD_SLOT_CURSOR_SOUTH);
+  EXPECT_EQ(PwrMnu_Motor_Deploy, T_DISPLAY_eHighlightedRow());
+  Tap(DD_SLOT_CURSOR_NORTH);
+  EXPECT_EQ(PwrMnu_Prop_Control, T_DISPLAY_eHighlightedRow());
+  // Autopilot navigation off while Prop is highlighted: not the hidden Stow
+  // row but the next one shown.
+  H_DATABASE_bUpdateValueU32(FCID("IPNE"), 0, P_NORMAL);
+  SyncAll();
+  EXPECT_EQ(PwrMnu_Motor_Deploy, T_DISPLAY_eHighlightedRow());
+  // The motor state unknown: no motor row is left, Sonar is next.
+  H_DATABASE_bUpdateValueU32(FCID("IPMS"), NG_UNKNOWN, P_NORMAL);
+  SyncAll();
+  EXPECT_EQ(PwrMnu_Sonar_Control, T_DISPLAY_eHighlightedRow());
+  Tap(DD_SLOT_EXIT);
+  EXPECT_FALSE(T_DISPLAY_bPowerKeyMenuDisplayed());
+  for (const char* key : {"IPNE", "IPPL", "IPCA", "IPMS"}) {
+    H_DATABASE_bUpdateValueU32(MAKE_FOURCHARID(key[0], key[1], key[2], key[3]), 0, P_NORMAL);
+  }
+  SyncAll();
+}
+
 TEST(DisplayTask, VideoOutIsDetectedAndSwitched) {
   const std::string detect = HostPath(DD_LCD_pcTvDetectFile);
   std::filesystem::remove(detect);
