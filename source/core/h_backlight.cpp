@@ -1,7 +1,11 @@
-// The display backlight.
+// Display backlight.
 #include "source/core/h_backlight.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
+#include <string.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -9,64 +13,80 @@
 #include "source/core/h_database.h"
 #include "source/platform/platform.h"
 
-const char* const H_BACKLIGHT_pcBrightnessFile =
-    "/sys/devices/platform/omapdss/generic-bl/backlight/omap3evm-bklight/brightness";
+#define LIGHT_TEXT "Light"
+const char* const H_BACKLIGHT_apcLight[NUMBER_OF_LANGUAGES] = {
+    LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT,
+    LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT,
+    LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT, LIGHT_TEXT,
+};
 
 namespace {
 
-#define BACKLIGHT_TEXT(name, text)                                                               \
-  const char* const name[NUMBER_OF_LANGUAGES] = {text, text, text, text, text, text, text, text, \
-                                                 text, text, text, text, text, text, text, text, \
-                                                 text, text, text, text, text, text}
-BACKLIGHT_TEXT(s_txtLight, "Light");
+const FOURCHARID KEY_CBAK = FCID("CBAK");
+const FOURCHARID KEY_CREV = FCID("CREV");
 
-// One number a level (both numbers of a pair are equal); smaller is brighter.
-constexpr int s_anOlderPanel[DISPLAY_BACKLIGHT_MAX + 1] = {62, 61, 60, 58, 56, 53, 48, 40, 30, 15, 0};
-constexpr int s_anNewDisplayPanel[DISPLAY_BACKLIGHT_MAX + 1] = {62, 61, 60, 55, 50, 45, 40, 30, 20, 10, 0};
-constexpr int s_anNewDimmerPanel[DISPLAY_BACKLIGHT_MAX + 1] = {62, 61, 60, 59, 57, 55, 53, 50, 46, 41, 34};
+// Brightness numbers by level; a smaller number is brighter.
+constexpr S32 s_as32Older[DISPLAY_BACKLIGHT_MAX + 1] = {62, 61, 60, 58, 56, 53, 48, 40, 30, 15, 0};
+constexpr S32 s_as32NewDisplay[DISPLAY_BACKLIGHT_MAX + 1] = {62, 61, 60, 55, 50, 45, 40, 30, 20, 10, 0};
+constexpr S32 s_as32NewDimmer[DISPLAY_BACKLIGHT_MAX + 1] = {62, 61, 60, 59, 57, 55, 53, 50, 46, 41, 34};
 
-std::atomic<bool> s_bNewDisplayPanel{false};
-std::atomic<bool> s_bNewDimmerPanel{false};
-std::atomic<S32> s_s32SavedLevel{0};
+std::atomic<bool> s_bNewDisplay{false};
+std::atomic<bool> s_bNewDimmer{false};
+std::atomic<S32> s_s32Saved{0};
 
-const int* pTable(void) {
-  if (s_bNewDimmerPanel.load()) return s_anNewDimmerPanel;
-  if (s_bNewDisplayPanel.load()) return s_anNewDisplayPanel;
-  return s_anOlderPanel;
+const S32* pTable(void) {
+  if (s_bNewDimmer.load()) return s_as32NewDimmer;
+  if (s_bNewDisplay.load()) return s_as32NewDisplay;
+  return s_as32Older;
 }
 
 }  // namespace
 
+S32 H_BACKLIGHT_s32Brightness(S32 level) {
+  if (level < 0 || level > DISPLAY_BACKLIGHT_MAX) return -1;
+  return pTable()[level];
+}
+
 void H_BACKLIGHT_vProcessRevisionBits(U32 u32Bits) {
-  if (u32Bits & 4u) {
-    s_bNewDisplayPanel.store(true);
-  } else if (u32Bits & 8u) {
-    s_bNewDimmerPanel.store(true);
+  if (u32Bits & H_BACKLIGHT_REV_NEW_DISPLAY) {
+    s_bNewDisplay.store(true);
+  } else if (u32Bits & H_BACKLIGHT_REV_NEW_DIMMER) {
+    s_bNewDimmer.store(true);
   } else {
-    s_bNewDisplayPanel.store(false);
+    s_bNewDisplay.store(false);
   }
 }
 
-void H_BACKLIGHT_vChangeIntensity(U32 intensityIndex) {
-  if (intensityIndex > (U32)DISPLAY_BACKLIGHT_MAX) return;
-  const std::string path = PLATFORM_sResolvePath(H_BACKLIGHT_pcBrightnessFile);
-  FILE* f = fopen(path.c_str(), "w");
-  if (f == nullptr) return;
-  const int n = pTable()[intensityIndex];
-  fprintf(f, "%d %d", n, n);
-  fclose(f);
+void H_BACKLIGHT_vChangeIntensity(S32 intensityIndex) {
+  const S32 value = H_BACKLIGHT_s32Brightness(intensityIndex);
+  if (value < 0) return;
+  // Opened, written and closed each time; the driver's file is never made.
+  const int fd = open(PLATFORM_sResolvePath(H_BACKLIGHT_FILE).c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return;
+  char text[32];
+  const int n = snprintf(text, sizeof text, "%d %d", (int)value, (int)value);
+  ssize_t written = write(fd, text, (size_t)n);
+  (void)written;
+  close(fd);
 }
 
 void H_BACKLIGHT_vSetup(MBOX mailbox) {
-  H_DATABASE_bRegisterForDataWithConditions(FCID("CREV"), mailbox, TRUE, FALSE, FALSE);
+  H_DATABASE_bRegisterForDataWithConditions(KEY_CREV, mailbox, TRUE, FALSE, FALSE);
   U32 bits = 0;
-  BOOLEAN valid = FALSE;
-  if (H_DATABASE_bFetchU32(FCID("CREV"), &bits, &valid) && valid) H_BACKLIGHT_vProcessRevisionBits(bits);
-  H_DATABASE_bUpdateEverythingS32(FCID("CBAK"), DISPLAY_BACKLIGHT_MAX, P_NORMAL, D_UNKNOWN, s_txtLight, DB_NO_TIMEOUT);
-  H_DATABASE_bRegisterForDataWithConditions(FCID("CBAK"), mailbox, TRUE, FALSE, FALSE);
+  BOOLEAN bValid = FALSE;
+  if (H_DATABASE_bFetchU32(KEY_CREV, &bits, &bValid) && bValid) {
+    H_BACKLIGHT_vProcessRevisionBits(bits);
+  } else {
+    s_bNewDisplay.store(false);
+    s_bNewDimmer.store(false);
+  }
+  H_DATABASE_bUpdateEverythingS32(KEY_CBAK, DISPLAY_BACKLIGHT_MAX, P_NORMAL, D_UNKNOWN, H_BACKLIGHT_apcLight,
+                                  DB_NO_TIMEOUT);
+  H_DATABASE_bRegisterForDataWithConditions(KEY_CBAK, mailbox, TRUE, FALSE, FALSE);
   S32 level = 0;
-  if (H_DATABASE_bFetchS32(FCID("CBAK"), &level, &valid) && valid) {
-    if (level >= 0) H_BACKLIGHT_vChangeIntensity((U32)level);
+  bValid = FALSE;
+  if (H_DATABASE_bFetchS32(KEY_CBAK, &level, &bValid) && bValid) {
+    if (level <= DISPLAY_BACKLIGHT_MAX) H_BACKLIGHT_vChangeIntensity(level);
   } else {
     H_BACKLIGHT_vChangeIntensity(DISPLAY_BACKLIGHT_MAX);
   }
@@ -74,21 +94,21 @@ void H_BACKLIGHT_vSetup(MBOX mailbox) {
 
 BOOLEAN H_BACKLIGHT_bChange(S32 s32Amount) {
   S32 level = 0;
-  BOOLEAN valid = FALSE;
-  if (!H_DATABASE_bFetchS32(FCID("CBAK"), &level, &valid) || !valid || s32Amount == 0) return FALSE;
+  BOOLEAN bValid = FALSE;
+  if (!H_DATABASE_bFetchS32(KEY_CBAK, &level, &bValid) || !bValid || s32Amount == 0) return FALSE;
   if (s32Amount < 0 && level <= 0) return FALSE;
   if (s32Amount > 0 && level >= DISPLAY_BACKLIGHT_MAX) return FALSE;
-  S32 next = level + s32Amount;
+  S64 next = (S64)level + s32Amount;
   if (next < 0) next = 0;
   if (next > DISPLAY_BACKLIGHT_MAX) next = DISPLAY_BACKLIGHT_MAX;
-  H_DATABASE_bUpdateValueS32(FCID("CBAK"), next, P_NORMAL);
+  H_DATABASE_bUpdateValueS32(KEY_CBAK, (S32)next, P_NORMAL);
   return TRUE;
 }
 
 void H_BACKLIGHT_vSave(void) {
   S32 level = 0;
-  BOOLEAN valid = FALSE;
-  if (H_DATABASE_bFetchS32(FCID("CBAK"), &level, &valid) && valid) s_s32SavedLevel.store(level);
+  BOOLEAN bValid = FALSE;
+  if (H_DATABASE_bFetchS32(KEY_CBAK, &level, &bValid) && bValid) s_s32Saved.store(level);
 }
 
-void H_BACKLIGHT_vRestore(void) { H_DATABASE_bUpdateValueS32(FCID("CBAK"), s_s32SavedLevel.load(), P_NORMAL); }
+void H_BACKLIGHT_vRestore(void) { H_DATABASE_bUpdateValueS32(KEY_CBAK, s_s32Saved.load(), P_NORMAL); }

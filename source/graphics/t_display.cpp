@@ -138,7 +138,7 @@ void vNewData(const MESSAGE_NEW_DATA* msg) {
   const FOURCHARID key = msg->FourCharId;
   const U32 value = msg->dbValue.u32Val;
   if (key == FCID("CBAK")) {
-    H_BACKLIGHT_vChangeIntensity(value);
+    H_BACKLIGHT_vChangeIntensity((S32)value);
   } else if (key == FCID("CREV")) {
     H_BACKLIGHT_vProcessRevisionBits(value);
     H_BACKLIGHT_vChangeIntensity(DISPLAY_BACKLIGHT_MAX);

@@ -91,3 +91,55 @@ void PLATFORM_vTrace(const char* format, ...) __attribute__((format(printf, 1, 2
 constexpr int DD_KEYBOARD_SLOTS = 16;
 extern const U16 DD_KEYBOARD_au16KeyCode[DD_KEYBOARD_SLOTS];
 
+
+// ------------------------------------------------------------ SD-card slots, device files
+// On the board these are the kernel's own calls. On this machine a folder
+// stands for a card: inserting one makes the nodes /dev/mmcblkN (and
+// /dev/mmcblkNp1 for a card with a partition table) as links to its folder
+// and its entry under /sys/class/mmc_host; the mount is a fake that maps the
+// mount point to the card folder. Names under a mapped mount point are
+// looked up without regard to case, as on the cards' FAT file system. A card
+// folder without write permission for its owner stands for a write-protected
+// card: a read-write mount fails with EROFS.
+
+// Makes sure a fixed folder of the unit exists (after resolution). On the
+// board it does; on the host it is created, only under the host root.
+BOOLEAN PLATFORM_bPrepareFolder(const char* unit_path);
+// Mounts the file system of device (a unit path) at mount_point. 0, or -1
+// with errno: ENOENT (no such device or mount point), ENOTBLK (not a card),
+// ENODEV (not "msdos"), EBUSY (already mounted there), EROFS (a read-write
+// mount of a write-protected card), or a failure a test asked for.
+int PLATFORM_nMount(const char* device, const char* mount_point, const char* fstype, BOOLEAN bReadOnly,
+                    const char* options);
+// Unmounts mount_point. 0, or -1 with errno: EINVAL (nothing mounted there)
+// or a failure a test asked for (EBUSY).
+int PLATFORM_nUmount(const char* mount_point);
+// Flushes written data to the media: sync() on the board, the host root's
+// file system here. PLATFORM_u32SyncCount counts the flushes since start.
+void PLATFORM_vSync(void);
+U32 PLATFORM_u32SyncCount(void);
+// Reads a device that hands out its current value on every read (a pulse
+// counter, a sysfs attribute). On the host the device is a plain file that
+// tests write, so each read starts at the beginning of the file. Returns the
+// bytes read, or -1 with errno.
+long PLATFORM_nReadDevice(int fd, void* buffer, size_t size);
+
+// Host only (tests and tools): one card for slot 0 or 1 (MMC host mmc1 or
+// mmc2, block device mmcblk1 or mmcblk2). cid: 32 hexadecimal characters,
+// type: the text of the card's "type" attribute ("SD"). A card without a
+// partition table gets only the disk node.
+struct PLATFORM_SD_CARD {
+  const char* folder;
+  const char* cid;
+  const char* type;
+  BOOLEAN bPartitioned;
+};
+BOOLEAN PLATFORM_bInsertCard(int slot, const PLATFORM_SD_CARD* card);
+// Removes the slot's nodes (partition first) and its sysfs entry.
+BOOLEAN PLATFORM_bRemoveCard(int slot);
+// The next count mounts (bUnmount FALSE) or unmounts (TRUE) at mount_point
+// fail with errno error; count 0 clears the request.
+void PLATFORM_vMountFailNext(const char* mount_point, BOOLEAN bUnmount, int error, int count);
+// The card folder mapped at mount_point ("" when nothing is mounted there)
+// and whether it was mounted read-only.
+std::string PLATFORM_sMountedFolder(const char* mount_point, BOOLEAN* pbReadOnly);

@@ -142,7 +142,7 @@ class Unit : public ::testing::Environment {
     PLATFORM_vTestClockAdvanceNs(1000000 - L_CLOCK_qwGetTimeInNans() % 1000000);
     H_DATABASE_vInit();
     // The panel's brightness file exists, as on the board.
-    WriteFile(HostPath(H_BACKLIGHT_pcBrightnessFile), "");
+    WriteFile(HostPath(H_BACKLIGHT_FILE), "");
     ASSERT_EQ(lsSUCCESS, L_MBOX_DefineSema(M_KEYB, SEMA_MBOX_KEYB));
     ASSERT_EQ(lsSUCCESS, L_TASK_Start(TASK_KBDTASK));
     KeyboardAtRest();
@@ -165,7 +165,7 @@ TEST(DisplayTask, StartsWithItsKeysAndTheBacklightAtFull) {
   EXPECT_EQ(1u, FetchU32(FCID("SPAL")));
   EXPECT_EQ(0u, FetchU32(FCID("SVOM")));
   EXPECT_EQ(DISPLAY_BACKLIGHT_MAX, FetchS32(FCID("CBAK")));
-  EXPECT_EQ("0 0", ReadFile(HostPath(H_BACKLIGHT_pcBrightnessFile)));
+  EXPECT_EQ("0 0", ReadFile(HostPath(H_BACKLIGHT_FILE)));
   // Each level reaches the panel through the task's notice of CBAK; a
   // level out of range writes nothing.
   struct {
@@ -175,7 +175,7 @@ TEST(DisplayTask, StartsWithItsKeysAndTheBacklightAtFull) {
   for (const auto& c : cases) {
     H_DATABASE_bUpdateValueS32(FCID("CBAK"), c.level, P_NORMAL);
     SyncAll();
-    EXPECT_EQ(c.written, ReadFile(HostPath(H_BACKLIGHT_pcBrightnessFile))) << "level " << c.level;
+    EXPECT_EQ(c.written, ReadFile(HostPath(H_BACKLIGHT_FILE))) << "level " << c.level;
   }
   H_DATABASE_bUpdateValueS32(FCID("CBAK"), DISPLAY_BACKLIGHT_MAX, P_NORMAL);
   SyncAll();

@@ -1,6 +1,7 @@
 // Host stand-ins for the board: paths, shell commands, clocks, scheduling,
 // process end.
 #include "source/platform/platform.h"
+#include "source/platform/host/host_mount.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -27,6 +28,11 @@ const char* PLATFORM_pcResolvePath(const char* path, char* out, size_t size) {
   if (size == 0) return out;
   const char* root = PLATFORM_pcHostRoot();
   if (path == nullptr) path = "";
+  std::string mapped;
+  if (path[0] == '/' && HOST_bResolveMounted(path, &mapped)) {
+    snprintf(out, size, "%s", mapped.c_str());
+    return out;
+  }
   const bool prefix = (path[0] == '/' && root[0] != '\0' && strncmp(path, root, strlen(root)) != 0);
   int n = prefix ? snprintf(out, size, "%s%s", root, path) : snprintf(out, size, "%s", path);
   (void)n;
