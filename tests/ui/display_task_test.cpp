@@ -236,8 +236,32 @@ TEST(DisplayTask, PowerKeyMenuOpensMovesChangesAndCloses) {
   EXPECT_EQ(8, FetchS32(FCID("CBAK")));
 }
 
+// Dimming the light in the menu is kept on closing, as brightening is.
+TEST(DisplayTask, DimmingInTheMenuIsKept) {
+  H_DATABASE_bUpdateValueBoolean(FCID("SQCD"), TRUE, P_NORMAL);
+  H_DATABASE_bUpdateValueS32(FCID("CBAK"), 5, P_NORMAL);
+  SyncAll();
+  Tap(DD_SLOT_POWER);
+  ASSERT_TRUE(T_DISPLAY_bPowerKeyMenuDisplayed());
+  Tap(DD_SLOT_CURSOR_SOUTH);
+  ASSERT_EQ(PwrMnu_Backlight_Adj, T_DISPLAY_eHighlightedRow());
+  Tap(DD_SLOT_CURSOR_WEST);
+  Tap(DD_SLOT_CURSOR_WEST);
+  EXPECT_EQ(3, FetchS32(FCID("CBAK")));
+  Tap(DD_SLOT_POWER);
+  EXPECT_FALSE(T_DISPLAY_bPowerKeyMenuDisplayed());
+  EXPECT_EQ(3, FetchS32(FCID("CBAK")));
+  EXPECT_EQ(std::to_string(H_BACKLIGHT_s32Brightness(3)) + " " + std::to_string(H_BACKLIGHT_s32Brightness(3)),
+            ReadFile(HostPath(H_BACKLIGHT_FILE)));
+  H_DATABASE_bUpdateValueS32(FCID("CBAK"), DISPLAY_BACKLIGHT_MAX, P_NORMAL);
+  SyncAll();
+}
+
 TEST(DisplayTask, AutopilotRowsFollowItsKeys) {
   H_DATABASE_bUpdateValueBoolean(FCID("SQCD"), TRUE, P_NORMAL);
+  H_DATABASE_bUpdateValueU32(FCID("SSEN"), 1, P_NORMAL);
+  H_DATABASE_bUpdateValueU32(FCID("SPAL"), 1, P_NORMAL);
+  H_DATABASE_bUpdateValueS32(FCID("CBAK"), 8, P_NORMAL);
   H_DATABASE_bUpdateValueU32(FCID("IPNE"), 1, P_NORMAL);
   H_DATABASE_bUpdateValueU32(FCID("IPPL"), 0, P_NORMAL);
   H_DATABASE_bUpdateValueU32(FCID("IPCA"), 0, P_NORMAL);
