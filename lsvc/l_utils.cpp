@@ -518,22 +518,37 @@ int L_UTILS_nSystem(const char* command) {
   return PLATFORM_nSystem(command);
 }
 
-void L_UTILS_vSetSysDate(U32 seconds_since_1970) {
-  static std::mutex s_mutex;
-  static U32 s_u32LastSet = 0;
-  char command[96];
-  {
-    std::lock_guard<std::mutex> lock(s_mutex);
-    const S64 diff = (S64)seconds_since_1970 - (S64)s_u32LastSet;
-    if (diff < 3600 && diff > -3600) return;
-    s_u32LastSet = seconds_since_1970;
-  }
+namespace {
+std::mutex s_dateMutex;
+U32 s_u32LastDateSet = 0;
+
+int nRunDateCommand(U32 seconds_since_1970) {
   const time_t t = (time_t)seconds_since_1970;
   struct tm tm;
   gmtime_r(&t, &tm);
+  char command[96];
   snprintf(command, sizeof command, "date -u -s %4d.%02d.%02d-%02d:%02d:%02d > /dev/null", tm.tm_year + 1900,
            tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-  L_UTILS_nSystem(command);
+  return L_UTILS_nSystem(command);
+}
+}  // namespace
+
+void L_UTILS_vSetSysDate(U32 seconds_since_1970) {
+  {
+    std::lock_guard<std::mutex> lock(s_dateMutex);
+    const S64 diff = (S64)seconds_since_1970 - (S64)s_u32LastDateSet;
+    if (diff < 3600 && diff > -3600) return;
+    s_u32LastDateSet = seconds_since_1970;
+  }
+  nRunDateCommand(seconds_since_1970);
+}
+
+BOOLEAN L_UTILS_bSetSysDateNow(U32 seconds_since_1970) {
+  {
+    std::lock_guard<std::mutex> lock(s_dateMutex);
+    s_u32LastDateSet = seconds_since_1970;
+  }
+  return nRunDateCommand(seconds_since_1970) == 0 ? TRUE : FALSE;
 }
 
 pthread_t L_UTILS_threadCreateSimpleThread(const char* name, void* (*function)(void*), void* argument) {

@@ -40,6 +40,13 @@ int PLATFORM_nSystem(const char* command);
 std::vector<std::string> PLATFORM_vecCommands(void);
 void PLATFORM_vClearCommands(void);
 
+// ------------------------------------------------------------ secrets
+// The 32-byte value from which the autopilot link's authentication key is
+// mixed. It is configuration of the machine, never part of the program's
+// files: on this machine TESSIX_AUTOPILOT_LINK_SECRET (64 hexadecimal digits)
+// gives it, else a fixed test value that no autopilot accepts.
+void PLATFORM_vAutopilotLinkSecret(U8 au8Secret[32]);
+
 // ------------------------------------------------------------ clocks
 // The monotonic clock (system-wide, like CLOCK_MONOTONIC) and the wall clock.
 void PLATFORM_vClockMonotonic(struct timespec* now);

@@ -76,6 +76,26 @@ void PLATFORM_vClearCommands(void) {
   s_commands.clear();
 }
 
+// ------------------------------------------------------------ secrets
+void PLATFORM_vAutopilotLinkSecret(U8 au8Secret[32]) {
+  // Test value: bytes 0x00, 0x11, ... 0xFF, 0x0F, 0x1E, ... (no real link).
+  for (int i = 0; i < 32; i++) au8Secret[i] = (U8)(i < 16 ? i * 0x11 : (i - 16) * 0x0F + 0x0F);
+  const char* text = getenv("TESSIX_AUTOPILOT_LINK_SECRET");
+  if (text == nullptr || strlen(text) != 64) return;
+  U8 parsed[32];
+  for (int i = 0; i < 64; i++) {
+    const char c = text[i];
+    int v;
+    if (c >= '0' && c <= '9') v = c - '0';
+    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+    else return;  // not hexadecimal: keep the test value
+    if (i % 2 == 0) parsed[i / 2] = (U8)(v << 4);
+    else parsed[i / 2] |= (U8)v;
+  }
+  memcpy(au8Secret, parsed, 32);
+}
+
 // ------------------------------------------------------------ clocks
 static std::atomic<bool> s_testClock{false};
 static std::atomic<U64> s_testMonoNs{0};
