@@ -132,15 +132,45 @@ void* s_pvReceive(MBOX mbox, bool wait, const struct timespec* deadline) {
   return msg;
 }
 
+// True when a mailbox bound to sema holds mail.
+bool s_bBoundMailWaiting(SEMA sema) {
+  for (MBOX m = 1; m <= nmboxes; ++m) {
+    MBOX_INFO* mb = &s_table().box[m];
+    if (mb->MboxSemaphore != sema) continue;
+    pthread_mutex_lock(&mb->MboxMutex);
+    const bool waiting = mb->MboxHeadPtr != nullptr;
+    pthread_mutex_unlock(&mb->MboxMutex);
+    if (waiting) return true;
+  }
+  return false;
+}
+
 // After the send: waits for the acknowledgement (ticks: null for no limit)
-// and settles who owns the block.
+// and settles who owns the block. The semaphore may be one that other
+// events signal too (a task's own mailbox semaphore): a signal that is not
+// this message's acknowledgement does not end the wait, and the events
+// taken meanwhile are handed back as one signal when the wait is over, so
+// the task's loop still sees its mail.
 S32 s_nAwaitAck(MsgHeader* hdr, SEMA sema, const U32* ticks) {
-  S32 rc = ticks ? L_SEMA_WaitTicks(sema, *ticks) : L_SEMA_Wait(sema);
-  if (rc == lsSUCCESS) return lsSUCCESS;
+  struct timespec deadline;
+  if (ticks) L_CLOCK_PrepTimeoutTicks(&deadline, *ticks);
+  bool foreign = false;
+  S32 rc;
+  for (;;) {
+    rc = L_SEMA_WaitDeadline(sema, ticks ? &deadline : nullptr);
+    if (rc != lsSUCCESS) break;
+    if (s_sema(hdr).load(std::memory_order_acquire) == MSG_SEMA_ACKNOWLEDGED) break;
+    foreign = true;  // another event's signal: keep waiting for ours
+  }
+  if (rc == lsSUCCESS) {
+    if (foreign || s_bBoundMailWaiting(sema)) L_SEMA_Signal(sema);
+    return lsSUCCESS;
+  }
   if (g_pfnMboxAckTimedOut) g_pfnMboxAckTimedOut(hdr);
   S32 expected = sema;
   if (s_sema(hdr).compare_exchange_strong(expected, MSG_SEMA_ABANDONED, std::memory_order_acq_rel)) {
     // The receiver has not disposed of it yet: the block is the receiver's.
+    if (foreign) L_SEMA_Signal(sema);
     return rc;
   }
   if (expected != MSG_SEMA_ACKNOWLEDGED) return rc;  // re-sent by its receiver: not ours to settle
@@ -148,6 +178,7 @@ S32 s_nAwaitAck(MsgHeader* hdr, SEMA sema, const U32* ticks) {
   // again. Its signal follows the acknowledgement at once; take it, so that
   // no stale signal is left on the semaphore.
   if (L_SEMA_Wait(sema) != lsSUCCESS) L_SEMA_SetPending(sema);
+  if (foreign || s_bBoundMailWaiting(sema)) L_SEMA_Signal(sema);
   return lsSUCCESS;
 }
 

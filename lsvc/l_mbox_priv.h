@@ -16,3 +16,7 @@ constexpr SEMA MSG_SEMA_ACKNOWLEDGED = -2;
 // before it tries to take the message back. Null in the product; tests set it
 // to let a receiver acknowledge in exactly that window.
 extern void (*g_pfnMboxAckTimedOut)(void* message);
+
+// A wait on one semaphore until an absolute deadline of the kernel clock
+// (null: no limit), as L_SEMA_WaitTicks waits after preparing its deadline.
+S32 L_SEMA_WaitDeadline(SEMA sema, const struct timespec* deadline);

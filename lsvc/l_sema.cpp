@@ -411,6 +411,8 @@ S32 L_SEMA_GetWaitingTaskID(SEMA sema) {
 
 S32 L_SEMA_Wait(SEMA sema) { return nWaitOne(sema, nullptr); }
 
+S32 L_SEMA_WaitDeadline(SEMA sema, const struct timespec* deadline) { return nWaitOne(sema, deadline); }
+
 S32 L_SEMA_WaitTicks(SEMA sema, U32 ticks) {
   struct timespec deadline;
   L_CLOCK_PrepTimeoutTicks(&deadline, ticks);

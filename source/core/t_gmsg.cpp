@@ -378,9 +378,30 @@ void s_vCollectDisconnected(MBOX mbox) {
 }
 
 // ---------------------------------------------------------------- client helpers
-BOOLEAN s_bPostWait(MBOX to, void* m, SEMA sema) {
-  if (sema > 0) return L_MBOX_SendWait(to, m, 3, sema) == lsSUCCESS;
+// Posts a command and waits until its receiver is done with it. *mine tells
+// whether the block is the caller's to free: it is not when the wait failed
+// after the command went out (another thread of the task waiting on the same
+// semaphore, say); the receiver then frees it when it disposes of it.
+BOOLEAN s_bPostWait(MBOX to, void* m, SEMA sema, bool* mine) {
+  *mine = true;
+  if (sema <= 0) return FALSE;
+  const S32 rc = L_MBOX_SendWait(to, m, 3, sema);
+  if (rc == lsSUCCESS) return TRUE;
+  if (rc != -lsMBOX_INVALID && rc != -lsSEMA_INVALID) {
+    *mine = false;
+    log_me("GMSG: no answer from the message-layer task (%d); the command is left to it", (int)rc);
+  }
   return FALSE;
+}
+
+// The result of a command posted with s_bPostWait; frees it when it is the
+// caller's.
+template <typename T>
+BOOLEAN s_bPostWaitResult(T* m, SEMA sema) {
+  bool mine = true;
+  const BOOLEAN ok = s_bPostWait(M_GMSG, m, sema, &mine) && m->bSuccess;
+  if (mine) H_MEMORY_vFree(m);
+  return ok;
 }
 
 }  // namespace
@@ -519,9 +540,7 @@ BOOLEAN U_GMSG_bRegisterMailboxAll(MBOX mbox, RESOURCE res, SEMA sema, const GMS
   m->pMsgMapInfo = map;
   m->u16Port = port;
   m->bUdp = bUdp;
-  const BOOLEAN ok = s_bPostWait(M_GMSG, m, sema) && m->bSuccess;
-  H_MEMORY_vFree(m);
-  return ok;
+  return s_bPostWaitResult(m, sema);
 }
 
 BOOLEAN U_GMSG_bRegisterMailbox(MBOX mbox, RESOURCE res, SEMA sema, const GMSG_MAP_INFO* map, U16 port) {
@@ -538,9 +557,7 @@ BOOLEAN U_GMSG_bUnregisterMailbox(MBOX mbox) {
   }
   auto* m = s_pNewCommand<MSG_GMSG_UNREGISTER>(CMD_ID_GMSG_UNREGISTER);
   m->Mailbox = mbox;
-  const BOOLEAN ok = s_bPostWait(M_GMSG, m, sema) && m->bSuccess;
-  H_MEMORY_vFree(m);
-  return ok;
+  return s_bPostWaitResult(m, sema);
 }
 
 BOOLEAN U_GMSG_bGetMailboxAddress(GMSG_ADDRESS* out, MBOX mbox) {
@@ -597,9 +614,7 @@ BOOLEAN U_GMSG_bSend(MBOX mbox, const GMSG_ADDRESS* dst, U32 id, const G_DATA_TY
     L_MBOX_Send(M_GMSG, m, 3, 0);
     return TRUE;
   }
-  const BOOLEAN ok = s_bPostWait(M_GMSG, m, sema) && m->bSuccess;
-  H_MEMORY_vFree(m);
-  return ok;
+  return s_bPostWaitResult(m, sema);
 }
 
 BOOLEAN U_GMSG_bSendMsgNoReply(MBOX mbox, const GMSG_ADDRESS* dst, U32 id, const G_DATA_TYPE* type, const void* body,

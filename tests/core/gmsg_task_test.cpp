@@ -58,6 +58,7 @@ BOOLEAN bRecord(MBOX, GMSG_INFO* info, void*, void*) {
   return TRUE;
 }
 const GMSG_MAP_INFO s_map[] = {{GMSG_ID_TEST_PING, &bPing, &DT_UNSIGNED32, nullptr, nullptr},
+                               {GMSG_ID_TEST_PONG, &bRecord, &DT_UNSIGNED32, nullptr, nullptr},
                                {GMSG_ID_STATUS, &bRecord, &DT_GMSG_STATUS, nullptr, nullptr},
                                {GMSG_u32Id(21, 2), &bRecord, nullptr, nullptr, nullptr},
                                {0, nullptr, nullptr, nullptr, nullptr}};
@@ -651,3 +652,17 @@ TEST_F(MessageLayer, WholeMessageFromTheSegmentedServiceIsDelivered) {
 }
 
 }  // namespace
+
+// A request to the unit's own registration: the request arrives over the
+// unit's own connection, is answered, and the reply comes back matched.
+TEST_F(MessageLayer, RequestToItselfIsAnswered) {
+  GMSG_ADDRESS self;
+  ASSERT_TRUE(U_GMSG_bGetMailboxAddress(&self, M_GMSG_TEST));
+  for (U64 token = 301; token < 304; ++token) {
+    const size_t seen = s_received.size();
+    const U32 body = 5;
+    ASSERT_TRUE(U_GMSG_bRequest(M_GMSG_TEST, &self, GMSG_ID_TEST_PING, &DT_UNSIGNED32, &body, token));
+    EXPECT_TRUE(WaitFor([&] { return s_received.size() > seen && s_received.back().u64Token == token; }, 3000))
+        << token;
+  }
+}
