@@ -32,7 +32,9 @@ constexpr U32 BITMAP_FILE_BYTES = NVR_BITMAP_WORDS * 4;
 constexpr U32 TRANSDUCER_TYPES = 19;
 // Database elements left free for the other tasks when a damaged store
 // offers more saved keys than memory holds.
-constexpr U32 RESTORE_RESERVE = 150;
+constexpr U32 RESTORE_RESERVE = 400;
+// More saved keys than this system has ever defined: the bitmap is damaged.
+constexpr U32 MOST_SAVED_KEYS = 4096;
 
 TIMER_INFO* s_pSaveSettings = nullptr;
 
@@ -181,7 +183,16 @@ void T_NVRAM_vInitHardware(void) {
   }
   NVR_ENTRY version = {0, DB_dataU32(0)};
   const BOOLEAN bRead = H_NVRAM_bReadUnitHeaderEntry(T_NVRAM_u32FetchItemNumber(FCID("NVER")), &version);
-  if (bRead && version.id == FCID("NVER") && version.data.u32Val == NVR_FORMAT_VERSION) return;
+  if (bRead && version.id == FCID("NVER") && version.data.u32Val == NVR_FORMAT_VERSION) {
+    U32 saved = 0;
+    NVR_ENTRY entry = {0, DB_dataU32(0)};
+    for (U32 i = 0; H_NVRAM_bReadSEntry(i, &entry); i++) saved++;
+    if (saved <= MOST_SAVED_KEYS) return;
+    log_me("NVRAM: nvr_statbit.dat marks %u saved keys, more than %u: the store is erased and begun again",
+           (unsigned)saved, (unsigned)MOST_SAVED_KEYS);
+    vBeginAgain();
+    return;
+  }
   if (bRead && version.id == FCID("NVER")) {
     log_me("NVRAM: format version 0x%08X, not 0x%08X: only SMDL and SCFO are kept", (unsigned)version.data.u32Val,
            (unsigned)NVR_FORMAT_VERSION);
