@@ -14,6 +14,7 @@
 #include "source/core/version.h"
 #include "source/graphics/u_view.h"
 #include "source/startup/t_nvram.h"
+#include "source/startup/t_startup_quickconfig.h"
 #include "source/ui/t_keyboard.h"
 #include "source/ui/t_keyboard_shutdown.h"
 #include "source/ui/t_menu.h"
@@ -206,7 +207,9 @@ void T_STARTUP_vStartSystem(void) {
         (void)H_DATABASE_bUpdateValueBoolean(FCID("SQCD"), FALSE, P_NORMAL);
         L_CLOCK_Sleep(1000);
         T_MENU_vActivateQuickMenu();
+        T_STARTUP_vQuickConfigShown();
         (void)L_SEMA_Signal(SEMA_VIEW_UPDATE);
+        log_me("STARTUP: quick setup shown");
       }
     }
     BOOLEAN bValid = FALSE, bAgain = FALSE;
@@ -338,6 +341,10 @@ void T_STARTUP_vInit(void) {
     (void)H_DATABASE_bUpdateValueBoolean(FCID("SQCD"), FALSE, P_NORMAL);
     (void)H_DATABASE_bUpdateValueBoolean(FCID("SSRD"), TRUE, P_NORMAL);
     vRestoreFactoryDefaults();
+  }
+  BOOLEAN bRestored = FALSE;
+  if (bFetchBool(FCID("SRDF"), &bRestored) && bRestored) {
+    T_STARTUP_vPrepareQuickConfig(MODEL_bInternationalModel1(), MODEL_bInternationalModel2());
   }
 
   BOOLEAN bConnected = S_DETECT_bTransducerConnected();

@@ -6,7 +6,9 @@
 #include <atomic>
 
 #include "lsvc/lsvc.h"
+#include "source/core/h_database.h"
 #include "source/core/h_keyboard.h"
+#include "source/ui/t_keyboard.h"
 #include "source/core/u_shutdown.h"
 
 namespace {
@@ -44,4 +46,10 @@ BOOLEAN T_KEYBOARD_bShutdownCountdownShown(void) { return s_bCountdownShown.load
 
 void T_KEYBOARD_vRegisterRestoreDefaults(void) { log_me("keyboard: menu item Restore Defaults not available"); }
 
-void T_KEYBOARD_vRestoreFactoryDefaults(void) { log_me("keyboard: restoring the factory defaults is not available"); }
+void T_KEYBOARD_vRestoreFactoryDefaults(void) {
+  (void)H_DATABASE_bUpdateValueBoolean(FCID("SDBV"), TRUE, P_NORMAL);
+  T_KEYBOARD_vSendResetMessages();
+  (void)H_DATABASE_bUpdateValueBoolean(FCID("SRDF"), TRUE, P_NORMAL);
+  (void)L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
+  log_me("keyboard: factory defaults restored");
+}

@@ -93,14 +93,17 @@ RESULT RunWithKeys(CProgram& program, const std::vector<int>& keys) {
 
 TEST(ProgramSettings, ChangedSettingIsSavedAtShutdownAndKeptByTheNextStart) {
   CProgram program;
-  // MENU opens the main menu on its first tab (Alarms); south onto the
-  // alarm volume, east one step up, EXIT twice closes the menu.
-  RESULT first = RunWithKeys(program, {DD_SLOT_MENU, DD_SLOT_CURSOR_SOUTH, DD_SLOT_CURSOR_EAST, DD_SLOT_EXIT,
+  // EXIT closes the first-start quick setup; MENU opens the main menu on
+  // its first tab (Alarms); south onto the alarm volume, east one step up,
+  // EXIT twice closes the menu.
+  RESULT first = RunWithKeys(program, {DD_SLOT_EXIT, DD_SLOT_MENU, DD_SLOT_CURSOR_SOUTH, DD_SLOT_CURSOR_EAST, DD_SLOT_EXIT,
                                        DD_SLOT_EXIT});
   ASSERT_TRUE(first.exited) << sDescribe(first);
   ASSERT_EQ(first.status, 10) << sDescribe(first);
   EXPECT_NE(first.out.find("STARTUP: run system: state 4"), std::string::npos) << sDescribe(first);
   EXPECT_NE(first.out.find("NVRAM: settings saved for shutdown"), std::string::npos) << sDescribe(first);
+  EXPECT_NE(first.out.find("STARTUP: quick setup shown"), std::string::npos) << sDescribe(first);
+  EXPECT_NE(first.out.find("STARTUP: quick setup done"), std::string::npos) << sDescribe(first);
 
   const STORE store = ReadStore(first.install_dir);
   // 1459 bitmap words; the entries file ends with the last special slot written.
@@ -121,6 +124,10 @@ TEST(ProgramSettings, ChangedSettingIsSavedAtShutdownAndKeptByTheNextStart) {
   // The alarm volume moved one step up from 5.
   ASSERT_TRUE(store.bSaved(u32Slot("SVOA"))) << sDescribe(first);
   EXPECT_EQ(store.u32Value(u32Slot("SVOA")), 6u);
+  // The quick setup is done: the next start neither restores the defaults
+  // nor offers it again.
+  EXPECT_TRUE(store.bSaved(u32Slot("SQCD")));
+  EXPECT_EQ(store.u32Value(u32Slot("SQCD")), 1u);
   // No key of another first letter has a bit: the bitmap words past the S
   // slots hold only the three special bits.
   EXPECT_EQ(store.bitmap[5832] & ~7, 0);
@@ -130,6 +137,8 @@ TEST(ProgramSettings, ChangedSettingIsSavedAtShutdownAndKeptByTheNextStart) {
   RESULT second = RunWithKeys(program, {});
   ASSERT_TRUE(second.exited) << sDescribe(second);
   ASSERT_EQ(second.status, 10) << sDescribe(second);
+  EXPECT_EQ(second.out.find("STARTUP: quick setup shown"), std::string::npos) << sDescribe(second);
+  EXPECT_EQ(second.out.find("factory defaults restored"), std::string::npos) << sDescribe(second);
   const STORE again = ReadStore(second.install_dir);
   EXPECT_EQ(again.u32Value(u32Slot("SVOA")), 6u);
   EXPECT_EQ(again.u32Value(u32Slot("SMDL")), 345u);
