@@ -4,6 +4,8 @@
 #include <string.h>
 
 #include <atomic>
+#include <mutex>
+#include <string>
 
 #include "common/key_types.h"
 #include "common/language.h"
@@ -90,8 +92,9 @@ std::atomic<S32> s_s32MenuLine{0};
 std::atomic<BOOLEAN> s_bTransducerConnected{FALSE};
 std::atomic<BOOLEAN> s_bSystemStarted{FALSE};
 std::atomic<S32> s_eDisclaimerState{DISCLAIMER_INACTIVE};
+// Written by the task, read by the splash screen on the view task.
 char s_personalString[253];
-std::atomic<U32> s_u32PersonalGeneration{0};
+std::mutex s_personalLock;
 
 // The task's own state.
 BOOLEAN s_bInMenu = FALSE;
@@ -236,15 +239,18 @@ void T_STARTUP_vStartSystem(void) {
 }
 
 void vReadPersonalText(void) {
-  memset(s_personalString, 0, sizeof s_personalString);
+  {
+    std::lock_guard<std::mutex> hold(s_personalLock);
+    memset(s_personalString, 0, sizeof s_personalString);
+  }
   auto* msg = static_cast<MSG_READ_PERSONALIZED*>(H_MEMORY_pvMalloc(sizeof(MSG_READ_PERSONALIZED)));
   static PERSONALIZATION_DATA_BLOCK s_block;
   memset(msg, 0, sizeof *msg);
   msg->Header.Cmd = CMD_ID_READ_PERSONALIZED;
   msg->pPersonData = &s_block;
   if (L_MBOX_SendWait(M_NVRAM, msg, 3, SEMA_PERSONAL_DATA) == lsSUCCESS && msg->bSuccess) {
+    std::lock_guard<std::mutex> hold(s_personalLock);
     memcpy(s_personalString, &s_block, sizeof s_block);
-    s_u32PersonalGeneration.fetch_add(1);
     (void)L_SEMA_Signal(SEMA_VIEW_UPDATE);
   }
   H_MEMORY_vFree(msg);
@@ -549,6 +555,7 @@ void T_STARTUP_vSetScreenState(const STARTUP_SCREEN_STATE& state) {
   s_bTransducerConnected.store(state.bTransducerConnected);
   s_bSystemStarted.store(state.bSystemStarted);
   s_eDisclaimerState.store(state.eDisclaimer);
+  std::lock_guard<std::mutex> hold(s_personalLock);
   memcpy(s_personalString, state.acPersonal, sizeof s_personalString);
 }
 
@@ -557,7 +564,10 @@ SYSTEM_STATE T_STARTUP_eScreenState(void) { return (SYSTEM_STATE)s_eState.load()
 S32 T_STARTUP_s32ScreenMenuLine(void) { return s_s32MenuLine.load(); }
 BOOLEAN T_STARTUP_bScreenStarted(void) { return s_bSystemStarted.load(); }
 DISCLAIMER T_STARTUP_eScreenDisclaimer(void) { return (DISCLAIMER)s_eDisclaimerState.load(); }
-const char* T_STARTUP_pcScreenPersonal(void) { return s_personalString; }
+std::string T_STARTUP_sScreenPersonal(void) {
+  std::lock_guard<std::mutex> hold(s_personalLock);
+  return std::string(s_personalString, strnlen(s_personalString, 252));
+}
 const char* T_STARTUP_pcMenuLineText(S32 line) {
   return (line >= 0 && line <= MENU_LAST_LINE) ? s_structStartupMenu[line].pString[0] : "";
 }

@@ -21,7 +21,7 @@ SYSTEM_STATE T_STARTUP_eScreenState(void);
 S32 T_STARTUP_s32ScreenMenuLine(void);
 BOOLEAN T_STARTUP_bScreenStarted(void);
 DISCLAIMER T_STARTUP_eScreenDisclaimer(void);
-const char* T_STARTUP_pcScreenPersonal(void);
+std::string T_STARTUP_sScreenPersonal(void);
 const char* T_STARTUP_pcMenuLineText(S32 line);
 
 namespace {
@@ -54,10 +54,11 @@ void T_STARTUP_vDisplaySplashScreen(BITMAP* b, const WINDOW_SPECIFICATION*) {
   G_STRING_vPut(b, colour(35), &at, big, title.c_str());
   // Up to four personal lines, byte 3 between them, centred in the space
   // between the title and the bottom band.
-  const char* p = T_STARTUP_pcScreenPersonal();
+  const std::string personal = T_STARTUP_sScreenPersonal();
+  const char* p = personal.c_str();
   std::string lines[4];
   int count = 0;
-  size_t i = 0, n = strnlen(p, 252);
+  size_t i = 0, n = personal.size();
   while (i < n && count < 4) {
     if (p[i] == 3) {
       count++;
