@@ -520,14 +520,9 @@ void vHandleMessage(void* message) {
 
 BOOLEAN T_STARTUP_bIsSonarTransducerDetected(void) { return s_bTransducerConnected.load(); }
 
-BOOLEAN S_DETECT_bTransducerConnected(void) {
-  // The block the detection reads starts zeroed, so what it reports never
-  // depends on leftover memory. This machine has no sonar device.
-  U8 block[64];
-  memset(block, 0, sizeof block);
-  (void)block;
-  return FALSE;
-}
+// Until the sonar device and its detection are built, no transducer is
+// ever connected.
+BOOLEAN S_DETECT_bTransducerConnected(void) { return FALSE; }
 
 void T_STARTUP_vTask(void) {
   T_STARTUP_vInit();
