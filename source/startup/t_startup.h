@@ -37,6 +37,8 @@ void T_STARTUP_vDisplaySplashScreen(BITMAP* pBitmap, const WINDOW_SPECIFICATION*
 void T_STARTUP_vDisplayStartupMenu(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindow);
 void T_STARTUP_vDisplayDisclaimer(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindow);
 void T_STARTUP_vDrawTransducerNotDetected(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindow);
+// The system status page (layer 151, shown while SVST is on).
+void T_STARTUP_vDrawSelfTestView(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindow);
 
 // What the screens show, for the screens' tests.
 struct STARTUP_SCREEN_STATE {
