@@ -25,4 +25,23 @@ touch "$TESSIX_HOST_ROOT/sys/devices/platform/omapdss/generic-bl/backlight/omap3
   echo 0 > "$TESSIX_HOST_ROOT/sys/devices/platform/omapdss/display2/venc_tv_detect"
 [ -f "$TESSIX_HOST_ROOT/dev/pwheel0" ] || head -c 4 /dev/zero > "$TESSIX_HOST_ROOT/dev/pwheel0"
 [ -p "$TESSIX_HOST_ROOT/dev/input/event0" ] || { rm -f "$TESSIX_HOST_ROOT/dev/input/event0"; mkfifo "$TESSIX_HOST_ROOT/dev/input/event0"; }
+# A person starting the unit picks the simulator: MENU opens the start-up
+# options (the simulator is preselected without a transducer), the right
+# cursor takes it and EXIT acknowledges the chart disclaimer. Set
+# TESSIX_RUN_NO_KEYS=1 to start without these keys.
+if [ -z "${TESSIX_RUN_NO_KEYS:-}" ]; then
+  python3 - "$TESSIX_HOST_ROOT/dev/input/event0" <<'KEYS' &
+import struct, sys, time
+def key(f, code):
+    for value in (1, 0):
+        f.write(struct.pack("llHHi", 0, 0, 1, code, value) + struct.pack("llHHi", 0, 0, 0, 0, 0))
+        f.flush()
+        time.sleep(0.15)
+time.sleep(2.0)
+with open(sys.argv[1], "wb", buffering=0) as f:
+    for code in (50, 49, 30):  # menu, cursor east, exit
+        key(f, code)
+        time.sleep(0.6)
+KEYS
+fi
 exec "$top/build/tessix" "$@"

@@ -161,16 +161,56 @@ static void s_vLoadBitmap(int fd) {
   }
 }
 
+// A bit whose slot lies beyond the end of the entries file (a lost, emptied
+// or cut entries file) is cleared in memory and on file: otherwise the next
+// write past the end would fill the gap with zeros and every lost key would
+// read back as 0 instead of falling back to its default.
+static void s_vDropUnreadableSlots(void) {
+  const int entries = tessix_filehands[NVR_FILE_ENTRIES];
+  const int bitmap = tessix_filehands[NVR_FILE_STATBIT];
+  struct stat st;
+  if (entries < 0 || bitmap < 0 || fstat(entries, &st) != 0) return;
+  const U64 readable = (U64)st.st_size / 4;  // slots wholly on file
+  U32 dropped = 0;
+  for (U32 w = 0; w < NVR_BITMAP_WORDS; w++) {
+    U32 bits = fcid_statbits[w];
+    U32 keep = bits;
+    while (bits != 0) {
+      const U32 b = (U32)__builtin_ctz(bits);
+      bits &= bits - 1;
+      if ((U64)(w * 32 + b) >= readable) {
+        keep &= ~(1u << b);
+        dropped++;
+      }
+    }
+    if (keep != fcid_statbits[w]) {
+      fcid_statbits[w] = keep;
+      U8 word[4];
+      s_vPutLE(word, keep);
+      (void)s_bWriteAt(bitmap, word, 4, (off_t)w * 4);
+    }
+  }
+  if (dropped > 0) {
+    log_me("NVRAM: nvr_entries.dat holds %llu bytes; %u saved keys beyond it fall back to their defaults",
+           (unsigned long long)st.st_size, (unsigned)dropped);
+    if (fsync(bitmap) != 0) log_me("NVRAM: cannot flush nvr_statbit.dat: %s", strerror(errno));
+  }
+}
+
 static BOOLEAN s_bOpen(U32 file) {
   if (tessix_filehands[file] >= 0) return TRUE;
   std::string path = s_sPath(file);
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  // A symbolic link planted in a file's place is refused, not followed.
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) {
     log_me("NVRAM: cannot open %s: %s", path.c_str(), strerror(errno));
     return FALSE;
   }
   tessix_filehands[file] = fd;
-  if (file == NVR_FILE_STATBIT) s_vLoadBitmap(fd);
+  if (file == NVR_FILE_STATBIT) {
+    s_vLoadBitmap(fd);
+    s_vDropUnreadableSlots();
+  }
   return TRUE;
 }
 

@@ -1,8 +1,7 @@
-// Stand-ins for the start-up, NVRAM and card tasks (see task_stubs.cpp).
+// Installation of subsystem 4's tasks, and the stand-in for the card task
+// (see task_stubs.cpp).
 #pragma once
 
-void T_STARTUP_vTask(void);
-void T_NVRAM_vTask(void);
 void T_MMC_vTask(void);
 
 // Installs these entries into the task table.

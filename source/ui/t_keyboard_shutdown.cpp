@@ -14,6 +14,7 @@
 #include "source/core/h_database.h"
 #include "source/core/h_keyboard.h"
 #include "source/core/h_sound.h"
+#include "source/ui/t_keyboard.h"
 #include "source/core/u_shutdown.h"
 #include "source/core/u_sound.h"
 #include "source/graphics/g_fonts.h"

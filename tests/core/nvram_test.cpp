@@ -471,3 +471,58 @@ TEST_F(NvramTest, FailedBlockWriteIsReported) {
 }
 
 }  // namespace
+
+// A lost, emptied or cut entries file: keys whose value is gone are no
+// longer marked saved, so a later write past the end does not bring them
+// back as 0; keys still wholly on file stay.
+TEST_F(NvramTest, EntriesFileCutOrLostDropsTheMarksOfTheLostKeys) {
+  struct CASE {
+    const char* what;
+    long long keep_bytes;  // -1: the file is removed
+  };
+  const CASE cases[] = {{"removed", -1}, {"emptied", 0}, {"cut after SA00 and two bytes", 4 * 1 + 2}};
+  for (const CASE& c : cases) {
+    SCOPED_TRACE(c.what);
+    H_NVRAM_vClose();
+    std::error_code ec;
+    fs::remove_all(s_install.install, ec);
+    ASSERT_EQ(H_NVRAM_eInit(), STATE_VIRGIN);
+    ASSERT_TRUE(Write(Key("S000"), 11));
+    ASSERT_TRUE(Write(Key("S001"), 22));
+    ASSERT_TRUE(Write(Key("SZZZ"), 33));
+    H_NVRAM_vFlashWriteBack();
+    Restart();
+    if (c.keep_bytes < 0) {
+      fs::remove(PathOf("nvr_entries.dat"));
+    } else {
+      fs::resize_file(PathOf("nvr_entries.dat"), (uintmax_t)c.keep_bytes);
+    }
+    // A save of another key after the loss.
+    ASSERT_TRUE(Write(Key("SZZY"), 44));
+    H_NVRAM_vFlashWriteBack();
+    Restart();
+    std::map<FOURCHARID, U32> expected = {{Key("SZZY"), 44}};
+    if (c.keep_bytes >= 4) expected[Key("S000")] = 11;
+    EXPECT_EQ(SavedEntries(), expected);
+    // The bitmap on file agrees.
+    const std::vector<U8> bitmap = ReadFile("nvr_statbit.dat");
+    EXPECT_EQ(WordAt(bitmap, 0), c.keep_bytes >= 4 ? 1u : 0u);
+  }
+}
+
+// A symbolic link planted in place of a settings file is not followed: the
+// write fails and the link's target stays untouched.
+TEST_F(NvramTest, PlantedSymbolicLinkIsNotFollowed) {
+  H_NVRAM_vClose();
+  const std::string outside = s_install.install + "_outside";
+  { std::ofstream(outside, std::ios::binary | std::ios::trunc) << "keep"; }
+  fs::remove(PathOf("nvr_statbit.dat"));
+  fs::create_symlink(outside, PathOf("nvr_statbit.dat"));
+  EXPECT_FALSE(Write(Key("S123"), 5));
+  H_NVRAM_vClose();
+  std::ifstream in(outside, std::ios::binary);
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content, "keep");
+  fs::remove(outside);
+  fs::remove(PathOf("nvr_statbit.dat"));
+}

@@ -42,8 +42,15 @@ TEST_F(ShutdownRequests, ReflashMarksTheRestoreAndAsksForAReset) {
   BOOLEAN restore = FALSE;
   EXPECT_TRUE(H_DATABASE_bFetchBoolean(FCID("SSRD"), &restore));
   EXPECT_TRUE(restore);
+  // The factory restore tells every task registered under a T key (here the
+  // stand-in keyboard's mailbox too) before the shutdown request is sent.
   auto* msg = (MSG_INITIATE_SHUTDOWN*)L_MBOX_Receive(M_DUMMY);
+  while (msg != nullptr && msg->Header.Cmd == CMD_ID_RESET_POS) {
+    H_MEMORY_vDumpMail(msg);
+    msg = (MSG_INITIATE_SHUTDOWN*)L_MBOX_Receive(M_DUMMY);
+  }
   ASSERT_NE(msg, nullptr);
+  EXPECT_EQ(msg->Header.Cmd, CMD_ID_INITIATE_SHUTDOWN);
   EXPECT_TRUE(msg->bReset);
   EXPECT_FALSE(msg->bPowerOff);
   H_MEMORY_vDumpMail(msg);
