@@ -24,6 +24,9 @@ namespace {
 
 SD_STATUS s_aSlot[DD_SD_SLOTS];
 std::once_flag s_threadOnce;
+// The watch on /dev the "sd" thread reads (set up once, before the thread).
+int s_nWatchFd = -1;
+int s_nWatch = -1;
 
 const char* const s_apcMountPoint[DD_SD_SLOTS] = {"/mnt/mmc0", "/mnt/mmc1"};
 const char* const s_apcHost[DD_SD_SLOTS] = {"mmc1", "mmc2"};
@@ -96,6 +99,22 @@ bool bMountTries(const char* device, S32 slot, const char* prefix, bool bLogFail
 
 void DD_SD_vInit(void) {
   std::call_once(s_threadOnce, [] {
+    // The watch is in place before the set-up returns: a card inserted
+    // right after it is seen.
+    s_nWatchFd = inotify_init1(IN_CLOEXEC);
+    if (s_nWatchFd < 0) {
+      FATAL_ERROR("DD_SD inotify_init_fail");
+      return;
+    }
+    (void)PLATFORM_bPrepareFolder("/dev");
+    const std::string dev = PLATFORM_sResolvePath("/dev");
+    s_nWatch = inotify_add_watch(s_nWatchFd, dev.c_str(), IN_CREATE | IN_DELETE);
+    if (s_nWatch < 0) {
+      close(s_nWatchFd);
+      s_nWatchFd = -1;
+      FATAL_ERROR("DD_SD inotify_add_watch fail");
+      return;
+    }
     if (L_UTILS_threadCreateSimpleThread("sd", DD_SD_vThread, nullptr) == 0) log_me("DD_SD thread could not be started");
   });
   for (S32 slot = 0; slot < DD_SD_SLOTS; ++slot) {
@@ -241,19 +260,8 @@ void* DD_SD_vThread(void* argument) {
   pthread_detach(pthread_self());
   show_linux_priority("sd thread");
 
-  const int fd = inotify_init1(IN_CLOEXEC);
-  if (fd < 0) {
-    FATAL_ERROR("DD_SD inotify_init_fail");
-    return nullptr;
-  }
-  (void)PLATFORM_bPrepareFolder("/dev");
-  const std::string dev = PLATFORM_sResolvePath("/dev");
-  const int wd = inotify_add_watch(fd, dev.c_str(), IN_CREATE | IN_DELETE);
-  if (wd < 0) {
-    close(fd);
-    FATAL_ERROR("DD_SD inotify_add_watch fail");
-    return nullptr;
-  }
+  const int fd = s_nWatchFd;
+  const int wd = s_nWatch;
 
   // The last event seen for block devices 1 and 2: the disk and its
   // partitions come and go together and give one signal.

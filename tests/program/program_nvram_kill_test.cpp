@@ -155,7 +155,9 @@ TEST(ProgramNvramKill, KilledWhileSavingRestartsWithEveryKeyAtItsOldOrNewValue) 
     // shutdown rounds step it up once from the value saved before: the file
     // holds the old or the new value.
     const U32 volume = u32Saved(dir, "SVOA");
-    if (volume != 0xDEADBEEF) EXPECT_LE(volume, 10u);
+    if (volume != 0xDEADBEEF) {
+      EXPECT_LE(volume, 10u);
+    }
     if (kills[round] == KILL::WHILE_SHUTTING_DOWN && previous != 0xDEADBEEF) {
       EXPECT_TRUE(volume == previous || volume == std::min(previous + 1, 10u)) << previous << " then " << volume;
     }
