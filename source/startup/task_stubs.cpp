@@ -1,9 +1,9 @@
-// Start-up, storage and alarms: until the start-up task, the NVRAM task and
-// the card task are built, their places in the task table are held by these
-// stand-ins. The start-up stand-in starts the six tasks the start-up task
-// starts itself and takes the unit straight into simulator operation; the
-// NVRAM and card stand-ins register their mailboxes so that senders and the
-// orderly shutdown find them, and empty them.
+// Start-up, storage and alarms: until the start-up task and the NVRAM task
+// are built, their places in the task table are held by these stand-ins.
+// The start-up stand-in starts the six tasks the start-up task starts
+// itself and takes the unit straight into simulator operation; the NVRAM
+// stand-in registers its mailbox so that senders and the orderly shutdown
+// find it, and empties it.
 #include "source/startup/task_stubs.h"
 
 #include <string.h>
@@ -15,6 +15,7 @@
 #include "lsvc/lsvc_upcalls.h"
 #include "source/core/h_database.h"
 #include "source/core/start.h"
+#include "source/startup/t_mmc.h"
 #include "source/startup/t_startup_quickconfig.h"
 #include "source/ui/ui_upcalls.h"
 
@@ -83,15 +84,10 @@ void T_STARTUP_vTask(void) {
   }
 }
 
-// ------------------------------------------------------------ NVRAM and card tasks
+// ------------------------------------------------------------ NVRAM task
 void T_NVRAM_vTask(void) {
   vRegister(FCID("TNVR"), M_NVRAM);
   L_TASK_vServePlaceholder({M_NVRAM});
-}
-
-void T_MMC_vTask(void) {
-  vRegister(FCID("TMMC"), M_MMC);
-  L_TASK_vServePlaceholder({M_MMC});
 }
 
 void STARTUP_vInstall(void) {

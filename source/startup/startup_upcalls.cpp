@@ -1,0 +1,13 @@
+#include "source/startup/startup_upcalls.h"
+
+#include "lsvc/lsvc.h"
+
+L_UPCALL_DEFINE(void, T_NAV_DATA_vImportFromMMC, (S32 s32Slot), (s32Slot)) {
+  log_me("MMC: no navigation data store, nothing imported from slot %d", (int)s32Slot);
+}
+L_UPCALL_DEFINE(void, T_NAV_DATA_vExportAllTracksWaypointsRoutes, (void), ()) {
+  log_me("MMC: no navigation data store, nothing exported");
+}
+L_UPCALL_DEFINE(void, T_NAV_DATA_vExportSelectedTracksWaypointsRoutes, (void), ()) {
+  log_me("MMC: no navigation data store, nothing exported");
+}

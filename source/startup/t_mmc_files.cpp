@@ -1,0 +1,46 @@
+// The card task's file work: the name shown by the message layer, the
+// buffered-I/O records and the file commands.
+#include <stdio.h>
+#include <string.h>
+
+#include <atomic>
+#include <mutex>
+
+#include "source/startup/t_mmc_int.h"
+#include "source/startup/u_mmc_bufio.h"
+
+namespace {
+
+std::mutex s_nameMutex;
+char s_cFileName[MMC_FILE_NAME_SIZE];
+std::atomic<U32> s_u32Lines{0};
+
+constexpr int IO_RECORDS = 8;
+BUFFERED_IO_CONTROL s_sIOBufferControl[IO_RECORDS];
+
+}  // namespace
+
+void T_MMC_vFileName(char* pcName, size_t size) {
+  std::lock_guard<std::mutex> lock(s_nameMutex);
+  snprintf(pcName, size, "%s", s_cFileName);
+}
+
+void T_MMC_vSetFileName(const char* pcName) {
+  std::lock_guard<std::mutex> lock(s_nameMutex);
+  snprintf(s_cFileName, sizeof s_cFileName, "%s", pcName != nullptr ? pcName : "");
+}
+
+U32 T_MMC_u32LinesDone(void) { return s_u32Lines.load(); }
+
+void T_MMC_vInitFiles(void) {
+  for (BUFFERED_IO_CONTROL& c : s_sIOBufferControl) memset(&c, 0, sizeof c);
+  T_MMC_vSetFileName("");
+  s_u32Lines.store(0);
+}
+
+void T_MMC_vProfileExchange(S32 slot) { (void)slot; }
+
+bool T_MMC_bHandleFileMessage(GENERIC_MESSAGE* pMsg) {
+  (void)pMsg;
+  return false;
+}

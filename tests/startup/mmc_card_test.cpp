@@ -1,0 +1,348 @@
+// Threading test: also runs under ThreadSanitizer.
+// The card task with cards coming and going: folders stand for cards, the
+// test inserts and removes them through the fake mounter and the real "sd"
+// thread, and watches the task through CSD0/CSD1, the card flags, the mount
+// table, the chart-card refusal and the navigation-import call. The test
+// clock is pumped so that the driver's pauses pass quickly.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "lsvc/lsvc.h"
+#include "source/core/core_upcalls.h"
+#include "source/core/dd_sd.h"
+#include "source/core/h_database.h"
+#include "source/core/start.h"
+#include "source/graphics/graphics_upcalls.h"
+#include "source/platform/platform.h"
+#include "source/startup/startup_upcalls.h"
+#include "source/startup/t_mmc.h"
+#include "source/startup/task_stubs.h"
+#include "source/ui/ui_install.h"
+#include "tests/support/db_test_env.h"
+#include "tests/support/golden.h"
+#include "tests/support/graphics_canvas.h"
+#include "tests/support/wait_for.h"
+
+namespace fs = std::filesystem;
+
+static const bool s_bInstalled = (CORE_vInstall(), GRAPHICS_vInstall(), UI_vInstall(), STARTUP_vInstall(), true);
+
+namespace {
+
+dbtest::TempInstall& s_install = dbtest::Install();
+constexpr const char* kCid = "035344535530344780" "1234abcd" "00c5" "e1";
+constexpr SEMA SEMA_ACK = SEMA_USER_TEST;
+
+std::atomic<int> s_nImports{0};
+std::atomic<int> s_nImportSlot{-1};
+void vRecordImport(S32 slot) {
+  s_nImportSlot.store(slot);
+  s_nImports.fetch_add(1);
+}
+
+class ClockPump {
+ public:
+  ClockPump() {
+    m_thread = std::thread([this] {
+      while (!m_stop.load()) {
+        PLATFORM_vTestClockAdvanceMs(20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    });
+  }
+  ~ClockPump() {
+    m_stop.store(true);
+    m_thread.join();
+  }
+
+ private:
+  std::atomic<bool> m_stop{false};
+  std::thread m_thread;
+};
+
+std::string Root() { return PLATFORM_pcHostRoot(); }
+
+std::string MakeCard(const std::string& name) {
+  const std::string dir = s_install.base + "/" + name;
+  fs::create_directories(dir);
+  return dir;
+}
+
+bool Present(int slot) {
+  BOOLEAN b = FALSE;
+  return H_DATABASE_bFetchBoolean(slot == 0 ? FCID("CSD0") : FCID("CSD1"), &b) && b;
+}
+
+// Waits until the card task has handled everything sent before.
+void Sync() {
+  auto* m = static_cast<GENERIC_MESSAGE*>(H_MEMORY_pvCalloc(1, sizeof(GENERIC_MESSAGE)));
+  m->Cmd = CMD_ID_WRITE_TO_NVR;
+  ASSERT_EQ(lsSUCCESS, L_MBOX_SendWait(M_MMC, m, 3, SEMA_ACK));
+  H_MEMORY_vFree(m);
+}
+
+void Insert(int slot, const std::string& folder) {
+  PLATFORM_SD_CARD card = {folder.c_str(), kCid, "SD", TRUE};
+  ASSERT_TRUE(PLATFORM_bInsertCard(slot, &card));
+  ASSERT_TRUE(WaitFor([&] { return Present(slot); })) << "slot " << slot << " not taken";
+  Sync();
+}
+
+void Remove(int slot) {
+  ASSERT_TRUE(PLATFORM_bRemoveCard(slot));
+  ASSERT_TRUE(WaitFor([&] { return !Present(slot) && PLATFORM_sMountedFolder(DD_SD_pcMountPoint(slot), nullptr).empty(); }))
+      << "slot " << slot << " not released";
+  Sync();
+}
+
+std::string MakeDirectory(std::vector<const char*> dirs, const U32* sizes = nullptr) {
+  dirs.push_back(nullptr);
+  char* path = T_MMC_pcDeviceMakeDirectory(dirs.data(), sizes);
+  if (path == nullptr) return "";
+  std::string out = path;
+  H_MEMORY_vFree(path);
+  return out;
+}
+
+// A size list of more bytes than the host's disk has free.
+std::vector<U32> MoreThanFree() {
+  struct statvfs st;
+  std::vector<U32> sizes;
+  if (statvfs(s_install.base.c_str(), &st) != 0) return {0xFFFFFFFFu, 0};
+  const unsigned long long free = (unsigned long long)st.f_bfree * st.f_bsize;
+  for (unsigned long long n = 0; n <= free; n += 0xFFFFFFFFull) sizes.push_back(0xFFFFFFFFu);
+  sizes.push_back(0);
+  return sizes;
+}
+
+class MmcCard : public ::testing::Test {
+ public:
+  static void SetUpTestSuite() {
+    if (s_pump != nullptr) return;  // once for every fixture of the file
+    for (const char* dir : {"/mnt/mmc0", "/mnt/mmc1", "/dev", "/sys/class/mmc_host/mmc1", "/sys/class/mmc_host/mmc2"}) {
+      fs::create_directories(Root() + dir);
+    }
+    T_NAV_DATA_vImportFromMMC_Install(&vRecordImport);
+    (void)H_DATABASE_bUpdateEverythingU32(FCID("INIP"), 0, P_NORMAL, D_UNSIGNED32, nullptr, DB_NO_TIMEOUT);
+    PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), 1700000000);
+    s_pump = new ClockPump();
+    START_vBindMailboxes();
+    DD_SD_vInit();
+    // A card with navigation files in slot 1 at power-on.
+    const std::string card = MakeCard("poweron");
+    fs::create_directories(card + "/TESSIX");
+    std::ofstream(card + "/TESSIX/ROUTES.ZT") << "nav";
+    PLATFORM_SD_CARD c = {card.c_str(), kCid, "SD", TRUE};
+    ASSERT_TRUE(PLATFORM_bInsertCard(1, &c));
+    L_TASK_Start(TASK_MMCTASK);
+  }
+  void TearDown() override {
+    for (int slot = 0; slot < MMC_SLOTS; ++slot) {
+      if (Present(slot)) Remove(slot);
+    }
+  }
+  static inline ClockPump* s_pump = nullptr;
+};
+
+// Stops the clock pump after the last test.
+class PumpStop : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    delete MmcCard::s_pump;
+    MmcCard::s_pump = nullptr;
+  }
+};
+::testing::Environment* const s_pumpStop = ::testing::AddGlobalTestEnvironment(new PumpStop);
+
+// ------------------------------------------------------------ power-on
+
+TEST_F(MmcCard, CardPresentAtPowerOnIsTakenWithoutNavigationImportButLaterInsertionImports) {
+  ASSERT_TRUE(WaitFor([] { return Present(1); }));
+  Sync();
+  EXPECT_EQ(s_nImports.load(), 0);
+  EXPECT_TRUE(T_MMC_bIsCardWriteable(1));
+  const std::string folder = fs::canonical(s_install.base + "/poweron").string();
+  Remove(1);
+  Insert(1, folder);
+  EXPECT_EQ(s_nImports.load(), 1);
+  EXPECT_EQ(s_nImportSlot.load(), 1);
+  // While navigating nothing is imported.
+  Remove(1);
+  (void)H_DATABASE_bUpdateValueU32(FCID("INIP"), 1, P_NORMAL);
+  Insert(1, folder);
+  EXPECT_EQ(s_nImports.load(), 1);
+  (void)H_DATABASE_bUpdateValueU32(FCID("INIP"), 0, P_NORMAL);
+}
+
+// ------------------------------------------------------------ card kinds
+
+struct CARD_CASE {
+  const char* name;
+  int slot;
+  bool writeProtected;  // the switch
+  bool chartCard;       // a "ZAVIDODA" folder in the root
+  U8 flags;             // the slot's flags once the card is taken
+};
+
+class CardKinds : public MmcCard, public ::testing::WithParamInterface<CARD_CASE> {};
+
+TEST_P(CardKinds, InsertClassifiesPublishesAndRemoveResets) {
+  const CARD_CASE& k = GetParam();
+  const std::string card = MakeCard(std::string("kind-") + k.name);
+  if (k.chartCard) fs::create_directories(card + "/ZAVIDODA");
+  if (k.writeProtected) chmod(card.c_str(), 0555);
+  Insert(k.slot, card);
+  EXPECT_TRUE(Present(k.slot));
+  EXPECT_FALSE(Present(1 - k.slot));
+  EXPECT_EQ(T_MMC_u8CardFlags(k.slot), k.flags);
+  EXPECT_EQ(T_MMC_bIsCardWriteable(k.slot), (k.flags & CARD_WRITE_ENABLED) ? TRUE : FALSE);
+  EXPECT_EQ(T_MMC_eReadMMCCardType(k.slot), SD_CARD_PRESENT);
+
+  // A write goes to the card only when it is writable; the folder is made.
+  const std::string got = MakeDirectory({"SNAPSHOT", "IMAGES"});
+  if (k.flags & CARD_WRITE_ENABLED) {
+    EXPECT_EQ(got, std::string(DD_SD_pcMountPoint(k.slot)) + "/SNAPSHOT");
+    EXPECT_TRUE(fs::is_directory(card + "/SNAPSHOT"));
+  } else {
+    EXPECT_EQ(got, "");
+    EXPECT_FALSE(fs::exists(card + "/SNAPSHOT"));
+  }
+
+  Remove(k.slot);
+  EXPECT_EQ(T_MMC_u8CardFlags(k.slot) & (CARD_PRESENT_BIT | CARD_WRITE_ENABLED | CARD_QUESTION_ASKED), 0);
+  EXPECT_EQ(T_MMC_u8CardFlags(k.slot) & (CARD_HARDWARE_WP | CARD_ZAVIDODAS_WP), CARD_HARDWARE_WP | CARD_ZAVIDODAS_WP);
+  EXPECT_FALSE(T_MMC_bIsCardWriteable(k.slot));
+  chmod(card.c_str(), 0755);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CardKinds,
+    ::testing::Values(CARD_CASE{"writable0", 0, false, false, CARD_PRESENT_BIT | CARD_WRITE_ENABLED},
+                      CARD_CASE{"writable1", 1, false, false, CARD_PRESENT_BIT | CARD_WRITE_ENABLED},
+                      CARD_CASE{"switch", 0, true, false, CARD_PRESENT_BIT | CARD_HARDWARE_WP | CARD_ZAVIDODAS_WP},
+                      // The switch wins: the chart folder is not looked at.
+                      CARD_CASE{"switchchart", 1, true, true, CARD_PRESENT_BIT | CARD_HARDWARE_WP | CARD_ZAVIDODAS_WP},
+                      CARD_CASE{"chart", 0, false, true, CARD_PRESENT_BIT | CARD_ZAVIDODAS_WP | CARD_ZAVIDODAS}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------------------ chart-vendor card
+
+TEST_F(MmcCard, ChartCardIsRefusedOncePerInsertionWithTheMessage) {
+  const std::string card = MakeCard("chart-refusal");
+  fs::create_directories(card + "/ZAVIDODA");
+  for (int insertion = 0; insertion < 2; ++insertion) {
+    Insert(0, card);
+    (void)L_SEMA_WaitTicks(SEMA_KEYCLICK_BAD, 0);  // clear
+    EXPECT_EQ(MakeDirectory({"SNAPSHOT", "IMAGES"}), "");
+    EXPECT_EQ(T_MMC_eSaveStatus(), ZAVIDODAS_WRITE_DISABLE);
+    EXPECT_EQ(L_SEMA_WaitTicks(SEMA_KEYCLICK_BAD, 0), lsSUCCESS) << "bad click";
+    EXPECT_TRUE(T_MMC_u8CardFlags(0) & CARD_QUESTION_ASKED);
+    char text[128];
+    T_MMC_vMessageText(text, sizeof text);
+    EXPECT_STREQ(text, "Writing to Zavidodas cards is not allowed");
+    if (insertion == 0) {
+      Canvas c(800, 600);
+      gCOLOR_pcolColorTable[32] = 0x0000;
+      gCOLOR_pcolColorTable[35] = 0xFFFF;
+      T_MMC_vDrawMessage(c.bmp(), nullptr);
+      ExpectMatchesGolden(c.pixels.data(), 800, 600, c.pitch, "mmc/chart_card_refusal");
+    }
+    // Refused silently until the card is taken out.
+    EXPECT_EQ(MakeDirectory({"SNAPSHOT", "IMAGES"}), "");
+    EXPECT_EQ(T_MMC_eSaveStatus(), SUCCESS);
+    EXPECT_NE(L_SEMA_WaitTicks(SEMA_KEYCLICK_BAD, 0), lsSUCCESS);
+    EXPECT_FALSE(fs::exists(card + "/SNAPSHOT"));
+    Remove(0);
+  }
+}
+
+// ------------------------------------------------------------ two writable cards
+
+struct TWO_CARDS {
+  const char* name;
+  const char* folder0;  // a folder already on the card in slot 0 ("" none)
+  const char* folder1;
+  int chosen;           // the slot written
+  const char* made;     // the folder given back
+};
+
+class TwoCards : public MmcCard, public ::testing::WithParamInterface<TWO_CARDS> {};
+
+TEST_P(TwoCards, SlotAndFolderPreference) {
+  const TWO_CARDS& k = GetParam();
+  const std::string a = MakeCard(std::string("two0-") + k.name), b = MakeCard(std::string("two1-") + k.name);
+  if (*k.folder0) fs::create_directories(a + "/" + k.folder0);
+  if (*k.folder1) fs::create_directories(b + "/" + k.folder1);
+  Insert(0, a);
+  Insert(1, b);
+  EXPECT_EQ(MakeDirectory({"SNAPSHOT", "IMAGES"}), std::string(DD_SD_pcMountPoint(k.chosen)) + "/" + k.made);
+  EXPECT_TRUE(fs::is_directory((k.chosen == 0 ? a : b) + "/" + k.made));
+  // A size list that no card can hold gives nothing.
+  EXPECT_EQ(MakeDirectory({"SNAPSHOT", "IMAGES"}, MoreThanFree().data()), "");
+  Remove(1);
+  Remove(0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TwoCards,
+                         ::testing::Values(TWO_CARDS{"none", "", "", 0, "SNAPSHOT"},
+                                           TWO_CARDS{"images0", "IMAGES", "", 0, "IMAGES"},
+                                           TWO_CARDS{"snapshot1", "", "SNAPSHOT", 1, "SNAPSHOT"},
+                                           TWO_CARDS{"both", "IMAGES", "SNAPSHOT", 0, "IMAGES"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------------------ files bound to a card
+
+TEST_F(MmcCard, OpenFileFailsWithEioOnceItsCardIsRemoved) {
+  const std::string card = MakeCard("eio");
+  Insert(0, card);
+  FILE* f = PLATFORM_pFileOpen("/mnt/mmc0/keep.bin", "wb");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(fwrite("abcd", 1, 4, f), 4u);
+  ASSERT_TRUE(PLATFORM_bRemoveCard(0));
+  errno = 0;
+  EXPECT_EQ(fwrite("efgh", 1, 4, f), 0u);
+  EXPECT_EQ(errno, EIO);
+  fclose(f);
+  ASSERT_TRUE(WaitFor([] { return !Present(0); }));
+  Sync();
+  std::ifstream in(card + "/keep.bin");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "abcd");
+}
+
+TEST_F(MmcCard, VolumeInfoAndSpaceCheck) {
+  const std::string card = MakeCard("volume");
+  Insert(0, card);
+  VOL_INFO v;
+  ASSERT_TRUE(T_MMC_bGetVolumeInfoFromDeviceIndex(0, &v));
+  EXPECT_GT(v.u32BytesPerBlock, 0u);
+  EXPECT_GT(v.u32TotalKB, 0u);
+  EXPECT_FALSE(T_MMC_bGetVolumeInfoFromDeviceIndex(-1, &v));
+  EXPECT_EQ(v.u32TotalKB, 0u);
+  const U32 none[] = {0};
+  EXPECT_TRUE(T_MMC_bDeviceSpaceCheck(0, none));
+  EXPECT_FALSE(T_MMC_bDeviceSpaceCheck(0, MoreThanFree().data()));
+  // Exactly the free blocks less the one kept spare fit; one byte more does not.
+  ASSERT_TRUE(T_MMC_bGetRawVolumeInfoFromDeviceIndex(0, &v));
+  struct statvfs st;
+  ASSERT_EQ(statvfs(card.c_str(), &st), 0);
+  if (st.f_bfree > 2 && (st.f_bfree - 1) * st.f_bsize < 0xFFFFFFFFull) {
+    const U32 fits[] = {(U32)((st.f_bfree - 1) * st.f_bsize), 0};
+    EXPECT_TRUE(T_MMC_bDeviceSpaceCheck(0, fits));
+    const U32 over[] = {(U32)((st.f_bfree - 1) * st.f_bsize + 1), 0};
+    EXPECT_FALSE(T_MMC_bDeviceSpaceCheck(0, over));
+  }
+  EXPECT_FALSE(T_MMC_bIsCardWriteable(-1));
+}
+
+}  // namespace
