@@ -242,7 +242,7 @@ void vHandleMessage(GENERIC_MESSAGE* pMsg) {
       T_NAV_DATA_vExportSelectedTracksWaypointsRoutes();
       break;
     default:
-      if (T_MMC_bHandleFileMessage(pMsg)) return;  // disposed of there
+      (void)T_MMC_bHandleFileMessage(pMsg);
       break;
   }
   H_MEMORY_vDumpMail(pMsg);

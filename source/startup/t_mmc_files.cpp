@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "source/startup/t_mmc_int.h"
+#include "source/startup/t_mmc_png.h"
 #include "source/startup/u_mmc_bufio.h"
 
 namespace {
@@ -40,7 +41,4 @@ void T_MMC_vInitFiles(void) {
 
 void T_MMC_vProfileExchange(S32 slot) { (void)slot; }
 
-bool T_MMC_bHandleFileMessage(GENERIC_MESSAGE* pMsg) {
-  (void)pMsg;
-  return false;
-}
+bool T_MMC_bHandleFileMessage(GENERIC_MESSAGE* pMsg) { return T_MMC_bHandlePictureMessage(pMsg); }

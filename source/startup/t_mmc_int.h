@@ -26,5 +26,5 @@ void T_MMC_vInitFiles(void);
 // The profile exchange with a newly inserted card.
 void T_MMC_vProfileExchange(S32 slot);
 // Handles the file commands (snapshots, thumbnails, deletes, pictures);
-// TRUE when the message was disposed of there.
+// true when it was one of them. The caller disposes of the message.
 bool T_MMC_bHandleFileMessage(GENERIC_MESSAGE* pMsg);

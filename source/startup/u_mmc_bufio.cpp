@@ -5,6 +5,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include "data/builtin_pictures.h"
 #include "lsvc/lsvc.h"
 #include "source/platform/platform.h"
 
@@ -298,3 +299,27 @@ BOOLEAN U_MMC_bBufferedIO(BUFFERED_IO_COMMAND eCommand, BUFFERED_IO_CONTROL* c, 
   }
   return TRUE;
 }
+
+// ------------------------------------------------------------ built-in pictures as files
+namespace {
+
+int nPictureRead(const U8* picture, int size, void* pBuffer, int nSize, int* pnCurrentPos) {
+  if (pnCurrentPos == nullptr || pBuffer == nullptr || nSize <= 0) return 0;
+  const int pos = *pnCurrentPos;
+  if (pos < 0 || pos >= size) return 0;
+  const int n = size - pos < nSize ? size - pos : nSize;
+  memcpy(pBuffer, picture + pos, (size_t)n);
+  *pnCurrentPos = pos + n;
+  return n;
+}
+
+}  // namespace
+
+int U_MMC_nWeatherImageRead(void* pBuffer, int nSize, int* pnCurrentPos) {
+  return nPictureRead(g_au8WeatherPicture, (int)g_u32WeatherPictureSize, pBuffer, nSize, pnCurrentPos);
+}
+int U_MMC_nLimnoraImageRead(void* pBuffer, int nSize, int* pnCurrentPos) {
+  return nPictureRead(g_au8LakePicture, (int)g_u32LakePictureSize, pBuffer, nSize, pnCurrentPos);
+}
+int U_MMC_nSatWxImageSize(void) { return (int)g_u32WeatherPictureSize; }
+int U_MMC_nLimnoraImageSize(void) { return (int)g_u32LakePictureSize; }

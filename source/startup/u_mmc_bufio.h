@@ -57,3 +57,12 @@ int U_MMC_nBufferedFlush(BUFFERED_IO_CONTROL* psControl);
 // ------------------------------------------------------------ commands
 BOOLEAN U_MMC_bBufferedIO(BUFFERED_IO_COMMAND eCommand, BUFFERED_IO_CONTROL* psControl, void* pData,
                           int numByteCount, FILE* pFile);
+
+// ------------------------------------------------------------ built-in pictures as files
+// Copy the next bytes of the picture from *pnCurrentPos, advance it and
+// return the count: min(size - position, nSize), 0 at or after the end or
+// for nSize <= 0.
+int U_MMC_nWeatherImageRead(void* pBuffer, int nSize, int* pnCurrentPos);
+int U_MMC_nLimnoraImageRead(void* pBuffer, int nSize, int* pnCurrentPos);
+int U_MMC_nSatWxImageSize(void);
+int U_MMC_nLimnoraImageSize(void);
