@@ -11,3 +11,11 @@ L_UPCALL_DEFINE(void, T_NAV_DATA_vExportAllTracksWaypointsRoutes, (void), ()) {
 L_UPCALL_DEFINE(void, T_NAV_DATA_vExportSelectedTracksWaypointsRoutes, (void), ()) {
   log_me("MMC: no navigation data store, nothing exported");
 }
+L_UPCALL_DEFINE(BOOLEAN, T_NAV_bHandleNamedMarkWithIcon, (const char* pcName, U8 u8Icon, WAYPOINT* pWaypoint),
+                (pcName, u8Icon, pWaypoint)) {
+  (void)u8Icon;
+  (void)pWaypoint;
+  log_me("MMC: no navigation task, no mark %s", pcName != nullptr ? pcName : "");
+  return FALSE;
+}
+L_UPCALL_DEFINE(void, T_NAV_vHandleMark, (void), ()) { log_me("MMC: no navigation task, no mark"); }

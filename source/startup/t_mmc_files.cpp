@@ -7,7 +7,9 @@
 #include <mutex>
 
 #include "source/startup/t_mmc_int.h"
+#include "common/mmc_types.h"
 #include "source/startup/t_mmc_png.h"
+#include "source/startup/t_mmc_snapshot.h"
 #include "source/startup/u_mmc_bufio.h"
 
 namespace {
@@ -32,6 +34,9 @@ void T_MMC_vSetFileName(const char* pcName) {
 }
 
 U32 T_MMC_u32LinesDone(void) { return s_u32Lines.load(); }
+void T_MMC_vResetLines(void) { s_u32Lines.store(0); }
+void T_MMC_vCountLine(void) { s_u32Lines.fetch_add(1); }
+BUFFERED_IO_CONTROL* T_MMC_psIOControl(int n) { return &s_sIOBufferControl[n & (IO_RECORDS - 1)]; }
 
 void T_MMC_vInitFiles(void) {
   for (BUFFERED_IO_CONTROL& c : s_sIOBufferControl) memset(&c, 0, sizeof c);
@@ -41,4 +46,10 @@ void T_MMC_vInitFiles(void) {
 
 void T_MMC_vProfileExchange(S32 slot) { (void)slot; }
 
-bool T_MMC_bHandleFileMessage(GENERIC_MESSAGE* pMsg) { return T_MMC_bHandlePictureMessage(pMsg); }
+bool T_MMC_bHandleFileMessage(GENERIC_MESSAGE* pMsg) {
+  if (pMsg->Cmd == CMD_ID_SCREEN_DUMP) {
+    T_MMC_vSnapshot(reinterpret_cast<MSG_GET_SCREEN_DUMP*>(pMsg)->pBitmap);
+    return true;
+  }
+  return T_MMC_bHandlePictureMessage(pMsg);
+}

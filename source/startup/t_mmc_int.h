@@ -13,6 +13,11 @@ void T_MMC_vFileName(char* pcName, size_t size);
 void T_MMC_vSetFileName(const char* pcName);
 // Rows of the snapshot written so far (600 make 100 %).
 U32 T_MMC_u32LinesDone(void);
+void T_MMC_vResetLines(void);
+void T_MMC_vCountLine(void);
+// The card task's buffered-I/O records (0 to 7).
+struct BUFFERED_IO_CONTROL;
+BUFFERED_IO_CONTROL* T_MMC_psIOControl(int n);
 
 void T_MMC_vSetStatus(SAVE_STATUS status);
 // Sets the status and shows the message layer.

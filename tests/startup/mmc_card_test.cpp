@@ -25,7 +25,9 @@
 #include "source/graphics/graphics_upcalls.h"
 #include "source/platform/platform.h"
 #include "source/startup/startup_upcalls.h"
+#include "common/mmc_types.h"
 #include "source/startup/t_mmc.h"
+#include <zlib.h>
 #include "source/startup/task_stubs.h"
 #include "source/ui/ui_install.h"
 #include "tests/support/db_test_env.h"
@@ -346,3 +348,175 @@ TEST_F(MmcCard, VolumeInfoAndSpaceCheck) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------ snapshots
+namespace {
+
+std::atomic<int> s_nMarks{0};
+std::string s_markName;
+std::atomic<bool> s_bPullCardAtMark{false};
+BOOLEAN bRecordMark(const char* pcName, U8 u8Icon, WAYPOINT* pWaypoint) {
+  s_markName = pcName;
+  EXPECT_EQ(u8Icon, 29);
+  pWaypoint->u16Depth = 1234;
+  pWaypoint->u32Time = 0x01020304;
+  pWaypoint->s32X = -5000000;
+  pWaypoint->s32Y = 6000000;
+  s_nMarks.fetch_add(1);
+  if (s_bPullCardAtMark.exchange(false)) (void)PLATFORM_bRemoveCard(0);
+  return TRUE;
+}
+
+// An asymmetric screen: the top rows differ from the bottom ones, left
+// from right.
+COLOR ScreenPixel(int x, int row) { return (COLOR)((x * 37) ^ (row * 101) ^ (row < 300 ? 0xF800 : 0x001F)); }
+
+U32 Be32(const U8* p) { return (U32)p[0] << 24 | (U32)p[1] << 16 | (U32)p[2] << 8 | p[3]; }
+
+std::vector<U8> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<U8>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+class Snapshots : public MmcCard {
+ public:
+  void SetUp() override {
+    T_NAV_bHandleNamedMarkWithIcon_Install(&bRecordMark);
+    for (int row = 0; row < 600; ++row)
+      for (int x = 0; x < 800; ++x) m_screen.pixels[(size_t)row * m_screen.pitch + x] = ScreenPixel(x, row);
+  }
+  // Sends the screen to the card task and waits until it gives it back.
+  void Snap() {
+    (void)L_SEMA_WaitTicks(SEMA_VIEW_RELEASE_BITMAP, 0);
+    auto* m = static_cast<MSG_GET_SCREEN_DUMP*>(H_MEMORY_pvCalloc(1, sizeof(MSG_GET_SCREEN_DUMP)));
+    m->Header.Cmd = CMD_ID_SCREEN_DUMP;
+    m->pBitmap = m_screen.bmp();
+    ASSERT_EQ(L_MBOX_Send(M_MMC, m, 3, 0), lsSUCCESS);
+    ASSERT_EQ(L_SEMA_WaitTicks(SEMA_VIEW_RELEASE_BITMAP, 20000), lsSUCCESS);
+    Sync();
+  }
+  Canvas m_screen{800, 600};
+};
+
+TEST_F(Snapshots, PictureThumbnailAndMarkOnTheCard) {
+  const std::string card = MakeCard("snap");
+  Insert(0, card);
+  (void)H_DATABASE_bUpdateEverythingU32(FCID("SFID"), 41, P_NORMAL, D_UNSIGNED32, nullptr, DB_NO_TIMEOUT);
+  Snap();
+  EXPECT_EQ(T_MMC_eSaveStatus(), SUCCESS);
+  char text[128];
+  T_MMC_vMessageText(text, sizeof text);
+  EXPECT_STREQ(text, "Successfully saved S00042.PNG");
+  EXPECT_EQ(s_markName, "S00042");
+  const std::vector<U8> png = ReadAll(card + "/SNAPSHOT/S00042.PNG");
+  ASSERT_GT(png.size(), 8u);
+
+  // Signature, IHDR, IDAT chunks of 16384 bytes but the last, CRCs, IEND.
+  const U8 sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  EXPECT_EQ(0, memcmp(png.data(), sig, 8));
+  const U8 ihdr[] = {0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0x03, 0x20, 0, 0, 0x02, 0x58, 8, 2, 0, 0, 0};
+  EXPECT_EQ(0, memcmp(png.data() + 8, ihdr, sizeof ihdr));
+  size_t at = 8;
+  std::vector<U32> idat;
+  std::vector<U8> stream;
+  std::string last;
+  while (at + 12 <= png.size()) {
+    const U32 len = Be32(&png[at]);
+    last.assign((const char*)&png[at + 4], 4);
+    ASSERT_LE(at + 12 + len, png.size());
+    EXPECT_EQ(Be32(&png[at + 8 + len]), (U32)crc32(0, &png[at + 4], len + 4)) << last;
+    if (last == "IDAT") {
+      idat.push_back(len);
+      stream.insert(stream.end(), &png[at + 8], &png[at + 8 + len]);
+    }
+    at += 12 + len;
+  }
+  EXPECT_EQ(at, png.size());
+  EXPECT_EQ(last, "IEND");
+  const U8 iend[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+  EXPECT_EQ(0, memcmp(&png[png.size() - 12], iend, 12));
+  ASSERT_GE(idat.size(), 1u);
+  for (size_t i = 0; i + 1 < idat.size(); ++i) EXPECT_EQ(idat[i], 16384u);
+  // The image data: 600 rows of filter 0 and the pixels of the screen,
+  // top row first, reduced from RGB565.
+  std::vector<U8> raw(600 * 2401 + 1);
+  uLongf rawLen = raw.size();
+  ASSERT_EQ(uncompress(raw.data(), &rawLen, stream.data(), stream.size()), Z_OK);
+  ASSERT_EQ(rawLen, 600u * 2401u);
+  int bad = 0;
+  for (int row = 0; row < 600 && bad < 5; ++row) {
+    EXPECT_EQ(raw[(size_t)row * 2401], 0);
+    for (int x = 0; x < 800 && bad < 5; ++x) {
+      const COLOR p = ScreenPixel(x, row);
+      const U8* q = &raw[(size_t)row * 2401 + 1 + 3 * x];
+      if (q[0] != ((p >> 8) & 0xF8) || q[1] != ((p >> 3) & 0xFC) || q[2] != ((p << 3) & 0xFF)) {
+        ADD_FAILURE() << "pixel " << x << "," << row;
+        ++bad;
+      }
+    }
+  }
+
+  // The thumbnail, field by field, big-endian.
+  const std::vector<U8> dat = ReadAll(card + "/SNAPSHOT/S00042.DAT");
+  ASSERT_EQ(dat.size(), 60032u);
+  EXPECT_EQ(dat[0], 0);
+  EXPECT_EQ(dat[1], 1);
+  EXPECT_EQ(dat[2], 0);
+  EXPECT_EQ(dat[4], 0);
+  EXPECT_EQ(dat[5], 0);
+  EXPECT_EQ(dat[6] << 8 | dat[7], 1234);
+  EXPECT_EQ(Be32(&dat[8]), 0x01020304u);
+  EXPECT_EQ((S32)Be32(&dat[12]), -5000000);
+  EXPECT_EQ((S32)Be32(&dat[16]), 6000000);
+  EXPECT_EQ(std::string((const char*)&dat[20], 12), std::string("S00042.PNG\0\0", 12));
+  for (int k = 0; k < 150; ++k) {
+    for (int i = 0; i < 200; i += 37) {
+      const COLOR want = ScreenPixel(4 * i, 599 - 4 * k);  // the bottom row first
+      EXPECT_EQ(dat[32 + 2 * (k * 200 + i)] << 8 | dat[33 + 2 * (k * 200 + i)], want) << k << "," << i;
+    }
+  }
+
+  // The next number skips one taken in any case.
+  std::ofstream(card + "/SNAPSHOT/s00043.bmp") << "old";
+  Snap();
+  EXPECT_TRUE(fs::exists(card + "/SNAPSHOT/S00044.PNG"));
+  Remove(0);
+}
+
+TEST_F(Snapshots, NoCardMeansNoWritableCardAndAPlainMark) {
+  Snap();
+  EXPECT_EQ(T_MMC_eSaveStatus(), NO_MMC);
+  char text[128];
+  T_MMC_vMessageText(text, sizeof text);
+  EXPECT_STREQ(text, "No writable MMC/SD card found");
+}
+
+TEST_F(Snapshots, CardPulledDuringTheSnapshotFailsAndKeepsEarlierFiles) {
+  const std::string card = MakeCard("pulled");
+  Insert(0, card);
+  (void)H_DATABASE_bUpdateEverythingU32(FCID("SFID"), 0, P_NORMAL, D_UNSIGNED32, nullptr, DB_NO_TIMEOUT);
+  Snap();
+  ASSERT_EQ(T_MMC_eSaveStatus(), SUCCESS);
+  const std::vector<U8> before = ReadAll(card + "/SNAPSHOT/S00001.PNG");
+  s_bPullCardAtMark.store(true);
+  Snap();
+  EXPECT_EQ(T_MMC_eSaveStatus(), FAILURE);
+  char text[128];
+  T_MMC_vMessageText(text, sizeof text);
+  EXPECT_STREQ(text, "Failure Saving S00002.PNG");
+  EXPECT_FALSE(fs::exists(card + "/SNAPSHOT/S00002.PNG"));
+  EXPECT_FALSE(fs::exists(card + "/SNAPSHOT/S00002.DAT"));
+  EXPECT_EQ(ReadAll(card + "/SNAPSHOT/S00001.PNG"), before);
+  EXPECT_EQ(fs::file_size(card + "/SNAPSHOT/S00001.DAT"), 60032u);
+  ASSERT_TRUE(WaitFor([] { return !Present(0); }));
+  Sync();
+  // The next card works.
+  const std::string next = MakeCard("pulled-next");
+  Insert(0, next);
+  Snap();
+  EXPECT_EQ(T_MMC_eSaveStatus(), SUCCESS);
+  EXPECT_TRUE(fs::exists(next + "/SNAPSHOT/S00003.PNG"));
+  Remove(0);
+}

@@ -1,0 +1,13 @@
+// Snapshots of the screen to a card (run on the card task).
+#pragma once
+
+#include "common/types.h"
+#include "source/graphics/g_bitmap.h"
+
+// Saves the bitmap's bottom 800 x 600 pixels as "S%05d.PNG" with its
+// thumbnail "S%05d.DAT" in the card's "SNAPSHOT" (or "IMAGES") folder and
+// makes a mark of that name. The status ends SUCCESS, FAILURE (both files
+// removed) or NO_MMC; SEMA_VIEW_RELEASE_BITMAP gives the bitmap back.
+void T_MMC_vSnapshot(BITMAP* pBitmap);
+// The next free number after SFID in the folder (stored back in SFID).
+BOOLEAN T_MMC_bNextSnapshotNumber(const char* pcFolder, U32* pu32Number);
