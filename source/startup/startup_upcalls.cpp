@@ -19,3 +19,7 @@ L_UPCALL_DEFINE(BOOLEAN, T_NAV_bHandleNamedMarkWithIcon, (const char* pcName, U8
   return FALSE;
 }
 L_UPCALL_DEFINE(void, T_NAV_vHandleMark, (void), ()) { log_me("MMC: no navigation task, no mark"); }
+L_UPCALL_DEFINE(const WAYPOINT*, T_NAV_pGetWaypoint, (U16 u16Id), (u16Id)) {
+  (void)u16Id;
+  return nullptr;
+}

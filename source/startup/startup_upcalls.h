@@ -17,3 +17,5 @@ L_UPCALL_DECLARE(void, T_NAV_DATA_vExportSelectedTracksWaypointsRoutes, (void))
 L_UPCALL_DECLARE(BOOLEAN, T_NAV_bHandleNamedMarkWithIcon, (const char* pcName, U8 u8Icon, WAYPOINT* pWaypoint))
 // A plain mark (no card for the snapshot).
 L_UPCALL_DECLARE(void, T_NAV_vHandleMark, (void))
+// The waypoint record of the id, null for 0xFFFF or an unknown one.
+L_UPCALL_DECLARE(const WAYPOINT*, T_NAV_pGetWaypoint, (U16 u16Id))

@@ -10,6 +10,7 @@
 #include "common/mmc_types.h"
 #include "source/startup/t_mmc_png.h"
 #include "source/startup/t_mmc_snapshot.h"
+#include "source/startup/t_mmc_thumbs.h"
 #include "source/startup/u_mmc_bufio.h"
 
 namespace {
@@ -47,9 +48,35 @@ void T_MMC_vInitFiles(void) {
 void T_MMC_vProfileExchange(S32 slot) { (void)slot; }
 
 bool T_MMC_bHandleFileMessage(GENERIC_MESSAGE* pMsg) {
-  if (pMsg->Cmd == CMD_ID_SCREEN_DUMP) {
-    T_MMC_vSnapshot(reinterpret_cast<MSG_GET_SCREEN_DUMP*>(pMsg)->pBitmap);
-    return true;
+  switch (pMsg->Cmd) {
+    case CMD_ID_SCREEN_DUMP:
+      T_MMC_vSnapshot(reinterpret_cast<MSG_GET_SCREEN_DUMP*>(pMsg)->pBitmap);
+      return true;
+    case CMD_ID_LOAD_THUMBNAIL: {
+      auto* m = reinterpret_cast<MSG_LOAD_THUMBNAIL*>(pMsg);
+      T_MMC_vLoad_Snapshot_Thumbnail(m->pFilename, m->pThumbnailDestination);
+      m->pFilename = nullptr;
+      return true;
+    }
+    case CMD_ID_LOAD_RECORDING: {
+      auto* m = reinterpret_cast<MSG_LOAD_THUMBNAIL*>(pMsg);
+      T_MMC_vLoad_Recording_Header(m->pFilename, m->pThumbnailDestination);
+      m->pFilename = nullptr;
+      return true;
+    }
+    case CMD_ID_DELETE_IMAGE: {
+      auto* m = reinterpret_cast<MSG_DELETE_IMAGE*>(pMsg);
+      m->FileName[sizeof m->FileName - 1] = '\0';
+      T_MMC_vSetStatus(DELETING);
+      T_MMC_vShowStatus(DELETING);
+      T_MMC_vDeleteImages(m->FileName);
+      T_MMC_vInvalidateThumbNailList();
+      T_MMC_vShowStatus(DELETED);
+      (void)L_SEMA_Signal(SEMA_VIEW_UPDATE);
+      return true;
+    }
+    default:
+      break;
   }
   return T_MMC_bHandlePictureMessage(pMsg);
 }

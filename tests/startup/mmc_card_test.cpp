@@ -27,6 +27,7 @@
 #include "source/startup/startup_upcalls.h"
 #include "common/mmc_types.h"
 #include "source/startup/t_mmc.h"
+#include "source/startup/t_mmc_thumbs.h"
 #include <zlib.h>
 #include "source/startup/task_stubs.h"
 #include "source/ui/ui_install.h"
@@ -519,4 +520,144 @@ TEST_F(Snapshots, CardPulledDuringTheSnapshotFailsAndKeepsEarlierFiles) {
   EXPECT_EQ(T_MMC_eSaveStatus(), SUCCESS);
   EXPECT_TRUE(fs::exists(next + "/SNAPSHOT/S00003.PNG"));
   Remove(0);
+}
+
+// ------------------------------------------------------------ thumbnail list
+namespace {
+
+void Put32(std::vector<U8>& v, size_t at, U32 x) {
+  v[at] = (U8)(x >> 24);
+  v[at + 1] = (U8)(x >> 16);
+  v[at + 2] = (U8)(x >> 8);
+  v[at + 3] = (U8)x;
+}
+
+// A snapshot thumbnail (60032 bytes) or a recording's thumb header (64).
+void WriteThumb(const std::string& path, bool recording, bool valid, U32 time) {
+  std::vector<U8> v(recording ? 64 : 60032, 0);
+  if (recording) {
+    v[0] = 193;
+    v[3] = valid;
+    Put32(v, 20, time);
+    Put32(v, 44, 77);  // pings
+  } else {
+    v[1] = valid;
+    Put32(v, 8, time);
+    Put32(v, 12, 1000 + time);
+    for (size_t i = 32; i < v.size(); i += 2) v[i] = 0xAB;
+  }
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary).write((const char*)v.data(), (std::streamsize)v.size());
+}
+
+}  // namespace
+
+TEST_F(MmcCard, ThumbnailListOrderBrowseLoadAndDelete) {
+  const std::string card = MakeCard("thumbs");
+  WriteThumb(card + "/SNAPSHOT/S00001.DAT", false, true, 100);
+  std::ofstream(card + "/SNAPSHOT/S00001.PNG") << "png";
+  WriteThumb(card + "/SNAPSHOT/S00002.DAT", false, true, 300);
+  WriteThumb(card + "/IMAGES/S00003.DAT", false, false, 0);
+  std::ofstream(card + "/IMAGES/S00003.BMP") << "bmp";
+  WriteThumb(card + "/SNAPSHOT/S00004.DAT", false, false, 0);
+  WriteThumb(card + "/RECORD/R00001.DAT", true, true, 200);
+  fs::create_directories(card + "/RECORD/R00001");
+  std::ofstream(card + "/RECORD/R00001/B0.SON") << "pings";
+  WriteThumb(card + "/RECORD/R00002.DAT", true, false, 0);
+  WriteThumb(card + "/SNAPSHOT/S0000123456789.DAT", false, true, 500);  // name too long: left out
+  Insert(0, card);
+
+  const std::vector<std::string> order = {"/mnt/mmc0/SNAPSHOT/S00002.DAT", "/mnt/mmc0/RECORD/R00001.DAT",
+                                          "/mnt/mmc0/SNAPSHOT/S00001.DAT", "/mnt/mmc0/RECORD/R00002.DAT",
+                                          "/mnt/mmc0/IMAGES/S00003.DAT",   "/mnt/mmc0/SNAPSHOT/S00004.DAT"};
+  ASSERT_EQ(T_MMC_u32ThumbNailsInList(), order.size());
+  char name[THUMBNAIL_NAME_SIZE];
+  U32 pos = 0;
+  ASSERT_EQ(T_MMC_eFindFirstThumbNail(name, &pos), THUMBNAIL_IMAGE_TYPE);
+  std::vector<std::string> walked = {name};
+  EXPECT_EQ(pos, 1u);
+  while (T_MMC_eFindNextThumbNail(walked.back().c_str(), name, &pos) != THUMBNAIL_NONE) {
+    walked.push_back(name);
+    EXPECT_EQ(pos, walked.size());
+  }
+  EXPECT_EQ(walked, order);
+  EXPECT_STREQ(name, "None");
+  EXPECT_EQ(pos, 0u);
+  EXPECT_EQ(T_MMC_eFindPreviousThumbNail(order[1].c_str(), name, &pos), THUMBNAIL_IMAGE_TYPE);
+  EXPECT_EQ(name, order[0]);
+  EXPECT_EQ(T_MMC_eFindPreviousThumbNail(order[0].c_str(), name, &pos), THUMBNAIL_NONE);
+  EXPECT_EQ(T_MMC_eFindNextThumbNail("/mnt/mmc0/SNAPSHOT/S09999.DAT", name, &pos), THUMBNAIL_NONE);
+  EXPECT_EQ(T_MMC_eFindNextThumbNailImage(order[0].c_str(), name, &pos), THUMBNAIL_IMAGE_TYPE);
+  EXPECT_EQ(name, order[2]);
+  EXPECT_EQ(pos, 3u);
+  EXPECT_EQ(T_MMC_eFindLastThumbNail(name, &pos), THUMBNAIL_IMAGE_TYPE);
+  EXPECT_EQ(pos, 6u);
+  (void)H_DATABASE_bUpdateEverythingU32(FCID("SFID"), 3, P_NORMAL, D_UNSIGNED32, nullptr, DB_NO_TIMEOUT);
+  EXPECT_EQ(T_MMC_eFindLatestThumbnail(name, THUMBNAIL_IMAGE_TYPE, &pos), THUMBNAIL_IMAGE_TYPE);
+  EXPECT_EQ(name, order[4]);
+
+  // Loads through the card task's mailbox.
+  THUMBNAIL_DATA_FILE data;
+  SONAR_RECORD_THUMB_HEADER record;
+  THUMBNAIL_HEADER_TYPE dest{};
+  dest.snapshot = &data;
+  dest.recording = &record;
+  auto load = [&](CMD_ID cmd, const std::string& file) {
+    auto* m = static_cast<MSG_LOAD_THUMBNAIL*>(H_MEMORY_pvCalloc(1, sizeof(MSG_LOAD_THUMBNAIL)));
+    m->Header.Cmd = cmd;
+    m->pFilename = static_cast<char*>(H_MEMORY_pvMalloc(file.size() + 1));
+    memcpy(m->pFilename, file.c_str(), file.size() + 1);
+    m->pThumbnailDestination = &dest;
+    ASSERT_EQ(L_MBOX_Send(M_MMC, m, 3, 0), lsSUCCESS);
+    Sync();
+  };
+  load(CMD_ID_LOAD_THUMBNAIL, order[0]);
+  EXPECT_FALSE(dest.bWrongSizeThumbnail);
+  EXPECT_EQ(data.Header.Image_Waypoint.u32Time, 300u);
+  EXPECT_EQ(data.Header.Image_Waypoint.s32X, 1300);
+  EXPECT_EQ(data.ImageData[0], 0xAB00);
+  EXPECT_GT(dest.u32CardSizeKB, 0u);
+  load(CMD_ID_LOAD_RECORDING, order[1]);
+  EXPECT_EQ(record.u8Version, 193);
+  EXPECT_EQ(record.u32NumberOfPings, 77u);
+  EXPECT_EQ(record.RecordingStartWaypoint.u32Time, 200u);
+  std::ofstream(card + "/SNAPSHOT/S00005.DAT") << "short";
+  load(CMD_ID_LOAD_THUMBNAIL, "/mnt/mmc0/SNAPSHOT/S00005.DAT");
+  EXPECT_TRUE(dest.bWrongSizeThumbnail);
+  fs::remove(card + "/SNAPSHOT/S00005.DAT");
+
+  auto remove = [&](const char* what) {
+    auto* m = static_cast<MSG_DELETE_IMAGE*>(H_MEMORY_pvCalloc(1, sizeof(MSG_DELETE_IMAGE)));
+    m->Header.Cmd = CMD_ID_DELETE_IMAGE;
+    snprintf(m->FileName, sizeof m->FileName, "%s", what);
+    ASSERT_EQ(L_MBOX_Send(M_MMC, m, 3, 0), lsSUCCESS);
+    Sync();
+  };
+  // One snapshot: thumbnail and picture go.
+  remove(order[2].c_str());
+  EXPECT_EQ(T_MMC_eSaveStatus(), DELETED);
+  char text[128];
+  T_MMC_vMessageText(text, sizeof text);
+  EXPECT_STREQ(text, "Successfully deleted S00001.PNG");
+  EXPECT_FALSE(fs::exists(card + "/SNAPSHOT/S00001.DAT"));
+  EXPECT_FALSE(fs::exists(card + "/SNAPSHOT/S00001.PNG"));
+  EXPECT_EQ(T_MMC_u32ThumbNailsInList(), 5u);
+  // All images: the recordings stay, numbered from 1.
+  remove("all images");
+  T_MMC_vMessageText(text, sizeof text);
+  EXPECT_STREQ(text, "Successfully deleted all images");
+  EXPECT_FALSE(fs::exists(card + "/IMAGES/S00003.BMP"));
+  EXPECT_EQ(T_MMC_u32ThumbNailsInList(), 2u);
+  EXPECT_EQ(T_MMC_eFindFirstThumbNail(name, &pos), THUMBNAIL_RECORDING_TYPE);
+  EXPECT_EQ(name, order[1]);
+  EXPECT_EQ(pos, 1u);
+  EXPECT_EQ(T_MMC_eFindFirstThumbNailImage(name, &pos), THUMBNAIL_NONE);
+  // All recordings: thumb headers and folders go.
+  remove("all recordings");
+  EXPECT_FALSE(fs::exists(card + "/RECORD/R00001"));
+  EXPECT_FALSE(fs::exists(card + "/RECORD/R00001.DAT"));
+  EXPECT_EQ(T_MMC_u32ThumbNailsInList(), 0u);
+  EXPECT_TRUE(fs::exists(card + "/SNAPSHOT/S0000123456789.DAT"));  // never listed, never touched
+  Remove(0);
+  EXPECT_EQ(T_MMC_u32ThumbNailsInList(), 0u);
 }
