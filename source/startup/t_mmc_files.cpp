@@ -45,7 +45,6 @@ void T_MMC_vInitFiles(void) {
   s_u32Lines.store(0);
 }
 
-void T_MMC_vProfileExchange(S32 slot) { (void)slot; }
 
 bool T_MMC_bHandleFileMessage(GENERIC_MESSAGE* pMsg) {
   switch (pMsg->Cmd) {

@@ -28,6 +28,10 @@
 #include "common/mmc_types.h"
 #include "source/startup/t_mmc.h"
 #include "source/startup/t_mmc_thumbs.h"
+#include "source/startup/t_mmc_profile.h"
+#include "source/core/version.h"
+#include <functional>
+#include <mutex>
 #include <zlib.h>
 #include "source/startup/task_stubs.h"
 #include "source/ui/ui_install.h"
@@ -660,4 +664,173 @@ TEST_F(MmcCard, ThumbnailListOrderBrowseLoadAndDelete) {
   EXPECT_TRUE(fs::exists(card + "/SNAPSHOT/S0000123456789.DAT"));  // never listed, never touched
   Remove(0);
   EXPECT_EQ(T_MMC_u32ThumbNailsInList(), 0u);
+}
+
+// ------------------------------------------------------------ profile exchange
+namespace {
+
+// The NVRAM task's side of the personalization block, served from a thread.
+struct FakeNvram {
+  std::mutex mutex;
+  char lines[4][21] = {"A", "B", "", ""};
+  int writes = 0;
+  std::atomic<bool> stop{false};
+  std::thread thread;
+  void Start() {
+    (void)H_DATABASE_bUpdateEverythingU32(FCID("TNVR"), M_NVRAM, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
+    thread = std::thread([this] {
+      while (!stop.load()) {
+        void* p = L_MBOX_Receive(M_NVRAM);
+        if (p == nullptr) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          continue;
+        }
+        auto* g = static_cast<GENERIC_MESSAGE*>(p);
+        std::lock_guard<std::mutex> lock(mutex);
+        if (g->Cmd == CMD_ID_READ_PERSONALIZED) {
+          auto* m = static_cast<MSG_READ_PERSONALIZED*>(p);
+          T_MMC_vJoinPersonalization(lines, m->pPersonData);
+          m->bSuccess = TRUE;
+        } else if (g->Cmd == CMD_ID_WRITE_PERSONALIZED) {
+          T_MMC_vSplitPersonalization(static_cast<MSG_WRITE_PERSONALIZED*>(p)->pPersonData, lines);
+          ++writes;
+        }
+        H_MEMORY_vDumpMail(p);
+      }
+    });
+  }
+  ~FakeNvram() {
+    stop.store(true);
+    if (thread.joinable()) thread.join();
+  }
+};
+
+FakeNvram& Nvram() {
+  static FakeNvram n;
+  return n;
+}
+
+std::string ProfileText(U32 sedu, U32 seiu, U32 senu, const char* p1, const char* p2, const char* p3,
+                        const char* p4, int pLines = 4, const char* version = nullptr) {
+  const VERSION_INFO* v = VERSION_pversion_infoGetCurrentVersion();
+  std::string t = "Profile:Ver.1.000\r\n";
+  char line[128];
+  snprintf(line, sizeof line, "Ver.%s;Dat.%s;Rev.%s;Spd.%s\r\n", version ? version : v->version, v->date, v->rev,
+           v->speed);
+  t += line;
+  const std::pair<const char*, U32> ids[] = {{"SEDB", 0x2A}, {"SEDU", sedu}, {"SEIB", 0xFFFFFFFF}, {"SEIU", seiu},
+                                             {"SENB", 0xFFFFFFFF}, {"SENU", senu}, {"SETB", 0xFFFFFFFF},
+                                             {"SMDL", 0xFFFFFFFF}, {"SIMT", 0xFFFFFFFF}, {"WVER", 3},
+                                             {"RVER", 3}, {"TVER", 3}};
+  for (const auto& [name, value] : ids) {
+    snprintf(line, sizeof line, "%s;0x%08x\r\n", name, (unsigned)value);
+    t += line;
+  }
+  const char* p[4] = {p1, p2, p3, p4};
+  for (int i = 0; i < pLines; ++i) t += "P" + std::to_string(i + 1) + ";" + p[i] + "\r\n";
+  return t;
+}
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+struct PROFILE_CASE {
+  const char* name;
+  std::function<std::string()> file;  // "" for no file
+  bool writeProtected;
+  std::vector<std::string> unitLinesAfter;
+  int nvramWrites;
+  // The file afterwards: "unit" the unit's profile, "same" unchanged, "none".
+  const char* fileAfter;
+};
+
+}  // namespace
+
+class Profiles : public MmcCard, public ::testing::WithParamInterface<PROFILE_CASE> {};
+
+TEST_P(Profiles, ExchangeOnInsertion) {
+  const PROFILE_CASE& k = GetParam();
+  static bool started = false;
+  if (!started) {
+    started = true;
+    (void)H_DATABASE_bUpdateEverythingU32(FCID("SEDB"), 0x2A, P_NORMAL, D_UNSIGNED32, nullptr, DB_NO_TIMEOUT);
+    (void)H_DATABASE_bUpdateEverythingU32(FCID("SEDU"), 0x11, P_NORMAL, D_UNSIGNED32, nullptr, DB_NO_TIMEOUT);
+    (void)H_DATABASE_bUpdateEverythingU32(FCID("SEIU"), 0x22, P_NORMAL, D_UNSIGNED32, nullptr, DB_NO_TIMEOUT);
+    (void)H_DATABASE_bUpdateEverythingU32(FCID("SENU"), 0x33, P_NORMAL, D_UNSIGNED32, nullptr, DB_NO_TIMEOUT);
+    (void)H_DATABASE_bUpdateEverythingU32(FCID("CCST"), STATE_SIMULATION, P_NORMAL, D_UNSIGNED32, nullptr,
+                                          DB_NO_TIMEOUT);
+    Nvram().Start();
+  }
+  {
+    std::lock_guard<std::mutex> lock(Nvram().mutex);
+    const char base[4][21] = {"A", "B", "", ""};
+    memcpy(Nvram().lines, base, sizeof base);
+    Nvram().writes = 0;
+  }
+  const std::string card = MakeCard(std::string("profile-") + k.name);
+  const std::string before = k.file ? k.file() : "";
+  if (!before.empty()) std::ofstream(card + "/profile.txt", std::ios::binary) << before;
+  if (k.writeProtected) chmod(card.c_str(), 0555);
+  Insert(0, card);
+  {
+    std::lock_guard<std::mutex> lock(Nvram().mutex);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(Nvram().lines[i], k.unitLinesAfter[i]) << i;
+    EXPECT_EQ(Nvram().writes, k.nvramWrites);
+  }
+  const std::string after = Slurp(card + "/profile.txt");
+  const std::string unit =
+      ProfileText(0x11, 0x22, 0x33, k.unitLinesAfter[0].c_str(), k.unitLinesAfter[1].c_str(),
+                  k.unitLinesAfter[2].c_str(), k.unitLinesAfter[3].c_str());
+  const std::string expectFile = k.fileAfter;
+  if (expectFile == "unit") {
+    EXPECT_EQ(after, unit);
+  } else if (expectFile == "same") {
+    EXPECT_EQ(after, before);
+  } else {
+    EXPECT_FALSE(fs::exists(card + "/profile.txt"));
+  }
+  EXPECT_FALSE(fs::exists(card + "/profile.tmp"));
+  Remove(0);
+  chmod(card.c_str(), 0755);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Profiles,
+    ::testing::Values(
+        PROFILE_CASE{"none", nullptr, false, {"A", "B", "", ""}, 0, "unit"},
+        PROFILE_CASE{"own", [] { return ProfileText(0x11, 0x22, 0x33, "Boat", "B", "", "Call me"); }, false,
+                     {"Boat", "B", "", "Call me"}, 1, "same"},
+        PROFILE_CASE{"ownOldVersion", [] { return ProfileText(0x11, 0x22, 0x33, "A", "B", "", "", 4, "1.000"); },
+                     false, {"A", "B", "", ""}, 0, "unit"},
+        PROFILE_CASE{"generic001", [] { return ProfileText(0, 0, 1, "X", "Y", "Z", "W"); }, false,
+                     {"X", "Y", "Z", "W"}, 1, "unit"},
+        PROFILE_CASE{"generic001Protected", [] { return ProfileText(0, 0, 1, "X", "Y", "Z", "W"); }, true,
+                     {"X", "Y", "Z", "W"}, 1, "same"},
+        PROFILE_CASE{"generic000", [] { return ProfileText(0, 0, 0, "Q", "", "", ""); }, false,
+                     {"Q", "", "", ""}, 1, "same"},
+        PROFILE_CASE{"anotherUnit", [] { return ProfileText(9, 9, 9, "Other", "", "", ""); }, false,
+                     {"A", "B", "", ""}, 0, "same"},
+        PROFILE_CASE{"incomplete", [] { return ProfileText(0x11, 0x22, 0x33, "Boat", "B", "C", "", 3); }, false,
+                     {"A", "B", "", ""}, 0, "unit"},
+        PROFILE_CASE{"oversized",
+                     [] { return ProfileText(0, 0, 1, "X", "Y", "Z", "W") + std::string(600, ' '); }, false,
+                     {"A", "B", "", ""}, 0, "unit"},
+        PROFILE_CASE{"longLine", [] { return ProfileText(0, 0, 1, "123456789012345678901234", "", "", ""); },
+                     false, {"12345678901234567890", "", "", ""}, 1, "unit"},
+        PROFILE_CASE{"noneProtected", nullptr, true, {"A", "B", "", ""}, 0, "none"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProfileText, IdentityLineAndUnknownKeySkipped) {
+  MMC_PROFILE_DATA p;
+  std::string t = ProfileText(0x11, 0x22, 0x33, "a", "b", "c", "d");
+  EXPECT_NE(t.find("SEDB;0x0000002a\r\n"), std::string::npos);
+  const size_t at = t.find("SEIB;");
+  t.insert(at, "ABCD;0x00000001\r\n");
+  ASSERT_TRUE(T_MMC_bParseProfile(t.data(), t.size(), &p));
+  EXPECT_EQ(p.u32IdVals[1], 0x11u);
+  EXPECT_EQ(p.u32IdVals[11], 3u);
+  EXPECT_STREQ(p.PersonalizationData[3], "d");
+  EXPECT_FALSE(T_MMC_bParseProfile(t.data(), t.size() - 3, &p));  // cut inside the last line
 }
