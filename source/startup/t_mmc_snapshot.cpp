@@ -94,7 +94,12 @@ bool bNumberTaken(const char* unit_dir, U32 number) {
 
 void vRemove(const char* unit_path) { (void)remove(PLATFORM_sResolvePath(unit_path).c_str()); }
 
-bool bWritePng(BUFFERED_IO_CONTROL& png, BITMAP* pBitmap) {
+}  // namespace
+
+BOOLEAN T_MMC_bWriteSnapshotPng(BUFFERED_IO_CONTROL* pPng, BITMAP* pBitmap) {
+  BUFFERED_IO_CONTROL& png = *pPng;
+  s_szCompressTop = COMPRESS_MEMORY;
+  s_bCompressExhausted = false;
   static const U8 signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   U8 ihdr[13] = {};
   vBe32(ihdr, PNG_WIDTH);
@@ -153,8 +158,10 @@ bool bWritePng(BUFFERED_IO_CONTROL& png, BITMAP* pBitmap) {
   deflateEnd(&zs);
   if (out != nullptr) H_MEMORY_vFree(out);
   if (row != nullptr) H_MEMORY_vFree(row);
-  return ok && bWriteChunk(png, "IEND", nullptr, 0);
+  return (ok && !s_bCompressExhausted && bWriteChunk(png, "IEND", nullptr, 0)) ? TRUE : FALSE;
 }
+
+namespace {
 
 bool bWriteThumbnail(BUFFERED_IO_CONTROL& thumb, BITMAP* pBitmap, bool bValid, const WAYPOINT& wp) {
   U8 header[32] = {};
@@ -258,7 +265,7 @@ void T_MMC_vSnapshot(BITMAP* pBitmap) {
   bool ok = fPng != nullptr && fDat != nullptr;
   ok = ok && U_MMC_bBufferedIO(INITIALIZE_WRITE, &Record(0), nullptr, U_MMC_BUFFER_SIZE, fPng);
   ok = ok && U_MMC_bBufferedIO(INITIALIZE_WRITE, &Record(1), nullptr, U_MMC_BUFFER_SIZE, fDat);
-  ok = ok && bWritePng(Record(0), pBitmap);
+  ok = ok && T_MMC_bWriteSnapshotPng(&Record(0), pBitmap);
   ok = ok && bWriteThumbnail(Record(1), pBitmap, bValid, wp);
   if (s_bCompressExhausted) ok = false;
   // Closing writes what waits and closes the files (a failed close fails too).

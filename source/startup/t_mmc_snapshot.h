@@ -11,3 +11,8 @@
 void T_MMC_vSnapshot(BITMAP* pBitmap);
 // The next free number after SFID in the folder (stored back in SFID).
 BOOLEAN T_MMC_bNextSnapshotNumber(const char* pcFolder, U32* pu32Number);
+// The PNG of the bitmap's bottom 800 x 600 pixels through a buffered
+// writer opened with INITIALIZE_WRITE. FALSE on a failed write or when
+// deflate's fixed memory runs out.
+struct BUFFERED_IO_CONTROL;
+BOOLEAN T_MMC_bWriteSnapshotPng(BUFFERED_IO_CONTROL* pPng, BITMAP* pBitmap);
