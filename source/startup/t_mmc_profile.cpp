@@ -240,6 +240,7 @@ BOOLEAN T_MMC_bWriteProfileFile(S32 slot) {
 }
 
 void T_MMC_vProfileExchange(S32 slot) {
+  log_me("MMC: profile exchange with slot %d", (int)slot);
   const bool bWritable = T_MMC_bIsCardWriteable(slot) != FALSE;
   char path[MMC_COMPOSED_SIZE];
   snprintf(path, sizeof path, "%s/%s", DD_SD_pcMountPoint(slot), PROFILE_NAME);
