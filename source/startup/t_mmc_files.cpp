@@ -51,6 +51,12 @@ bool T_MMC_bHandleFileMessage(GENERIC_MESSAGE* pMsg) {
     case CMD_ID_SCREEN_DUMP:
       T_MMC_vSnapshot(reinterpret_cast<MSG_GET_SCREEN_DUMP*>(pMsg)->pBitmap);
       return true;
+    case CMD_ID_KEELAR_SCREENSHOT: {
+      auto* m = reinterpret_cast<MSG_KEELAR_SCREENSHOT*>(pMsg);
+      T_MMC_vKeelarScreenshot(m->u32Length, m->pData);
+      m->pData = nullptr;
+      return true;
+    }
     case CMD_ID_LOAD_THUMBNAIL: {
       auto* m = reinterpret_cast<MSG_LOAD_THUMBNAIL*>(pMsg);
       T_MMC_vLoad_Snapshot_Thumbnail(m->pFilename, m->pThumbnailDestination);

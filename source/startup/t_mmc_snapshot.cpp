@@ -287,3 +287,40 @@ void T_MMC_vSnapshot(BITMAP* pBitmap) {
   T_MMC_vShowStatus(ok ? SUCCESS : FAILURE);
   vFinish(ok);
 }
+
+void T_MMC_vKeelarScreenshot(U32 u32Length, U8* pData) {
+  T_MMC_vSetFileName("");
+  T_MMC_vResetLines();
+  T_MMC_vShowStatus(BUSY);
+  static const char* const s_folders[] = {"KEELAR", nullptr};
+  const U32 sizes[] = {u32Length, 0};
+  char* folder = T_MMC_pcDeviceMakeDirectory(s_folders, sizes);
+  U32 number = 0;
+  if (folder == nullptr || !T_MMC_bNextSnapshotNumber(folder, &number)) {
+    if (folder != nullptr) H_MEMORY_vFree(folder);
+    if (pData != nullptr) H_MEMORY_vFree(pData);
+    (void)L_SEMA_Signal(SEMA_KEYCLICK_BAD);
+    if (T_MMC_eSaveStatus() != ZAVIDODAS_WRITE_DISABLE) T_MMC_vShowStatus(NO_MMC);
+    (void)L_SEMA_Signal(SEMA_VIEW_UPDATE);
+    return;
+  }
+  char picture[24], path[MMC_COMPOSED_SIZE];
+  snprintf(picture, sizeof picture, "S%05u.PNG", (unsigned)number);
+  snprintf(path, sizeof path, "%s/%s", folder, picture);
+  H_MEMORY_vFree(folder);
+  T_MMC_vSetFileName(picture);
+  FILE* f = PLATFORM_pFileOpen(path, "wb");
+  BUFFERED_IO_CONTROL& c = Record(2);
+  bool ok = f != nullptr && U_MMC_bBufferedIO(INITIALIZE_WRITE, &c, nullptr, U_MMC_BUFFER_SIZE, f);
+  ok = ok && (u32Length == 0 || (pData != nullptr && bWrite(c, pData, (int)u32Length)));
+  if (c.pcBuffer != nullptr) {
+    ok = U_MMC_bBufferedIO(CLOSE_WRITE, &c, nullptr, 0, f) && ok;
+  } else if (f != nullptr) {
+    ok = fclose(f) == 0 && ok;
+  }
+  if (!ok && f != nullptr) vRemove(path);
+  if (pData != nullptr) H_MEMORY_vFree(pData);
+  T_MMC_vShowStatus(ok ? SUCCESS : FAILURE);
+  (void)L_SEMA_Signal(ok ? SEMA_KEYCLICK_GOOD : SEMA_KEYCLICK_BAD);
+  (void)L_SEMA_Signal(SEMA_VIEW_UPDATE);
+}

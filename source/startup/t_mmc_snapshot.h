@@ -16,3 +16,6 @@ BOOLEAN T_MMC_bNextSnapshotNumber(const char* pcFolder, U32* pu32Number);
 // deflate's fixed memory runs out.
 struct BUFFERED_IO_CONTROL;
 BOOLEAN T_MMC_bWriteSnapshotPng(BUFFERED_IO_CONTROL* pPng, BITMAP* pBitmap);
+// Stores the autopilot's screenshot file as it came ("S%05d.PNG" in the
+// card's "KEELAR" folder); frees pData.
+void T_MMC_vKeelarScreenshot(U32 u32Length, U8* pData);

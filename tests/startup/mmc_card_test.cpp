@@ -834,3 +834,21 @@ TEST(ProfileText, IdentityLineAndUnknownKeySkipped) {
   EXPECT_STREQ(p.PersonalizationData[3], "d");
   EXPECT_FALSE(T_MMC_bParseProfile(t.data(), t.size() - 3, &p));  // cut inside the last line
 }
+
+TEST_F(Snapshots, AutopilotScreenshotIsStoredAsItCame) {
+  const std::string card = MakeCard("keelar");
+  Insert(0, card);
+  (void)H_DATABASE_bUpdateEverythingU32(FCID("SFID"), 7, P_NORMAL, D_UNSIGNED32, nullptr, DB_NO_TIMEOUT);
+  std::vector<U8> bytes(40000);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = (U8)(i * 13);
+  auto* m = static_cast<MSG_KEELAR_SCREENSHOT*>(H_MEMORY_pvCalloc(1, sizeof(MSG_KEELAR_SCREENSHOT)));
+  m->Header.Cmd = CMD_ID_KEELAR_SCREENSHOT;
+  m->u32Length = (U32)bytes.size();
+  m->pData = static_cast<U8*>(H_MEMORY_pvMalloc(bytes.size()));
+  memcpy(m->pData, bytes.data(), bytes.size());
+  ASSERT_EQ(L_MBOX_Send(M_MMC, m, 3, 0), lsSUCCESS);
+  Sync();
+  EXPECT_EQ(T_MMC_eSaveStatus(), SUCCESS);
+  EXPECT_EQ(ReadAll(card + "/KEELAR/S00008.PNG"), bytes);
+  Remove(0);
+}
