@@ -4,7 +4,7 @@
 #include "lsvc/lsvc.h"
 #include "source/core/core_upcalls.h"
 #include "source/graphics/graphics_upcalls.h"
-#include "source/startup/task_stubs.h"
+#include "source/startup/startup_install.h"
 #include "source/ui/ui_install.h"
 
 int main(int argc, char** argv) {

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <pthread.h>
+#include <stdio.h>
 #include <stddef.h>
 #include <time.h>
 
@@ -150,6 +151,13 @@ void PLATFORM_vMountFailNext(const char* mount_point, BOOLEAN bUnmount, int erro
 // The card folder mapped at mount_point ("" when nothing is mounted there)
 // and whether it was mounted read-only.
 std::string PLATFORM_sMountedFolder(const char* mount_point, BOOLEAN* pbReadOnly);
+// Opens a unit file as fopen does (mode "r", "rb", "w", "wb", "a", "ab",
+// ...). A file under a card's mount point is bound to that card: once the
+// card leaves its slot (its device node is gone, or the slot was unmounted
+// and mounted again) every read, write and seek on it fails with EIO, as on
+// the board, where the removed card's device is gone. Null with errno when
+// the file cannot be opened.
+FILE* PLATFORM_pFileOpen(const char* unit_path, const char* mode);
 // ------------------------------------------------------------ serial ports
 // The unit's four serial ports (0-3). On the board a port is its terminal
 // device. On this machine each port is the master side of a pseudo-terminal

@@ -18,7 +18,7 @@
 #include "source/core/start.h"
 #include "source/graphics/graphics_upcalls.h"
 #include "source/startup/t_startup.h"
-#include "source/startup/task_stubs.h"
+#include "source/startup/startup_install.h"
 #include "source/ui/ui_install.h"
 #include "tests/support/db_test_env.h"
 

@@ -26,6 +26,8 @@ namespace {
 struct MOUNT {
   std::string folder;  // the card folder, absolute
   bool bReadOnly;
+  std::string node;    // the device node it was mounted from (resolved)
+  U64 u64Generation;   // counts mounts: a file opened on an earlier mount is stale
 };
 
 struct FAULTS {
@@ -38,6 +40,7 @@ std::map<std::string, MOUNT> s_mounts;  // by unit mount point
 std::map<std::string, FAULTS> s_faults;  // by unit mount point
 std::atomic<int> s_nMounted{0};
 std::atomic<U32> s_u32Syncs{0};
+U64 s_u64Mounts = 0;  // under s_mutex
 
 // A mount point as a key: without trailing slashes.
 std::string sKey(const char* mount_point) {
@@ -160,7 +163,7 @@ int PLATFORM_nMount(const char* device, const char* mount_point, const char* fst
   if (stat(sUnder(key.c_str()).c_str(), &mp) != 0 || !S_ISDIR(mp.st_mode)) return nFail(ENOENT);
   if (s_mounts.count(key) != 0) return nFail(EBUSY);
   if (!bReadOnly && (st.st_mode & S_IWUSR) == 0) return nFail(EROFS);
-  s_mounts[key] = MOUNT{folder, bReadOnly != FALSE};
+  s_mounts[key] = MOUNT{folder, bReadOnly != FALSE, node, ++s_u64Mounts};
   s_nMounted.fetch_add(1, std::memory_order_release);
   return 0;
 }
@@ -264,4 +267,103 @@ BOOLEAN PLATFORM_bRemoveCard(int slot) {
   std::error_code ec;
   std::filesystem::remove_all(sCardSysDir(slot), ec);
   return had ? TRUE : FALSE;
+}
+
+// ------------------------------------------------------------ files bound to a card
+namespace {
+
+// A card file: the real stream and the mount it was opened on.
+struct CARD_FILE {
+  FILE* real;
+  std::string key;
+  std::string node;
+  U64 u64Generation;
+};
+
+bool bCardStillThere(const CARD_FILE* f) {
+  {
+    std::lock_guard<std::mutex> lock(s_mutex);
+    auto it = s_mounts.find(f->key);
+    if (it == s_mounts.end() || it->second.u64Generation != f->u64Generation) return false;
+  }
+  struct stat st;
+  return lstat(f->node.c_str(), &st) == 0;
+}
+
+ssize_t nCardRead(void* cookie, char* buffer, size_t size) {
+  auto* f = static_cast<CARD_FILE*>(cookie);
+  if (!bCardStillThere(f)) {
+    errno = EIO;
+    return -1;
+  }
+  const size_t n = fread(buffer, 1, size, f->real);
+  if (n == 0 && ferror(f->real)) return -1;
+  return (ssize_t)n;
+}
+
+ssize_t nCardWrite(void* cookie, const char* buffer, size_t size) {
+  auto* f = static_cast<CARD_FILE*>(cookie);
+  if (!bCardStillThere(f)) {
+    errno = EIO;
+    return 0;
+  }
+  return (ssize_t)fwrite(buffer, 1, size, f->real);
+}
+
+int nCardSeek(void* cookie, off64_t* offset, int whence) {
+  auto* f = static_cast<CARD_FILE*>(cookie);
+  if (!bCardStillThere(f)) {
+    errno = EIO;
+    return -1;
+  }
+  if (fseeko(f->real, (off_t)*offset, whence) != 0) return -1;
+  *offset = (off64_t)ftello(f->real);
+  return 0;
+}
+
+int nCardClose(void* cookie) {
+  auto* f = static_cast<CARD_FILE*>(cookie);
+  const int result = fclose(f->real);
+  delete f;
+  return result;
+}
+
+}  // namespace
+
+FILE* PLATFORM_pFileOpen(const char* unit_path, const char* mode) {
+  if (unit_path == nullptr || mode == nullptr) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  std::string key, node;
+  U64 generation = 0;
+  if (unit_path[0] == '/' && s_nMounted.load(std::memory_order_acquire) != 0) {
+    std::lock_guard<std::mutex> lock(s_mutex);
+    for (const auto& [point, mount] : s_mounts) {
+      const size_t n = point.size();
+      if (strncmp(unit_path, point.c_str(), n) == 0 && (unit_path[n] == '/' || unit_path[n] == '\0')) {
+        key = point;
+        node = mount.node;
+        generation = mount.u64Generation;
+        break;
+      }
+    }
+  }
+  const std::string path = PLATFORM_sResolvePath(unit_path);
+  FILE* real = fopen(path.c_str(), mode);
+  if (real == nullptr || key.empty()) return real;
+  // Unbuffered below: the unit's own buffering decides the transfers.
+  setvbuf(real, nullptr, _IONBF, 0);
+  auto* f = new CARD_FILE{real, key, node, generation};
+  cookie_io_functions_t io = {nCardRead, nCardWrite, nCardSeek, nCardClose};
+  FILE* bound = fopencookie(f, mode, io);
+  if (bound == nullptr) {
+    fclose(real);
+    delete f;
+    return nullptr;
+  }
+  setvbuf(bound, nullptr, _IONBF, 0);
+  // Seeking to the end keeps an append stream's position right for tell.
+  if (mode[0] == 'a') (void)fseeko(bound, 0, SEEK_END);
+  return bound;
 }

@@ -14,7 +14,7 @@
 #include "source/core/core_upcalls.h"
 #include "source/graphics/graphics_upcalls.h"
 #include "source/ui/ui_install.h"
-#include "source/startup/task_stubs.h"
+#include "source/startup/startup_install.h"
 
 // The tasks under test run their own entries, not the placeholders.
 static const bool s_bInstalled = (CORE_vInstall(), GRAPHICS_vInstall(), UI_vInstall(), STARTUP_vInstall(), true);

@@ -1,0 +1,16 @@
+// Start-up, storage and alarms: installs the subsystem's task entries.
+#include "source/startup/startup_install.h"
+
+#include "lsvc/lsvc_upcalls.h"
+#include "source/startup/t_mmc.h"
+#include "source/startup/t_nvram.h"
+#include "source/startup/t_startup.h"
+#include "source/startup/t_startup_quickconfig.h"
+#include "source/ui/ui_upcalls.h"
+
+void STARTUP_vInstall(void) {
+  T_STARTUP_vMain_Install(&T_STARTUP_vTask);
+  T_STARTUP_vRemoveQuickConfigMenu_Install(&T_STARTUP_vQuickConfigDone);
+  T_NVRAM_vMain_Install(&T_NVRAM_vTask);
+  T_MMC_vMain_Install(&T_MMC_vTask);
+}

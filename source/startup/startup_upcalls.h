@@ -1,0 +1,21 @@
+// Calls of the start-up, storage and alarm subsystem into later subsystems
+// (navigation data store). Defaults: a trace line and nothing else.
+#pragma once
+
+#include "common/nav_types.h"
+#include "common/types.h"
+#include "lsvc/l_upcall.h"
+
+// Asks the user to confirm loading navigation data from the card in slot.
+L_UPCALL_DECLARE(void, T_NAV_DATA_vImportFromMMC, (S32 s32Slot))
+// Exports all (or the selected) tracks, waypoints and routes to a card.
+L_UPCALL_DECLARE(void, T_NAV_DATA_vExportAllTracksWaypointsRoutes, (void))
+L_UPCALL_DECLARE(void, T_NAV_DATA_vExportSelectedTracksWaypointsRoutes, (void))
+// Makes a mark named pcName with the icon (at the cursor in a chart or
+// sonar view, else at the boat); fills *pWaypoint and returns TRUE when its
+// position is known.
+L_UPCALL_DECLARE(BOOLEAN, T_NAV_bHandleNamedMarkWithIcon, (const char* pcName, U8 u8Icon, WAYPOINT* pWaypoint))
+// A plain mark (no card for the snapshot).
+L_UPCALL_DECLARE(void, T_NAV_vHandleMark, (void))
+// The waypoint record of the id, null for 0xFFFF or an unknown one.
+L_UPCALL_DECLARE(const WAYPOINT*, T_NAV_pGetWaypoint, (U16 u16Id))
