@@ -10,6 +10,7 @@
 #include "lsvc/lsvc.h"
 #include "source/core/h_nvram.h"
 #include "source/core/version.h"
+#include "source/startup/t_nvram.h"
 
 constexpr int PROFILE_IDS = 12;
 constexpr int PROFILE_LINES = 4;
@@ -23,16 +24,8 @@ struct MMC_PROFILE_DATA {
   char PersonalizationData[PROFILE_LINES][PROFILE_LINE_SIZE];
 };
 
-// Messages to the NVRAM task (acknowledged on SEMA_MMC_MISC).
-struct MSG_READ_PERSONALIZED {  // CMD_ID_READ_PERSONALIZED
-  GENERIC_MESSAGE Header;
-  PERSONALIZATION_DATA_BLOCK* pPersonData;
-  BOOLEAN bSuccess;  // set by the NVRAM task
-};
-struct MSG_WRITE_PERSONALIZED {  // CMD_ID_WRITE_PERSONALIZED
-  GENERIC_MESSAGE Header;
-  PERSONALIZATION_DATA_BLOCK* pPersonData;
-};
+// Messages to the NVRAM task (acknowledged on SEMA_MMC_MISC):
+// MSG_READ_PERSONALIZED and MSG_WRITE_PERSONALIZED of source/startup/t_nvram.h.
 
 BOOLEAN T_MMC_bFillProfileStruct(MMC_PROFILE_DATA* pProfile);
 // The file's text (at most 511 bytes, NUL-terminated in the buffer).
