@@ -8,6 +8,7 @@
 
 #include <string.h>
 
+#include <atomic>
 #include <vector>
 
 #include "common/db_types.h"
@@ -15,6 +16,7 @@
 #include "lsvc/lsvc_upcalls.h"
 #include "source/core/h_database.h"
 #include "source/core/start.h"
+#include "source/startup/startup_upcalls.h"
 #include "source/startup/t_startup_quickconfig.h"
 #include "source/ui/ui_upcalls.h"
 
@@ -57,10 +59,20 @@ void vRunSystem(SYSTEM_STATE state) {
 constexpr S32 s_startupTasks[] = {TASK_DISPTASK,  TASK_VIEWTASK, TASK_VIEWKEYTASK,
                                   TASK_NVRTASK,   TASK_KBDTASK,  TASK_MENUTASK};
 
+std::atomic<BOOLEAN> s_bTransducerConnected{FALSE};
+
 }  // namespace
+
+BOOLEAN T_STARTUP_bIsSonarTransducerDetected(void) { return s_bTransducerConnected.load(); }
 
 // ------------------------------------------------------------ start-up task
 void T_STARTUP_vTask(void) {
+  // Whether a sonar transducer is attached is decided once, before the ping
+  // task runs.
+  const BOOLEAN bConnected = S_DETECT_bTransducerConnected();
+  s_bTransducerConnected.store(bConnected ? TRUE : FALSE);
+  H_DATABASE_bUpdateValueU32(FCID("ITXD"), bConnected ? 1u : 0u, P_NORMAL);
+  log_me("transducer %s", bConnected ? "connected" : "not connected");
   for (S32 id : s_startupTasks) {
     const S32 old = L_TASK_GetPriority(id);
     L_TASK_SetPriority(id, 2);
@@ -69,10 +81,11 @@ void T_STARTUP_vTask(void) {
   }
   bStartupTaskInitialized.store(1, std::memory_order_release);
 
-  // Until the start-up screens exist the unit goes straight into simulator
-  // operation once every task has been started.
+  // Until the start-up screens exist the unit goes straight into operation
+  // once every task has been started: normal operation with a transducer,
+  // simulator operation without.
   while (bMainTasksStarted.load(std::memory_order_acquire) == 0) L_CLOCK_Sleep(10);
-  vRunSystem(STATE_SIMULATION);
+  vRunSystem(bConnected ? STATE_NORMAL_RUN : STATE_SIMULATION);
 
   // From now on the time-out sweep of the settings database runs every 2 s.
   const SEMA list[] = {SEMA_MBOX_STARTUP, SEMA_TIMER_STARTUP, 0};
