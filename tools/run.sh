@@ -25,4 +25,23 @@ touch "$TESSIX_HOST_ROOT/sys/devices/platform/omapdss/generic-bl/backlight/omap3
   echo 0 > "$TESSIX_HOST_ROOT/sys/devices/platform/omapdss/display2/venc_tv_detect"
 [ -f "$TESSIX_HOST_ROOT/dev/pwheel0" ] || head -c 4 /dev/zero > "$TESSIX_HOST_ROOT/dev/pwheel0"
 [ -p "$TESSIX_HOST_ROOT/dev/input/event0" ] || { rm -f "$TESSIX_HOST_ROOT/dev/input/event0"; mkfifo "$TESSIX_HOST_ROOT/dev/input/event0"; }
-exec "$top/build/tessix" "$@"
+# The sonar coprocessor stand-in on $TESSIX_HOST_ROOT/dev/sonar0 (TESSIX_SONAR=0
+# leaves it out: the unit then finds no transducer), driven by the scenario
+# file in TESSIX_SONAR_SCENARIO when set; its log is run/sonar_standin.log.
+if [ "${TESSIX_SONAR:-1}" = 0 ] || [ ! -x "$top/build/tools/sonar_standin" ]; then
+  exec "$top/build/tessix" "$@"
+fi
+mkdir -p "$TESSIX_HOST_ROOT/dev"
+standin_args=(--log "$run/sonar_standin.log")
+[ -n "${TESSIX_SONAR_SCENARIO:-}" ] && standin_args+=(--scenario "$TESSIX_SONAR_SCENARIO")
+"$top/build/tools/sonar_standin" "${standin_args[@]}" &
+standin=$!
+for _ in $(seq 200); do [ -S "$TESSIX_HOST_ROOT/dev/sonar0" ] && break; sleep 0.01; done
+"$top/build/tessix" "$@" &
+unit=$!
+trap 'kill -TERM "$unit" 2>/dev/null || true' INT TERM
+status=0
+while kill -0 "$unit" 2>/dev/null; do wait "$unit" && status=0 || status=$?; done
+kill "$standin" 2>/dev/null || true
+wait "$standin" 2>/dev/null || true
+exit "$status"

@@ -336,6 +336,189 @@ void vPerformDownBeamOnlyPing(void) {
   vRoute(d[1]);
 }
 
+// ------------------------------------------------------------ down-looking imaging cycle
+struct PREVIOUS_DI {
+  BEAM beam;
+  U32 power, cycles;
+  F32 depthToPing;
+  U8 bw200, bwDI, bwLF;
+  BOOLEAN simulate, burnIn;
+  U32 view, csf2, csfl, fDI, transducer, elpm, ecpm;
+  bool operator==(const PREVIOUS_DI&) const = default;
+};
+PREVIOUS_DI s_prevDI{};
+bool s_bPreviousDIValid = false;
+U32 s_u32DICountdown = 0;
+
+U32 u32ImagingFrequency(void) {
+  U32 key = FCID("SSF4");
+  if (!H_DATABASE_bFetchU32(FCID("SSSF"), &key)) key = FCID("SSF4");
+  const U32 def = key == FCID("SSF5") ? 800 : key == FCID("SSF3") ? 262 : 455;
+  return u32Fetch(key, def);
+}
+
+// The first pulse that drives the element of a channel (output bits).
+const TX_PULSE* pFlagged(const TX_SEQUENCE& s, U8 outputBits) {
+  for (const TX_PULSE& p : s.TxPulse) {
+    if (p.u16TxFreq != 0 && (p.u8TxOutput & outputBits)) return &p;
+  }
+  return nullptr;
+}
+
+void vPerformDIPing(void) {
+  const U32 w2 = u32Fetch(FCID("SSW2"), 0), w3 = u32Fetch(FCID("SSW3"), 0);
+  const U32 fDI = u32ImagingFrequency();
+  const U8 bw200 = w2 ? (U8)w2 : 1;
+  const U8 bwDI = w3 ? (U8)w3 : (fDI == 800 ? 3 : 1);
+  const U8 bwLF = u8FetchBandwidth(0);
+  const U32 view = u32Fetch(FCID("CVEW"), 0);
+  const U32 csf2 = u32Fetch(FCID("CSF2"), 200);
+  const U32 csfl = u32Fetch(FCID("CSFL"), 455);
+  PING_DESCRIPTOR* d[3] = {U_PING_pTakeDescriptor(), U_PING_pTakeDescriptor(), U_PING_pTakeDescriptor()};
+  const U32 S = (s_u32LocalPingMask | s_u32ClientPingMask) & 3;
+  if (S == 0) {
+    for (auto* p : d) U_PING_vReturnDescriptor(p);
+    vSleepMs(100);
+    return;
+  }
+  for (auto* p : d) {
+    p->u32PingIndex = 0;
+    p->bReversePing = FALSE;
+  }
+  F32 listen = 0;
+  const F32 depthToPing = fLocalFindDepthToPing(&listen);
+  U8* block = pu8Block();
+  if (block == nullptr) {
+    for (auto* p : d) U_PING_vReturnDescriptor(p);
+    return;
+  }
+  const U32 powerSetting = u32Fetch(FCID("STXP"), 0);
+  const U32 cyclesSetting = u32Fetch(FCID("STXC"), 0);
+  const PREVIOUS_DI now{U_PING_beamGetBeamSelected(), powerSetting, cyclesSetting, depthToPing, bw200, bwDI, bwLF,
+                        s_bSimulateCoprocessor, s_bBurnInMode, view, csf2, csfl, fDI, s_db_TransducerSelect,
+                        s_u32LocalPingMask, s_u32ClientPingMask};
+  if (s_u32DICountdown == 0 && (!s_bPreviousDIValid || !(now == s_prevDI) || s_bLastPingWasNull)) {
+    const U32 previousTransducer = s_bPreviousDIValid ? s_prevDI.transducer : s_db_TransducerSelect;
+    memset(block, 0, MULTI_TX_BYTES);
+    s_bLastPingWasNull = FALSE;
+    TXPOWER p2D = s_bBurnInMode ? TXPOWER_MED
+                  : powerSetting == 0 ? H_XMITPOWER_eSelectTransmitPower(depthToPing)
+                                      : (TXPOWER)powerSetting;
+    TXPOWER pDI = s_bBurnInMode ? TXPOWER_MED : powerSetting == 0 ? TXPOWER_HI : (TXPOWER)powerSetting;
+    if (p2D == TXPOWER_HI) p2D = TXPOWER_MED;
+    if (pDI == TXPOWER_HI) pDI = TXPOWER_MED;
+    const U32 t = s_db_TransducerSelect;
+    auto cycles = [&](BEAM k) {
+      return cyclesSetting ? (U8)cyclesSetting : S_TXCYCLES_u8CalculateTxCycles(k, depthToPing, 0.0f, t);
+    };
+    const U8 c200 = cycles(1), cLF = cycles(0), c455 = cycles(2);
+    const U8 cDI = fDI == 800 ? 28 : cycles(3);
+    H_DATABASE_bUpdateValueFloat(FCID("CSPD"), depthToPing, P_NORMAL);
+    F32 range = 0;
+    if (!bFetchFloat(FCID("CSIR"), &range) || range <= 0.0f) (void)bFetchFloat(FCID("SSSR"), &range);
+    H_DATABASE_bUpdateValueFloat(FCID("CSSD"), range, P_NORMAL);
+    const BEAM beam = U_PING_beamGetBeamSelected();
+    const bool groupG = beam == 2 || beam == 0 || view == SONAR_DUAL_BEAM_VIEW_PRIORITY || previousTransducer == 17 ||
+                        previousTransducer == 18;
+    const U16 sListen = (U16)T_N_PING_u32SamplesForDepth(listen);
+    const U16 s200 = groupG ? (U16)T_N_PING_u32SamplesForDepth(std::min(listen, 350.0f)) : sListen;
+    const BOOLEAN sim = s_bSimulateCoprocessor;
+    if (S == 2) {
+      S_COPROC_vBuildSingleBeamDIPing(block, 0, cDI, pDI, bwDI, sListen, (U16)fDI, sim);
+    } else if (groupG && S == 3) {
+      if (previousTransducer == 15) {
+        S_COPROC_vBuildTxSequence200kHzAlt455kHzParDIFrequency(block, c200, p2D, bw200, s200, (U16)csf2, c455, p2D,
+                                                               bwLF, sListen, 455, cDI, pDI, bwDI, sListen, (U16)fDI,
+                                                               sim);
+      } else {
+        S_COPROC_vBuildTxSequence200kHzAlt83And50kHzParDIFrequency(block, c200, p2D, bw200, s200, (U16)csf2, cLF, p2D,
+                                                                   bwLF, sListen, (U16)csfl, cDI, pDI, bwDI, sListen,
+                                                                   (U16)fDI, sim);
+      }
+    } else if (groupG) {
+      const bool t15 = previousTransducer == 15;
+      S_COPROC_vBuildTxSequence200kHzAltDownLookingPing(block, c200, p2D, bw200, s200, (U16)csf2, t15 ? c455 : cLF,
+                                                        p2D, bwLF, sListen, (U16)(t15 ? 455 : csfl), sim);
+    } else if (S == 3) {
+      S_COPROC_vBuildTxSequence200kHzParDIFrequency(block, c200, p2D, bw200, sListen, (U16)csf2, cDI, pDI, bwDI,
+                                                    sListen, (U16)fDI, sim);
+    } else {
+      S_COPROC_vBuildTxSequence200kHz(block, c200, p2D, bw200, sListen, (U16)csf2, sim);
+    }
+    log_me("ping: imaging block built, %u sequences, depth to ping %.2f m, listen %.2f m",
+           (unsigned)S_COPROC_u8NumberOfSequences(block), (double)depthToPing, (double)listen);
+    (void)bSend(block);
+    s_prevDI = now;
+    s_bPreviousDIValid = true;
+  }
+  // A sequence runs to its end before a change takes effect.
+  if (s_u32DICountdown == 0) {
+    const U8 n = S_COPROC_u8NumberOfSequences(block);
+    s_u32DICountdown = n > 0 ? n - 1u : 0u;
+  } else {
+    --s_u32DICountdown;
+  }
+  for (auto* p : d) vStampLocation(p);
+  const U32 got = u32Receive(block);
+  if (got == COPROC_TRANSFER_FAILED || got < COPROC_RECEIVE_HEADER_BYTES) {
+    for (auto* p : d) U_PING_vReturnDescriptor(p);
+    vSleepMs(FAILED_TRANSFER_PAUSE_MS);
+    return;
+  }
+  TX_SEQUENCE echoed, s;
+  const U8* data = nullptr;
+  S_DEMULTIPLEX_bExtractTxSequence(block, &echoed, &data);
+  S_COPROC_vCopyAndConvertEndianTxSequence(&echoed, &s);
+  const U32 t = s_db_TransducerSelect;
+  const TX_PULSE* pulse[3] = {nullptr, nullptr, nullptr};
+  BEAM beams[3] = {BEAM_NONE, BEAM_NONE, BEAM_NONE};
+  if (t == 17 || t == 18) {
+    if (const TX_PULSE* hf = pPulseOf(s, csf2, 0, 1)) {
+      beams[0] = 1;
+      pulse[0] = hf;
+    } else if (s.TxPulse[0].u16TxFreq != 0 && (s.TxPulse[0].u16TxFreq == csfl || s.TxPulse[0].u16TxFreq == fDI)) {
+      beams[0] = 0;
+      pulse[0] = &s.TxPulse[0];
+    }
+    if (s.TxPulse[0].u16TxFreq != 0 && s.TxPulse[0].u16TxFreq == fDI) {
+      beams[2] = 3;
+      pulse[2] = &s.TxPulse[0];
+    }
+  } else {
+    const bool rx0 = !(s.bRxEnable & 0x02), rx1 = (s.bRxEnable & 0x0C) != 0x0C,
+               rx2 = !(s.bRxEnable & 0x10);
+    if (rx0) {
+      if (const TX_PULSE* p = pFlagged(s, 1)) {
+        pulse[0] = p;
+        beams[0] = p->u16TxFreq == csf2 ? 1 : (p->u16TxFreq == 400 || t == 15) ? BEAM_NONE : 0;
+      }
+    }
+    if (rx1) {
+      if (const TX_PULSE* p = pFlagged(s, 1)) {
+        pulse[1] = p;
+        beams[1] = 2;
+      }
+    }
+    if (rx2) {
+      if (const TX_PULSE* p = pFlagged(s, 4)) {
+        pulse[2] = p;
+        beams[2] = 3;
+      }
+    }
+  }
+  for (U8 ch = 0; ch < 3; ++ch) {
+    d[ch]->Beam = beams[ch];
+    if (beams[ch] != BEAM_NONE && pulse[ch] != nullptr) vFillChannel(d[ch], s, pulse[ch], data, got, ch);
+  }
+  for (U8 ch = 0; ch < 3; ++ch) {
+    if (d[ch]->Beam != BEAM_NONE && s_bSimulateCoprocessor && opt_sleeper > 0) {
+      struct timespec ts = {(time_t)(opt_sleeper / 1000000), (long)(opt_sleeper % 1000000) * 1000};
+      nanosleep(&ts, nullptr);
+    }
+    vRoute(d[ch]);
+  }
+}
+
 // ------------------------------------------------------------ ping decision
 void vRecordPingRateDelay(void) {
   const U64 now = L_CLOCK_qwGetTimeInMillis();
@@ -370,10 +553,15 @@ void vPingDecision(void) {
     case 11:
       vPerformDownBeamOnlyPing();
       break;
+    case 15:
+    case 17:
+    case 18:
+      vPerformDIPing();
+      break;
     default:
-      // The side-scan and imaging cycles are not built yet; a 360° transducer
-      // outside simulation takes no descriptor of its own, so a null ping
-      // keeps the pool cycling and pinging resumes when the selection changes.
+      // The side-scan cycle is not built yet. A 360° transducer outside
+      // simulation takes no descriptor of its own: a null ping keeps the pool
+      // cycling, so pinging resumes when the selection changes.
       vPerformNullPing();
       break;
   }

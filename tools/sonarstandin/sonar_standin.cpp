@@ -25,7 +25,8 @@
 //                      low), ring (input high, but the detection test rings
 //                      down in its first samples), no (neither)
 //   seed N             noise seed: the same seed gives the same blocks
-//   pace F             listening time factor (default 1; 0 answers at once)
+//   pace F             listening time factor (default 1; 0 answers at once);
+//                      a block takes at least 20 ms before the factor
 #include <errno.h>
 #include <math.h>
 #include <signal.h>
@@ -40,6 +41,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -163,7 +165,9 @@ void vServe(int fd, const SYNTH_SCENARIO& scenario, SYNTH_STATE* state) {
       (void)send(fd, out.data(), short_n, MSG_NOSIGNAL);
       continue;
     }
-    vSleepUs((noise + samples) * 26.0 * scenario.pace);
+    // The coprocessor keeps a rhythm of at least 20 ms a block, also for
+    // sequences that record nothing.
+    vSleepUs(std::max((noise + samples) * 26.0, 20000.0) * scenario.pace);
     const uint32_t counter = state->blocks++;
     out[0] = (uint8_t)counter;
     out[1] = (uint8_t)(counter >> 8);
