@@ -64,13 +64,14 @@ std::atomic<BOOLEAN> s_bTransducerConnected{FALSE};
 }  // namespace
 
 BOOLEAN T_STARTUP_bIsSonarTransducerDetected(void) { return s_bTransducerConnected.load(); }
+void T_STARTUP_vSetSonarTransducerDetected(BOOLEAN bDetected) { s_bTransducerConnected.store(bDetected ? TRUE : FALSE); }
 
 // ------------------------------------------------------------ start-up task
 void T_STARTUP_vTask(void) {
   // Whether a sonar transducer is attached is decided once, before the ping
   // task runs.
   const BOOLEAN bConnected = S_DETECT_bTransducerConnected();
-  s_bTransducerConnected.store(bConnected ? TRUE : FALSE);
+  T_STARTUP_vSetSonarTransducerDetected(bConnected);
   H_DATABASE_bUpdateValueU32(FCID("ITXD"), bConnected ? 1u : 0u, P_NORMAL);
   log_me("transducer %s", bConnected ? "connected" : "not connected");
   for (S32 id : s_startupTasks) {

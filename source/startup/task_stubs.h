@@ -9,6 +9,8 @@ void T_MMC_vTask(void);
 
 // TRUE when the start-up test found a sonar transducer (key ITXD holds 1).
 BOOLEAN T_STARTUP_bIsSonarTransducerDetected(void);
+// Records the result of the transducer test (the start-up task; tests).
+void T_STARTUP_vSetSonarTransducerDetected(BOOLEAN bDetected);
 
 // Installs these entries into the task table.
 void STARTUP_vInstall(void);
