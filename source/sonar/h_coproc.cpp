@@ -13,8 +13,6 @@
 #include "source/sonar/s_coproc.h"
 #include "source/sonar/sonar_types.h"
 
-std::atomic<U32> g_u32SpeedOfSoundInWater{SONAR_SPEED_OF_SOUND_FRESH};
-
 namespace {
 
 std::mutex s_lock;                    // guards the handle and buffer set-up

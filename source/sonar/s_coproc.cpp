@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+std::atomic<U32> g_u32SpeedOfSoundInWater{SONAR_SPEED_OF_SOUND_FRESH};
+
 namespace {
 
 constexpr size_t OFF_POWER0 = 18, OFF_POWER1 = 19, OFF_TX0LEVEL = 20, OFF_TX1LEVEL = 21, OFF_PINGRATE = 22,

@@ -214,33 +214,18 @@ const TX_PULSE* pPulseOf(const TX_SEQUENCE& s, U32 f, int first, int last) {
 
 // Fills a descriptor from one channel of the receive block; the count is
 // the echoed one, capped by the buffer and by what was read.
-void vFillChannel(PING_DESCRIPTOR* d, const TX_SEQUENCE& s, const TX_PULSE* pulse, const U8* data, U32 got,
-                  U8 channel) {
+void vFillChannel(PING_DESCRIPTOR* d, const TX_PULSE* pulse, const U8* block, U32 got, U8 channel) {
   d->u32TransmitFrequencyHertz = (U32)pulse->u16TxFreq * 1000;
   d->u8TransmitCycles = pulse->u8TxCycles;
   d->u32SamplePeriodMicroSeconds = SONAR_SAMPLE_PERIOD_US;
   d->u8TransmitPower = 1;
   d->u8Transducer = (U8)s_db_TransducerSelect;
-  const U32 noise = std::min<U32>(s.u16NoiseSamples, PING_NOISE_BYTES);
-  const U32 room = got > COPROC_RECEIVE_HEADER_BYTES ? (got - COPROC_RECEIVE_HEADER_BYTES) / 3 : 0;
-  U32 samples = std::min<U32>(s.u16Samples, PING_MAX_SAMPLES);
-  const U32 noiseRead = std::min<U32>(s.u16NoiseSamples, room);
-  samples = std::min(samples, room - noiseRead);
-  d->u32NumberOfSamples = samples;
   d->bSimulated = FALSE;
   U8 noiseBytes[PING_NOISE_BYTES] = {};
-  // The channel's data follows all of its noise samples, also beyond 50.
-  S_DEMULTIPLEX_vGetExtractRxData(data, channel, (U16)std::min(noise, noiseRead), 0, noiseBytes, nullptr);
-  S_DEMULTIPLEX_vGetExtractRxData(data + 3 * (size_t)noiseRead, channel, 0, (U16)samples, nullptr,
-                                  d->pu8RawSonarData);
-  U32 sum = 0;
-  U8 peak = 0;
-  for (U32 i = 0; i < noise && i < noiseRead; ++i) {
-    sum += noiseBytes[i];
-    peak = std::max(peak, noiseBytes[i]);
-  }
-  d->u8NoiseLevel = (U8)(sum / PING_NOISE_BYTES);
-  d->u8PeakNoiseLevel = peak;
+  // The echoed count (up to 65,535) is capped by the buffer and by what was read.
+  d->u32NumberOfSamples =
+      S_DEMULTIPLEX_u32ExtractChannel(block, got, channel, noiseBytes, PING_NOISE_BYTES, d->pu8RawSonarData,
+                                      PING_MAX_SAMPLES, &d->u8NoiseLevel, &d->u8PeakNoiseLevel);
 }
 
 void vRoute(PING_DESCRIPTOR* d) {
@@ -326,12 +311,12 @@ void vPerformDownBeamOnlyPing(void) {
   // Channel 0: the low frequency when pulse 0 carries it.
   const TX_PULSE* lf = (s.TxPulse[0].u16TxFreq != 0 && s.TxPulse[0].u16TxFreq == csfl) ? &s.TxPulse[0] : nullptr;
   d[0]->Beam = lf ? 0 : BEAM_NONE;
-  if (lf) vFillChannel(d[0], s, lf, data, got, 0);
+  if (lf) vFillChannel(d[0], lf, block, got, 0);
   // Channel 1: 200 kHz in pulse 0 or 1; the short-transmit pulse gives none.
   const TX_PULSE* hf = pPulseOf(s, csf2, 0, 1);
   const TX_PULSE* shortTx = pPulseOf(s, 400, 0, 1);
   d[1]->Beam = (hf && !shortTx) ? 1 : BEAM_NONE;
-  if (hf) vFillChannel(d[1], s, hf, data, got, 1);
+  if (hf) vFillChannel(d[1], hf, block, got, 1);
   vRoute(d[0]);
   vRoute(d[1]);
 }
@@ -508,7 +493,7 @@ void vPerformDIPing(void) {
   }
   for (U8 ch = 0; ch < 3; ++ch) {
     d[ch]->Beam = beams[ch];
-    if (beams[ch] != BEAM_NONE && pulse[ch] != nullptr) vFillChannel(d[ch], s, pulse[ch], data, got, ch);
+    if (beams[ch] != BEAM_NONE && pulse[ch] != nullptr) vFillChannel(d[ch], pulse[ch], block, got, ch);
   }
   for (U8 ch = 0; ch < 3; ++ch) {
     if (d[ch]->Beam != BEAM_NONE && s_bSimulateCoprocessor && opt_sleeper > 0) {

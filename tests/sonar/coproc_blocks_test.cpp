@@ -288,3 +288,57 @@ TEST(CoprocBlocksDeathTest, InvalidBeamIsFatal) {
 }
 
 }  // namespace
+
+namespace {
+
+// A receive block whose sequence claims more than arrived, or more than a
+// descriptor holds: the split stops at what is there.
+TEST(CoprocBlocks, ChannelSplitIsBounded) {
+  const struct {
+    U16 noise, samples;
+    U32 received;  // bytes, the tail left off
+    U32 maxSamples;
+    U32 expected;
+  } cases[] = {
+      {50, 100, 35 + 3 * 150, 55000, 100},       {50, 65535, 35 + 3 * 150, 55000, 100},
+      {50, 65535, 35 + 3 * (50 + 65535), 55000, 55000}, {300, 10, 35 + 3 * 200, 55000, 0},
+      {2, 3, 35 + 3 * 5 - 1, 55000, 2},          {0, 0, 20, 55000, 0},
+      {50, 1000, 35 + 3 * 1050, 10, 10},
+  };
+  for (const auto& c : cases) {
+    std::vector<U8> block(std::max<size_t>(c.received, 35), 0);
+    for (size_t i = 35; i < block.size(); ++i) block[i] = (U8)(i % 251);
+    TX_SEQUENCE s;
+    memset(&s, 0, sizeof s);
+    s.u16NoiseSamples = c.noise;
+    s.u16Samples = c.samples;
+    S_COPROC_vEncodeSequence(&s, block.data() + 4);
+    std::vector<U8> noise(50), data(c.maxSamples);
+    U8 mean = 0, peak = 0;
+    EXPECT_EQ(S_DEMULTIPLEX_u32ExtractChannel(block.data(), c.received, 1, noise.data(), 50, data.data(), c.maxSamples,
+                                              &mean, &peak),
+              c.expected)
+        << c.noise << "/" << c.samples << "/" << c.received;
+  }
+  // Noise mean over the 50 bytes and peak, data after all the noise.
+  std::vector<U8> block(35 + 3 * 52, 0);
+  TX_SEQUENCE s;
+  memset(&s, 0, sizeof s);
+  s.u16NoiseSamples = 50;
+  s.u16Samples = 2;
+  S_COPROC_vEncodeSequence(&s, block.data() + 4);
+  for (int i = 0; i < 50; ++i) block[35 + 3 * i + 2] = (U8)(i == 7 ? 200 : 10);
+  block[35 + 3 * 50 + 2] = 99;
+  block[35 + 3 * 51 + 2] = 98;
+  std::vector<U8> noise(50), data(2);
+  U8 mean = 0, peak = 0;
+  ASSERT_EQ(S_DEMULTIPLEX_u32ExtractChannel(block.data(), (U32)block.size(), 2, noise.data(), 50, data.data(), 100,
+                                            &mean, &peak),
+            2u);
+  EXPECT_EQ(mean, (49 * 10 + 200) / 50);
+  EXPECT_EQ(peak, 200);
+  EXPECT_EQ(data[0], 99);
+  EXPECT_EQ(data[1], 98);
+}
+
+}  // namespace

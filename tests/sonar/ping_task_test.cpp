@@ -101,6 +101,7 @@ TEST(PingTask, CyclesRouteBeamsAndReturnEveryDescriptor) {
   H_DATABASE_bUpdateValueBoolean(FCID("SSEN"), FALSE, P_NORMAL);
   EXPECT_TRUE(bWaitFor([] { return L_QUEUE_Inquire(Q_PING) >= (S32)PING_DESCRIPTORS - 1; }, 5000))
       << L_QUEUE_Inquire(Q_PING);
+  vSleepMs(200);  // a ping already on its way to processing
   const U32 beam1 = T_N_PROCESS_u32PingsOfBeam(1);
   vSleepMs(300);
   EXPECT_EQ(T_N_PROCESS_u32PingsOfBeam(1), beam1);
