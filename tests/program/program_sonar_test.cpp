@@ -1,0 +1,48 @@
+// The running unit with and without the sonar coprocessor stand-in: with it
+// the start-up test finds the transducer, the unit runs normally and pings
+// its default transducer's 2D and imaging beams to processing; without it
+// the transducer is not connected, the unit simulates and nothing is
+// transferred.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../support/program_run.h"
+#include "../support/sonar_standin.h"
+
+namespace {
+
+TEST(ProgramSonar, StandinFoundAndPinged) {
+  CProgram program;
+  sonartest::Standin standin(program.HostRoot() + "/dev/sonar0", program.HostRoot() + "/../standin",
+                             "depth 9\npace 0.25\npresent yes\n");
+  RESULT r = program.Run({"quit_sec", "15"}, 30000);
+  EXPECT_NE(r.out.find("transducer connected"), std::string::npos) << sDescribe(r);
+  EXPECT_NE(r.out.find("ping: system state 3, pinging 1, transducer 15, ELPM 3"), std::string::npos) << sDescribe(r);
+  EXPECT_NE(r.out.find("imaging block built"), std::string::npos);
+  EXPECT_NE(r.out.find("process: ping 201"), std::string::npos) << sDescribe(r);
+  const std::string log = standin.Log();
+  // The test block, then the unit's blocks.
+  EXPECT_NE(log.find("seq 0 C8001A0202"), std::string::npos) << log;
+  EXPECT_NE(log.find("block 187 bytes, 1 sequences\n  seq 0 C701"), std::string::npos) << log;
+}
+
+TEST(ProgramSonar, WithoutStandinNotConnected) {
+  CProgram program;
+  RESULT r = program.Run({"quit_sec", "3"}, 20000);
+  EXPECT_NE(r.out.find("transducer not connected"), std::string::npos) << sDescribe(r);
+  EXPECT_NE(r.out.find("run system: state 4"), std::string::npos) << sDescribe(r);
+  // The simulator still needs the device: every read fails, no ping is routed.
+  EXPECT_EQ(r.out.find("process: ping"), std::string::npos);
+}
+
+TEST(ProgramSonar, FakeTransducerSkipsTheTest) {
+  CProgram program;
+  sonartest::Standin standin(program.HostRoot() + "/dev/sonar0", program.HostRoot() + "/../standin",
+                             "pace 0\npresent yes\n");
+  RESULT r = program.Run({"fake_transducer", "quit_sec", "3"}, 20000);
+  EXPECT_NE(r.out.find("transducer not connected"), std::string::npos) << sDescribe(r);
+  EXPECT_EQ(standin.Log().find("seq 0 C8001A0202"), std::string::npos) << standin.Log();
+}
+
+}  // namespace
