@@ -1,8 +1,8 @@
 // The running unit with and without the sonar coprocessor stand-in: with it
 // the start-up test finds the transducer, the unit runs normally and pings
 // its default transducer's 2D and imaging beams to processing; without it
-// the transducer is not connected, the unit simulates and nothing is
-// transferred.
+// the transducer is not connected, the unit simulates and no ping reaches
+// processing.
 #include <gtest/gtest.h>
 
 #include <string>
