@@ -97,6 +97,25 @@ TEST(PingTask, CyclesRouteBeamsAndReturnEveryDescriptor) {
   const std::string log = standin.Log();
   EXPECT_NE(log.find("block 187 bytes, 2 sequences"), std::string::npos) << log;
 
+  // Selections without a cycle of their own (360° outside the simulator,
+  // none, beyond the table): null pings keep the coprocessor's rhythm and
+  // the pool cycling, and pinging resumes when the selection changes.
+  for (U32 type : {16u, 0u, 19u, 3u}) {
+    SCOPED_TRACE(type);
+    H_DATABASE_bUpdateValueU32(FCID("SSTS"), type, P_NORMAL);
+    vSleepMs(150);  // pings in flight
+    const U32 b1 = T_N_PROCESS_u32PingsOfBeam(1), b3 = T_N_PROCESS_u32PingsOfBeam(3);
+    const size_t nulls = Count(standin.Log(), "seq 0 000000030001");
+    EXPECT_TRUE(bWaitFor([&] { return Count(standin.Log(), "seq 0 000000030001") > nulls || nulls > 0; }, 3000));
+    vSleepMs(200);
+    EXPECT_EQ(T_N_PROCESS_u32PingsOfBeam(1), b1);
+    EXPECT_EQ(T_N_PROCESS_u32PingsOfBeam(3), b3);
+    EXPECT_GE(L_QUEUE_Inquire(Q_PING), (S32)PING_DESCRIPTORS - 1);
+  }
+  H_DATABASE_bUpdateValueU32(FCID("SSTS"), 4, P_NORMAL);
+  const U32 resumed = T_N_PROCESS_u32PingsOfBeam(1);
+  EXPECT_TRUE(bWaitFor([&] { return T_N_PROCESS_u32PingsOfBeam(1) >= resumed + 10; }, 10000));
+
   // Sonar off: only null pings, and the pool fills up again.
   H_DATABASE_bUpdateValueBoolean(FCID("SSEN"), FALSE, P_NORMAL);
   EXPECT_TRUE(bWaitFor([] { return L_QUEUE_Inquire(Q_PING) >= (S32)PING_DESCRIPTORS - 1; }, 5000))
