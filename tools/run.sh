@@ -15,6 +15,11 @@ fi
 # The sound files made by the build, in the unit's fixed sound folder.
 mkdir -p "$TESSIX_HOST_ROOT/usr/tessix/sounds"
 cp "$top"/build/sounds/*.wav "$TESSIX_HOST_ROOT/usr/tessix/sounds/"
+# The sonar simulator's recording made by the build, at its fixed path.
+if [ -f "$top/build/SONARSIM/DIREV2.SON" ]; then
+  mkdir -p "$TESSIX_HOST_ROOT/usr/tessix/SONARSIM"
+  cp "$top"/build/SONARSIM/DIREV2.IDX "$top"/build/SONARSIM/DIREV2.SON "$TESSIX_HOST_ROOT/usr/tessix/SONARSIM/"
+fi
 # The board's device files: card hosts, backlight brightness, video-out
 # detection and the paddle-wheel counter (four bytes, the running count).
 mkdir -p "$TESSIX_HOST_ROOT/sys/class/mmc_host/mmc1" "$TESSIX_HOST_ROOT/sys/class/mmc_host/mmc2" \

@@ -14,6 +14,7 @@
 #include "source/sonar/h_coproc.h"
 #include "source/sonar/s_coproc.h"
 #include "source/sonar/s_demultiplex.h"
+#include "source/sonar/s_synthsim.h"
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/s_txcycles.h"
 #include "source/sonar/sonar_upcalls.h"
@@ -234,10 +235,14 @@ void vRoute(PING_DESCRIPTOR* d) {
     return;
   }
   if (s_bSimulateCoprocessor) {
-    // The simulator fills simulated pings; until it does, such a ping must
-    // not go on with samples of an earlier one.
-    U_PING_vReturnDescriptor(d);
-    return;
+    // A ping the simulator did not fill must not go on with the samples of
+    // an earlier one.
+    if (!S_SYNTHSIM_bReplayPing(d)) {
+      U_PING_vReturnDescriptor(d);
+      return;
+    }
+    d->u8NoiseLevel = 0;
+    d->u8PeakNoiseLevel = 0;
   }
   X_pingDataDirector(T_N_PING_eGetNetSourceType(d->Beam, s_db_TransducerSelect), FALSE, NETWORK_SONAR_PROCESS, FALSE,
                      d, nullptr, nullptr);

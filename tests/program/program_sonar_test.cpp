@@ -36,13 +36,26 @@ TEST(ProgramSonar, WithoutStandinNotConnected) {
   EXPECT_EQ(r.out.find("process: ping"), std::string::npos);
 }
 
-TEST(ProgramSonar, FakeTransducerSkipsTheTest) {
+// fake_transducer: no test ping, no transducer, the simulator state; the
+// pings come from the recording the build made, with the transmitter off.
+TEST(ProgramSonar, FakeTransducerSimulates) {
   CProgram program;
+  const std::filesystem::path sim = program.HostRoot() + "/usr/tessix/SONARSIM";
+  std::filesystem::create_directories(sim);
+  const std::filesystem::path made = std::filesystem::path(TESSIX_BINARY).parent_path() / "SONARSIM";
+  std::filesystem::copy_file(made / "DIREV2.IDX", sim / "DIREV2.IDX");
+  std::filesystem::copy_file(made / "DIREV2.SON", sim / "DIREV2.SON");
   sonartest::Standin standin(program.HostRoot() + "/dev/sonar0", program.HostRoot() + "/../standin",
-                             "pace 0\npresent yes\n");
-  RESULT r = program.Run({"fake_transducer", "quit_sec", "3"}, 20000);
+                             "pace 0.1\npresent yes\n");
+  RESULT r = program.Run({"fake_transducer", "quit_sec", "4"}, 20000);
   EXPECT_NE(r.out.find("transducer not connected"), std::string::npos) << sDescribe(r);
-  EXPECT_EQ(standin.Log().find("seq 0 C8001A0202"), std::string::npos) << standin.Log();
+  EXPECT_NE(r.out.find("run system: state 4"), std::string::npos) << sDescribe(r);
+  EXPECT_NE(r.out.find("process: ping 1 beam 1, 1200 samples, 200000 Hz"), std::string::npos) << sDescribe(r);
+  const std::string log = standin.Log();
+  EXPECT_EQ(log.find("seq 0 C8001A0202"), std::string::npos) << log;
+  // Every pulse the unit sent is off (mode 3).
+  EXPECT_NE(log.find("seq 0 C701120304"), std::string::npos) << log;
+  EXPECT_EQ(log.find("seq 0 C701120204"), std::string::npos) << log;
 }
 
 }  // namespace
