@@ -4,6 +4,8 @@
 #include <string.h>
 #include <time.h>
 
+#include <math.h>
+
 #include <algorithm>
 #include <atomic>
 
@@ -509,6 +511,154 @@ void vPerformDIPing(void) {
   }
 }
 
+// ------------------------------------------------------------ side-scan cycle
+struct PREVIOUS_SS {
+  BEAM beam;
+  U32 power, cycles;
+  F32 depthToPing, range;
+  U8 bw200, bwLF, bwSide;
+  BOOLEAN simulate, burnIn;
+  U32 view, csf2, csfl, fHigh, transducer, elpm, ecpm;
+};
+PREVIOUS_SS s_prevSS{};
+bool s_bPreviousSSValid = false;
+U32 s_u32SSCountdown = 0;
+
+bool bSameSideScan(const PREVIOUS_SS& a, const PREVIOUS_SS& b) {
+  return a.beam == b.beam && a.power == b.power && a.cycles == b.cycles && std::abs(a.depthToPing - b.depthToPing) < 0.05f &&
+         std::abs(a.range - b.range) < 0.05f && a.bw200 == b.bw200 && a.bwLF == b.bwLF && a.bwSide == b.bwSide &&
+         a.simulate == b.simulate && a.burnIn == b.burnIn && a.view == b.view && a.csf2 == b.csf2 && a.csfl == b.csfl &&
+         a.fHigh == b.fHigh && a.transducer == b.transducer && a.elpm == b.elpm && a.ecpm == b.ecpm;
+}
+
+void vPerformSideScanPing(void) {
+  const U8 bw200 = std::max<U8>(u8FetchBandwidth(1), 1);
+  const U8 bwLF = u8FetchBandwidth(0) == 0 ? 2 : u8FetchBandwidth(0);
+  const U8 bwSide = u8FetchBandwidth(3) == 0 ? 2 : u8FetchBandwidth(3);
+  const U32 view = u32Fetch(FCID("CVEW"), 0);
+  const U32 csf2 = u32Fetch(FCID("CSF2"), 200);
+  const U32 csfl = u32Fetch(FCID("CSFL"), 83);
+  const U32 fHigh = u32ImagingFrequency();
+  F32 range = 0;
+  if (!bFetchFloat(FCID("CSIR"), &range) || range <= 0.0f) {
+    if (!bFetchFloat(FCID("SSSR"), &range) || range <= 0.0f) range = 30.0f;
+  }
+  PING_DESCRIPTOR* d[3] = {U_PING_pTakeDescriptor(), U_PING_pTakeDescriptor(), U_PING_pTakeDescriptor()};
+  const U32 S = (s_u32LocalPingMask | s_u32ClientPingMask) & 7;
+  if (S == 0) {
+    for (auto* p : d) U_PING_vReturnDescriptor(p);
+    vSleepMs(100);
+    return;
+  }
+  for (auto* p : d) {
+    p->u32PingIndex = 0;
+    p->bReversePing = FALSE;
+  }
+  F32 listen = 0;
+  const F32 depthToPing = fLocalFindDepthToPing(&listen);
+  U8* block = pu8Block();
+  if (block == nullptr) {
+    for (auto* p : d) U_PING_vReturnDescriptor(p);
+    return;
+  }
+  const U32 powerSetting = u32Fetch(FCID("STXP"), 0);
+  const U32 cyclesSetting = u32Fetch(FCID("STXC"), 0);
+  const PREVIOUS_SS now{U_PING_beamGetBeamSelected(), powerSetting, cyclesSetting, depthToPing, range, bw200, bwLF,
+                        bwSide, s_bSimulateCoprocessor, s_bBurnInMode, view, csf2, csfl, fHigh,
+                        s_db_TransducerSelect, s_u32LocalPingMask, s_u32ClientPingMask};
+  if (s_u32SSCountdown == 0 && (!s_bPreviousSSValid || !bSameSideScan(now, s_prevSS) || s_bLastPingWasNull)) {
+    memset(block, 0, MULTI_TX_BYTES);
+    s_bLastPingWasNull = FALSE;
+    const TXPOWER p2D = s_bBurnInMode ? TXPOWER_MED
+                        : powerSetting == 0 ? H_XMITPOWER_eSelectTransmitPower(depthToPing)
+                                            : (TXPOWER)powerSetting;
+    const TXPOWER pSide = s_bBurnInMode ? TXPOWER_MED : powerSetting == 0 ? TXPOWER_HI : (TXPOWER)powerSetting;
+    const U32 t = s_db_TransducerSelect;
+    auto cycles = [&](BEAM k) {
+      return cyclesSetting ? (U8)cyclesSetting : S_TXCYCLES_u8CalculateTxCycles(k, depthToPing, 0.0f, t);
+    };
+    const U8 c200 = cycles(1), cLF = cycles(0);
+    const U8 cSide = fHigh == 800 ? 28 : cycles(2);
+    H_DATABASE_bUpdateValueFloat(FCID("CSPD"), depthToPing, P_NORMAL);
+    H_DATABASE_bUpdateValueFloat(FCID("CSSD"), range, P_NORMAL);
+    const BEAM beam = U_PING_beamGetBeamSelected();
+    const bool single = beam != 0 && beam != 4 && depthToPing <= 200.0f && view != SONAR_DUAL_BEAM_VIEW_PRIORITY;
+    const bool imaging = (S & 6) != 0, twoD = (S & 1) != 0;
+    const U16 sListen = (U16)T_N_PING_u32SamplesForDepth(listen);
+    const U16 s350 = (U16)T_N_PING_u32SamplesForDepth(std::min(listen, 350.0f));
+    const U16 sRange = (U16)T_N_PING_u32SamplesForDepth(range);
+    const BOOLEAN sim = s_bSimulateCoprocessor;
+    if (!twoD) {
+      S_COPROC_vBuildSingleBeamSSPing455kHzLR(block, 3, cSide, pSide, bwSide, sRange, (U16)fHigh, sim);
+    } else if (single && imaging) {
+      S_COPROC_vBuildTxSequence200kHzParHighFrequencyAltShortTransmit(block, c200, p2D, bw200, sListen, (U16)csf2, cSide,
+                                                                      pSide, bwSide, sRange, (U16)fHigh, sim, FALSE);
+    } else if (single) {
+      S_COPROC_vBuildTxSequence200kHzAltShortTransmit(block, c200, p2D, bw200, sListen, (U16)csf2, sim, FALSE);
+    } else if (imaging) {
+      S_COPROC_vBuildTxSequence200kHzAltLFParHighFrequencyAltShortTx(block, c200, p2D, bw200, s350, (U16)csf2, cLF, p2D,
+                                                                     bwLF, sListen, (U16)csfl, cSide, pSide, bwSide,
+                                                                     sRange, (U16)fHigh, sim, FALSE);
+    } else {
+      S_COPROC_vBuildTxSequence200kHzAltLFAltShortTx(block, c200, p2D, bw200, s350, (U16)csf2, cLF, p2D, bwLF, sListen,
+                                                     (U16)csfl, sim, FALSE);
+    }
+    log_me("ping: side-scan block built, %u sequences, depth to ping %.2f m, range %.2f m",
+           (unsigned)S_COPROC_u8NumberOfSequences(block), (double)depthToPing, (double)range);
+    (void)bSend(block);
+    s_prevSS = now;
+    s_bPreviousSSValid = true;
+  }
+  if (s_u32SSCountdown == 0) {
+    const U8 n = S_COPROC_u8NumberOfSequences(block);
+    s_u32SSCountdown = n > 0 ? n - 1u : 0u;
+  } else {
+    --s_u32SSCountdown;
+  }
+  for (auto* p : d) vStampLocation(p);
+  const U32 got = u32Receive(block);
+  if (got == COPROC_TRANSFER_FAILED || got < COPROC_RECEIVE_HEADER_BYTES) {
+    for (auto* p : d) U_PING_vReturnDescriptor(p);
+    vSleepMs(FAILED_TRANSFER_PAUSE_MS);
+    return;
+  }
+  TX_SEQUENCE echoed, s;
+  const U8* data = nullptr;
+  S_DEMULTIPLEX_bExtractTxSequence(block, &echoed, &data);
+  S_COPROC_vCopyAndConvertEndianTxSequence(&echoed, &s);
+  const TX_PULSE* pulse[3] = {nullptr, nullptr, nullptr};
+  BEAM beams[3] = {BEAM_NONE, BEAM_NONE, BEAM_NONE};
+  if (!(s.bRxEnable & 0x02)) {
+    if (const TX_PULSE* p = pFlagged(s, 1)) {
+      pulse[0] = p;
+      beams[0] = p->u16TxFreq == csf2 ? 1 : p->u16TxFreq == 400 ? BEAM_NONE : 0;
+    }
+  }
+  if ((s.bRxEnable & 0x0C) != 0x0C) {
+    if (const TX_PULSE* p = pFlagged(s, 2)) {
+      pulse[1] = p;
+      beams[1] = 2;
+    }
+  }
+  if (!(s.bRxEnable & 0x10)) {
+    if (const TX_PULSE* p = pFlagged(s, 4)) {
+      pulse[2] = p;
+      beams[2] = 3;
+    }
+  }
+  for (U8 ch = 0; ch < 3; ++ch) {
+    d[ch]->Beam = beams[ch];
+    if (beams[ch] != BEAM_NONE && pulse[ch] != nullptr) vFillChannel(d[ch], pulse[ch], block, got, ch);
+  }
+  for (U8 ch = 0; ch < 3; ++ch) {
+    if (d[ch]->Beam != BEAM_NONE && s_bSimulateCoprocessor && opt_sleeper > 0) {
+      struct timespec ts = {(time_t)(opt_sleeper / 1000000), (long)(opt_sleeper % 1000000) * 1000};
+      nanosleep(&ts, nullptr);
+    }
+    vRoute(d[ch]);
+  }
+}
+
 // ------------------------------------------------------------ ping decision
 void vRecordPingRateDelay(void) {
   const U64 now = L_CLOCK_qwGetTimeInMillis();
@@ -543,15 +693,28 @@ void vPingDecision(void) {
     case 11:
       vPerformDownBeamOnlyPing();
       break;
+    case 2:
+    case 5:
+    case 9:
+    case 10:
+      vPerformSideScanPing();
+      break;
+    case 16:
+      // A 360° transducer outside the simulator takes no descriptor of its
+      // own: a null ping keeps the pool cycling, so pinging resumes when the
+      // selection changes.
+      if (sim) {
+        vPerformSideScanPing();
+      } else {
+        vPerformNullPing();
+      }
+      break;
     case 15:
     case 17:
     case 18:
       vPerformDIPing();
       break;
     default:
-      // The side-scan cycle is not built yet. A 360° transducer outside
-      // simulation takes no descriptor of its own: a null ping keeps the pool
-      // cycling, so pinging resumes when the selection changes.
       vPerformNullPing();
       break;
   }

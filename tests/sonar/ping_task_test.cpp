@@ -97,6 +97,24 @@ TEST(PingTask, CyclesRouteBeamsAndReturnEveryDescriptor) {
   const std::string log = standin.Log();
   EXPECT_NE(log.find("block 187 bytes, 2 sequences"), std::string::npos) << log;
 
+  // Transducer 2 (four beams): the side-scan cycle, 200 kHz and 83 kHz beside
+  // the two 455 kHz side beams.
+  {
+    const U32 b0 = T_N_PROCESS_u32PingsOfBeam(0), b2 = T_N_PROCESS_u32PingsOfBeam(2),
+              b3 = T_N_PROCESS_u32PingsOfBeam(3);
+    H_DATABASE_bUpdateValueU32(FCID("SSTS"), 2, P_NORMAL);
+    EXPECT_TRUE(bWaitFor(
+        [&] {
+          return T_N_PROCESS_u32PingsOfBeam(0) >= b0 + 10 && T_N_PROCESS_u32PingsOfBeam(2) >= b2 + 20 &&
+                 T_N_PROCESS_u32PingsOfBeam(3) >= b3 + 20;
+        },
+        20000));
+    EXPECT_TRUE(H_DATABASE_bFetchU32(FCID("ELPM"), &elpm));
+    EXPECT_EQ(elpm, 7u);
+    // H then L: the side elements (output 6) beside 200 kHz, then beside 83 kHz.
+    EXPECT_NE(standin.Log().find("block 187 bytes, 2 sequences"), std::string::npos);
+  }
+
   // Selections without a cycle of their own (360° outside the simulator,
   // none, beyond the table): null pings keep the coprocessor's rhythm and
   // the pool cycling, and pinging resumes when the selection changes.
