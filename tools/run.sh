@@ -15,6 +15,11 @@ fi
 # The sound files made by the build, in the unit's fixed sound folder.
 mkdir -p "$TESSIX_HOST_ROOT/usr/tessix/sounds"
 cp "$top"/build/sounds/*.wav "$TESSIX_HOST_ROOT/usr/tessix/sounds/"
+# The sonar simulator's recording made by the build, at its fixed path.
+if [ -f "$top/build/SONARSIM/DIREV2.SON" ]; then
+  mkdir -p "$TESSIX_HOST_ROOT/usr/tessix/SONARSIM"
+  cp "$top"/build/SONARSIM/DIREV2.IDX "$top"/build/SONARSIM/DIREV2.SON "$TESSIX_HOST_ROOT/usr/tessix/SONARSIM/"
+fi
 # The board's device files: card hosts, backlight brightness, video-out
 # detection and the paddle-wheel counter (four bytes, the running count).
 mkdir -p "$TESSIX_HOST_ROOT/sys/class/mmc_host/mmc1" "$TESSIX_HOST_ROOT/sys/class/mmc_host/mmc2" \
@@ -25,12 +30,18 @@ touch "$TESSIX_HOST_ROOT/sys/devices/platform/omapdss/generic-bl/backlight/omap3
   echo 0 > "$TESSIX_HOST_ROOT/sys/devices/platform/omapdss/display2/venc_tv_detect"
 [ -f "$TESSIX_HOST_ROOT/dev/pwheel0" ] || head -c 4 /dev/zero > "$TESSIX_HOST_ROOT/dev/pwheel0"
 [ -p "$TESSIX_HOST_ROOT/dev/input/event0" ] || { rm -f "$TESSIX_HOST_ROOT/dev/input/event0"; mkfifo "$TESSIX_HOST_ROOT/dev/input/event0"; }
+# The sonar coprocessor stand-in on $TESSIX_HOST_ROOT/dev/sonar0 (TESSIX_SONAR=0
+# leaves it out: the unit then finds no transducer), driven by the scenario
+# file in TESSIX_SONAR_SCENARIO when set; its log is run/sonar_standin.log.
+sonar=1
+if [ "${TESSIX_SONAR:-1}" = 0 ] || [ ! -x "$top/build/tools/sonar_standin" ]; then sonar=0; fi
 # A person starting the unit picks the simulator: MENU opens the start-up
-# options (the simulator is preselected without a transducer), the right
-# cursor takes it and EXIT acknowledges the chart disclaimer. Set
+# options (the simulator is preselected without a transducer, normal
+# operation with one: then the south cursor moves to the simulator), the
+# right cursor takes it and EXIT acknowledges the chart disclaimer. Set
 # TESSIX_RUN_NO_KEYS=1 to start without these keys.
 if [ -z "${TESSIX_RUN_NO_KEYS:-}" ]; then
-  python3 - "$TESSIX_HOST_ROOT/dev/input/event0" <<'KEYS' &
+  python3 - "$TESSIX_HOST_ROOT/dev/input/event0" "$sonar" <<'KEYS' &
 import struct, sys, time
 def key(f, code):
     for value in (1, 0):
@@ -38,10 +49,27 @@ def key(f, code):
         f.flush()
         time.sleep(0.15)
 time.sleep(2.0)
+codes = (50, 108, 49, 30) if sys.argv[2] == "1" else (50, 49, 30)  # menu, [south,] east, exit
 with open(sys.argv[1], "wb", buffering=0) as f:
-    for code in (50, 49, 30):  # menu, cursor east, exit
+    for code in codes:
         key(f, code)
         time.sleep(0.6)
 KEYS
 fi
-exec "$top/build/tessix" "$@"
+if [ "$sonar" = 0 ]; then
+  exec "$top/build/tessix" "$@"
+fi
+mkdir -p "$TESSIX_HOST_ROOT/dev"
+standin_args=(--log "$run/sonar_standin.log")
+[ -n "${TESSIX_SONAR_SCENARIO:-}" ] && standin_args+=(--scenario "$TESSIX_SONAR_SCENARIO")
+"$top/build/tools/sonar_standin" "${standin_args[@]}" &
+standin=$!
+for _ in $(seq 200); do [ -S "$TESSIX_HOST_ROOT/dev/sonar0" ] && break; sleep 0.01; done
+"$top/build/tessix" "$@" &
+unit=$!
+trap 'kill -TERM "$unit" 2>/dev/null || true' INT TERM
+status=0
+while kill -0 "$unit" 2>/dev/null; do wait "$unit" && status=0 || status=$?; done
+kill "$standin" 2>/dev/null || true
+wait "$standin" 2>/dev/null || true
+exit "$status"

@@ -179,3 +179,16 @@ int PLATFORM_nSerialOpen(int port, const char* device, BOOLEAN bReadOnly);
 void PLATFORM_vSerialClose(int port, int fd);
 // The other end of the port's stand-in ("" on the board or before it is made).
 std::string PLATFORM_sSerialPeerName(int port);
+
+// ------------------------------------------------------------ sonar coprocessor
+// The sonar coprocessor device (a unit path, /dev/sonar0): a write hands it
+// one command block, a read returns one receive block. On this machine the
+// device is a separate stand-in program listening on a sequenced-packet
+// socket at the resolved path; a read asks it for the next block with a
+// 4-byte request packet (the largest size taken, little-endian) and receives
+// the block as one packet. Without the stand-in the open fails (-1).
+int PLATFORM_nSonarOpen(const char* device);
+long PLATFORM_nSonarWrite(int fd, const void* block, size_t size);
+long PLATFORM_nSonarRead(int fd, void* buffer, size_t size);
+void PLATFORM_vSonarClose(int fd);
+constexpr size_t PLATFORM_SONAR_REQUEST_BYTES = 4;

@@ -23,3 +23,7 @@ L_UPCALL_DEFINE(const WAYPOINT*, T_NAV_pGetWaypoint, (U16 u16Id), (u16Id)) {
   (void)u16Id;
   return nullptr;
 }
+L_UPCALL_DEFINE(BOOLEAN, S_DETECT_bTransducerConnected, (void), ()) {
+  log_me("S_DETECT_bTransducerConnected: no sonar");
+  return FALSE;
+}

@@ -1,5 +1,6 @@
 // Calls of the start-up, storage and alarm subsystem into later subsystems
-// (navigation data store). Defaults: a trace line and nothing else.
+// (sonar, navigation data store). Each has a default with the least
+// behaviour its callers need (lsvc/l_upcall.h).
 #pragma once
 
 #include "common/nav_types.h"
@@ -19,3 +20,8 @@ L_UPCALL_DECLARE(BOOLEAN, T_NAV_bHandleNamedMarkWithIcon, (const char* pcName, U
 L_UPCALL_DECLARE(void, T_NAV_vHandleMark, (void))
 // The waypoint record of the id, null for 0xFFFF or an unknown one.
 L_UPCALL_DECLARE(const WAYPOINT*, T_NAV_pGetWaypoint, (U16 u16Id))
+
+// ------------------------------------------------------------ sonar
+// TRUE when a sonar transducer is taken to be attached (the start-up test
+// of the sonar coprocessor). Default: no sonar, FALSE.
+L_UPCALL_DECLARE(BOOLEAN, S_DETECT_bTransducerConnected, (void))

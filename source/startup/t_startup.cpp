@@ -15,6 +15,7 @@
 #include "source/core/start.h"
 #include "source/core/version.h"
 #include "source/graphics/u_view.h"
+#include "source/startup/startup_upcalls.h"
 #include "source/startup/t_nvram.h"
 #include "source/startup/t_startup_quickconfig.h"
 #include "source/ui/t_keyboard.h"
@@ -523,9 +524,7 @@ void vHandleMessage(void* message) {
 
 BOOLEAN T_STARTUP_bIsSonarTransducerDetected(void) { return s_bTransducerConnected.load(); }
 
-// Until the sonar device and its detection are built, no transducer is
-// ever connected.
-BOOLEAN S_DETECT_bTransducerConnected(void) { return FALSE; }
+void T_STARTUP_vSetSonarTransducerDetected(BOOLEAN bDetected) { s_bTransducerConnected.store(bDetected ? TRUE : FALSE); }
 
 void T_STARTUP_vTask(void) {
   T_STARTUP_vInit();

@@ -28,9 +28,8 @@ void T_STARTUP_vTask(void);
 // The detection result (FALSE until the initialisation has detected).
 BOOLEAN T_STARTUP_bIsSonarTransducerDetected(void);
 
-// Transducer detection. This machine has no sonar device: the answer is
-// "not connected" (FALSE).
-BOOLEAN S_DETECT_bTransducerConnected(void);
+// Records the result of the transducer test (the start-up task; tests).
+void T_STARTUP_vSetSonarTransducerDetected(BOOLEAN bDetected);
 
 // The start-up screens (draw callbacks of layers 1, 2, 3 and 303).
 void T_STARTUP_vDisplaySplashScreen(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindow);

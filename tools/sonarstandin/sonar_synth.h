@@ -1,0 +1,43 @@
+// The stand-in's echo synthesiser: from a scenario (bottom depth profile,
+// speed of sound, fish, transducer presence, seed) and a transmit sequence,
+// the interleaved channel samples of one receive block.
+#pragma once
+
+#include <stdint.h>
+
+#include <random>
+#include <vector>
+
+enum SYNTH_PRESENCE { SYNTH_ABSENT = 0, SYNTH_PRESENT = 1, SYNTH_RINGING = 2 };
+
+struct SYNTH_FISH {
+  double depth;        // metres
+  double pathSeconds;  // time to cross the beam (the arch's width)
+  int size;            // 1 small to 3 large
+};
+
+struct SYNTH_SCENARIO {
+  // Depths in metres, 50 a second; empty: the built-in profile.
+  std::vector<double> profile;
+  double soundSpeed = 1463.0;
+  std::vector<SYNTH_FISH> fish;
+  SYNTH_PRESENCE present = SYNTH_PRESENT;
+  uint32_t seed = 1;
+  double pace = 1.0;
+};
+
+struct SYNTH_STATE {
+  explicit SYNTH_STATE(uint32_t seed) : rng(seed) {}
+  std::mt19937 rng;
+  uint32_t blocks = 0;  // receive blocks made; the clock of the profile (one a ping)
+  uint64_t pings = 0;   // blocks with a transmitted pulse
+};
+
+// Bottom depth in metres at a count (50 a second).
+double SYNTH_dDepthAt(const SYNTH_SCENARIO& s, uint64_t count);
+// Fills 3 × (noise + samples) bytes at out for the 31-byte sequence seq.
+void SYNTH_vFillReceive(const SYNTH_SCENARIO& s, SYNTH_STATE* state, const uint8_t* seq, unsigned noise,
+                        unsigned samples, uint8_t* out);
+// The 6-byte analogue tail: external temperature, transducer temperature,
+// supply voltage (U16 little-endian raw readings).
+void SYNTH_vReadings(const SYNTH_SCENARIO& s, uint8_t* tail);
