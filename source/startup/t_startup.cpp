@@ -336,7 +336,7 @@ void T_STARTUP_vInit(void) {
   DB_DATA_TYPE selfTest = DB_dataU32(FALSE);
   const DB_ATTRIBUTES selfTestAttributes = {D_UNKNOWN, s_txtSelfTest, DB_NO_TIMEOUT};
   H_DATABASE_vReadOrSetDefault(FCID("SVST"), &selfTest, P_NORMAL, &selfTestAttributes);
-  (void)U_VIEW_bRegisterLayer(&T_STARTUP_vDrawSelfTestView, DIAGNOSTIC_SELF_TEST, USED_BY_NONE, 0, 0, TRUE,
+  (void)U_VIEW_bRegisterLayer(&T_STARTUP_vDrawSelfTestView, DIAGNOSTIC_SELF_TEST, USED_BY_NONE, 0, FCID("SVST"), FALSE,
                               nullptr, nullptr, nullptr);
 
   U32 language = 0;
