@@ -1,0 +1,482 @@
+// Threading test: also runs under ThreadSanitizer.
+// The alarm task driven through its mailbox on the test clock: which alarm
+// is shown, its tones (read from the sound task's mailbox, which nobody
+// serves here), its dialog layer and keys (read from stand-in mailboxes of
+// the view and keyboard tasks), the keys' effect on plain and extended
+// alarms, replacement, clearing, the clear-all pass and the factory-test
+// state; the network body of an ended alarm; golden pictures of the
+// dialogs.
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <string>
+#include <vector>
+
+#include "common/cmd_id.h"
+#include "common/u_convert.h"
+#include "lsvc/lsvc.h"
+#include "source/core/core_upcalls.h"
+#include "source/core/h_database.h"
+#include "source/graphics/graphics_upcalls.h"
+#include "source/platform/platform.h"
+#include "source/startup/t_alarm.h"
+#include "source/startup/task_stubs.h"
+#include "source/ui/t_keyboard.h"
+#include "source/ui/ui_install.h"
+#include "tests/support/db_test_env.h"
+#include "tests/support/golden.h"
+#include "tests/support/graphics_canvas.h"
+#include "tests/support/wait_for.h"
+
+static const bool s_bInstalled = (CORE_vInstall(), GRAPHICS_vInstall(), UI_vInstall(), STARTUP_vInstall(), true);
+
+namespace {
+
+dbtest::TempInstall& s_install = dbtest::Install();
+
+constexpr MBOX KEYBOARD_STANDIN = M_NAV;
+constexpr MBOX VIEW_STANDIN = M_NMEA;
+constexpr SEMA SYNC_SEMA = SEMA_MBOX_CHART;
+
+// Tone lengths the task sees.
+U32 u32FakeLength(TONE_SEQUENCE id, const SOUND* custom) {
+  if (id == TONE_USE_CUSTOM) return custom != nullptr ? 2000 : 0;
+  if (id == TONE_GENERAL_ALERT) return 700;
+  if (id == TONE_ALARM_ALERT) return 300;
+  return 100;
+}
+
+SOUND s_custom = {"depth", 200000, 21729, nullptr};
+
+std::atomic<int> s_cancels[NUMBER_OF_SUPPORTED_ALARMS];
+std::atomic<int> s_left{0}, s_right{0};
+void vCancel3() { ++s_cancels[3]; }
+void vCancel5() { ++s_cancels[5]; }
+void vCancel19() { ++s_cancels[19]; }
+void vCancel40() { ++s_cancels[40]; }
+void vLeft() { ++s_left; }
+void vRight() { ++s_right; }
+ALARM_CALLBACK* CancelOf(S32 kind) {
+  switch (kind) {
+    case 3: return &vCancel3;
+    case 5: return &vCancel5;
+    case 19: return &vCancel19;
+    case 40: return &vCancel40;
+    default: return nullptr;
+  }
+}
+
+void Sync() {
+  auto* msg = (GENERIC_MESSAGE*)H_MEMORY_pvMalloc(sizeof(GENERIC_MESSAGE));
+  memset(msg, 0, sizeof *msg);
+  msg->Cmd = CMD_ID_WRITE_TO_NVR;  // disposed of unread
+  ASSERT_EQ(L_MBOX_SendWait(M_ALARM, msg, 3, SYNC_SEMA), lsSUCCESS);
+  H_MEMORY_vFree(msg);
+}
+
+struct Alarm {
+  S32 kind;
+  TONE_SEQUENCE initial = TONE_USE_CUSTOM;
+  SOUND* initialCustom = nullptr;
+  TONE_SEQUENCE reminder = TONE_USE_CUSTOM;
+  SOUND* reminderCustom = nullptr;
+  bool extended = false;
+  const char* text = "Shallow Water";
+};
+
+void Set(const Alarm& a) {
+  auto* m = (ALARM_SET_MESSAGE*)H_MEMORY_pvMalloc(sizeof(ALARM_SET_MESSAGE));
+  memset(m, 0, sizeof *m);
+  m->header.Cmd = a.extended ? CMD_ID_SET_EXT_ALARM : CMD_ID_SET_ALARM;
+  m->Priority = (ALARM_PRIORITY)a.kind;
+  m->pMessageString = a.text;
+  m->pLeftChoice = "No";
+  m->pRightChoice = "Yes";
+  m->pFunctionCbLeftKeyAction = &vLeft;
+  m->pFunctionCbRightKeyAction = &vRight;
+  m->InitialToneID = a.initial;
+  m->pInitialCustomTone = a.initialCustom;
+  m->ReminderToneID = a.reminder;
+  m->pReminderCustomTone = a.reminderCustom;
+  m->pFunctionAlarmCancel = CancelOf(a.kind);
+  ASSERT_EQ(L_MBOX_Send(M_ALARM, m, 3, 0), lsSUCCESS);
+  Sync();
+}
+
+void Clear(S32 kind) {
+  auto* m = (ALARM_CLEAR_MESSAGE*)H_MEMORY_pvMalloc(sizeof(ALARM_CLEAR_MESSAGE));
+  memset(m, 0, sizeof *m);
+  m->header.Cmd = CMD_ID_CLEAR_ALARM;
+  m->Priority = (ALARM_PRIORITY)kind;
+  ASSERT_EQ(L_MBOX_Send(M_ALARM, m, 3, 0), lsSUCCESS);
+  Sync();
+}
+
+void Key(U32 key, CURSOR_POSITION cursor = CURSOR_UP) {
+  auto* m = (MSG_KEY_CHANGE*)H_MEMORY_pvMalloc(sizeof(MSG_KEY_CHANGE));
+  memset(m, 0, sizeof *m);
+  m->Header.Cmd = CMD_ID_KEY_CHANGE;
+  m->key = key;
+  m->state = KEY_DOWN;
+  m->count = 1;
+  m->cursor = cursor;
+  ASSERT_EQ(L_MBOX_Send(M_ALARM, m, 1, 0), lsSUCCESS);
+  Sync();
+}
+
+// Tones asked of the sound task since the last call.
+struct Tone {
+  int id;
+  const SOUND* custom;
+  bool operator==(const Tone&) const = default;
+};
+void PrintTo(const Tone& t, std::ostream* os) { *os << "{" << t.id << "," << (t.custom ? t.custom->name : "-") << "}"; }
+
+std::vector<Tone> Tones() {
+  std::vector<Tone> out;
+  while (void* p = L_MBOX_Receive(M_SOUND)) {
+    const auto* m = (const MSG_PLAY_SOUND*)p;
+    if (m->Header.Cmd == CMD_ID_PLAY_SOUND) out.push_back(Tone{(int)m->StandardSoundID, m->pSound});
+    H_MEMORY_vFree(p);
+  }
+  return out;
+}
+
+// Layer and key registrations since the last call: +1 register, -1 remove.
+struct Registrations {
+  int layer = 0, keys = 0;
+};
+Registrations Registered() {
+  Registrations r;
+  while (void* p = L_MBOX_Receive(VIEW_STANDIN)) {
+    const auto* g = (const GENERIC_MESSAGE*)p;
+    if (g->Cmd == CMD_ID_REGISTER_LAYER && ((const MSG_REGISTER_LAYER*)p)->layer == ALARM_LAYER) ++r.layer;
+    if (g->Cmd == CMD_ID_UNREGISTER_LAYER && ((const MSG_UNREGISTER_LAYER*)p)->layer == ALARM_LAYER) --r.layer;
+    H_MEMORY_vDumpMail(p);
+  }
+  while (void* p = L_MBOX_Receive(KEYBOARD_STANDIN)) {
+    const auto* g = (const GENERIC_MESSAGE*)p;
+    if (g->Cmd == CMD_ID_REGISTER_FOR_KEYS) {
+      const auto* m = (const MSG_REGISTER_FOR_KEYS*)p;
+      EXPECT_EQ(m->keys, ALARM_KEY_MASK);
+      EXPECT_EQ(m->mailbox, M_ALARM);
+      EXPECT_EQ(m->usage, REGISTER_ALARM);
+      ++r.keys;
+    }
+    if (g->Cmd == CMD_ID_UNREGISTER_FOR_KEYS) --r.keys;
+    H_MEMORY_vDumpMail(p);
+  }
+  return r;
+}
+
+// Whether the semaphore was signalled since the last look.
+bool Signalled(SEMA s) { return L_SEMA_WaitTicks(s, 0) == lsSUCCESS; }
+
+void Advance(U32 ms) {
+  PLATFORM_vTestClockAdvanceMs(ms);
+  // Let the timer thread and the alarm task act on the new time.
+  for (int i = 0; i < 5; ++i) {
+    Sync();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+void StartAlarmTask() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  PLATFORM_vTestClockEnable(PLATFORM_u64MonotonicNs(), 1700000000);
+  H_DATABASE_vInit();
+  U_CONVERT_vInitialiseConversionUtility();
+  H_DATABASE_bUpdateEverythingU32(FCID("TKBD"), KEYBOARD_STANDIN, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
+  H_DATABASE_bUpdateEverythingU32(FCID("TVUE"), VIEW_STANDIN, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
+  H_DATABASE_bUpdateEverythingU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL, D_UNKNOWN, nullptr, DB_NO_TIMEOUT);
+  g_ALARM_pfnToneLength = &u32FakeLength;
+  ASSERT_EQ(L_MBOX_DefineSema(M_ALARM, SEMA_MBOX_ALARM), lsSUCCESS);
+  ASSERT_EQ(L_TASK_Start(TASK_ALARMTASK), lsSUCCESS);
+  ASSERT_TRUE(WaitFor([] { return L_SEMA_GetWaitingTaskID(SEMA_MBOX_ALARM) == TASK_ALARMTASK; }));
+}
+
+class AlarmTask : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StartAlarmTask();
+    H_DATABASE_bUpdateValueU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL);
+    L_SEMA_Signal(SEMA_CLEAR_ALARMS);
+    ASSERT_TRUE(WaitFor([] { return T_ALARM_u32ActiveCount() == 0 && T_ALARM_nDisplayedSlot() == -1; }));
+    Advance(10000);  // any reminder left over rings out here
+    Tones();
+    Registered();
+    Signalled(SEMA_KEYCLICK_GOOD);
+    Signalled(SEMA_KEYCLICK_BAD);
+    for (auto& c : s_cancels) c = 0;
+    s_left = 0;
+    s_right = 0;
+  }
+};
+
+// ------------------------------------------------------------------ display
+TEST_F(AlarmTask, MostSeriousKindIsShown) {
+  struct Case {
+    std::vector<S32> set;
+    std::vector<S32> cleared;
+    S32 shown;
+    U32 count;
+  };
+  const Case cases[] = {
+      {{19}, {}, 19, 1},
+      {{19, 5}, {}, 5, 2},
+      {{5, 19}, {}, 5, 2},
+      {{19, 5, 73, 0}, {}, 0, 4},
+      {{19, 5}, {5}, 19, 1},
+      {{19, 5}, {19}, 5, 1},
+      {{19, 5}, {19, 5}, -1, 0},
+      {{3, 3, 3}, {}, 3, 1},  // one slot per kind
+      {{74, -2}, {}, -1, 0},  // kinds out of range are dropped
+      {{40}, {41, -1}, 40, 1},  // a clear of an empty slot or -1 changes nothing
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    for (S32 k : c.set) Set({k});
+    for (S32 k : c.cleared) Clear(k);
+    EXPECT_EQ(T_ALARM_nDisplayedSlot(), c.shown) << ::testing::PrintToString(c.set);
+    EXPECT_EQ(T_ALARM_u32ActiveCount(), c.count) << ::testing::PrintToString(c.set);
+    // A clear never calls the cancel function.
+    for (S32 k : {3, 5, 19, 40}) {
+      const int replaced = (int)std::count(c.set.begin(), c.set.end(), k) - 1;
+      EXPECT_EQ(s_cancels[k].load(), replaced > 0 ? replaced : 0) << k;
+    }
+  }
+}
+
+// The layer and the keys come with the first alarm of an empty table and
+// go with the last.
+TEST_F(AlarmTask, DialogLayerAndKeysFollowTheTable) {
+  Set({19});
+  Registrations r = Registered();
+  EXPECT_EQ(r.layer, 1);
+  EXPECT_EQ(r.keys, 1);
+  Set({5});
+  r = Registered();
+  EXPECT_EQ(r.layer, 0);
+  EXPECT_EQ(r.keys, 0);
+  Clear(5);
+  r = Registered();
+  EXPECT_EQ(r.layer, 0);
+  Clear(19);
+  r = Registered();
+  EXPECT_EQ(r.layer, -1);
+  EXPECT_EQ(r.keys, -1);
+}
+
+// ------------------------------------------------------------------ tones
+TEST_F(AlarmTask, InitialToneOnceAndReminderTimes) {
+  struct Case {
+    const char* name;
+    Alarm alarm;
+    std::vector<Tone> first;  // at once
+    U32 reminderAfter;        // 0: none
+    U32 period;               // then every this many ms
+    Tone reminder;
+  };
+  const Case cases[] = {
+      {"initial and reminder", {19, TONE_GENERAL_ALERT, nullptr, TONE_ALARM_ALERT}, {{8, nullptr}}, 1700, 300,
+       {9, nullptr}},
+      {"custom initial", {3, TONE_USE_CUSTOM, &s_custom, TONE_ALARM_ALERT}, {{0, &s_custom}}, 3000, 300,
+       {9, nullptr}},
+      {"reminder only", {5, TONE_USE_CUSTOM, nullptr, TONE_GENERAL_ALERT}, {}, 1000, 700, {8, nullptr}},
+      {"initial only", {5, TONE_GENERAL_ALERT}, {{8, nullptr}}, 0, 0, {}},
+      {"timer", {TIMER_ALARM, TONE_ALARM_ALERT, nullptr, TONE_ALARM_ALERT, nullptr, false, nullptr},
+       {{9, nullptr}}, 500, 500, {9, nullptr}},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    Set(c.alarm);
+    EXPECT_EQ(Tones(), c.first) << c.name;
+    if (c.reminderAfter == 0) {
+      Advance(20000);
+      EXPECT_TRUE(Tones().empty()) << c.name;
+      continue;
+    }
+    Advance(c.reminderAfter - 1);
+    EXPECT_TRUE(Tones().empty()) << c.name;
+    Advance(1);
+    EXPECT_EQ(Tones(), std::vector<Tone>{c.reminder}) << c.name;
+    for (int i = 0; i < 3; ++i) {
+      Advance(c.period - 1);
+      EXPECT_TRUE(Tones().empty()) << c.name << " " << i;
+      Advance(1);
+      EXPECT_EQ(Tones(), std::vector<Tone>{c.reminder}) << c.name << " " << i;
+    }
+    Clear(c.alarm.kind);
+    Advance(5000);
+    EXPECT_TRUE(Tones().empty()) << c.name << ": no reminder after the alarm ended";
+  }
+}
+
+// A kept alarm shown again after a more serious one ends does not replay
+// its initial tone; its reminder starts after 1000 ms.
+TEST_F(AlarmTask, ShownAgainWithoutInitialTone) {
+  Set({19, TONE_GENERAL_ALERT, nullptr, TONE_ALARM_ALERT});
+  Set({5, TONE_GENERAL_ALERT});
+  EXPECT_EQ(Tones(), (std::vector<Tone>{{8, nullptr}, {8, nullptr}}));
+  Key(KEY_MASK_EXIT);  // acknowledges kind 5
+  EXPECT_EQ(s_cancels[5].load(), 1);
+  EXPECT_EQ(T_ALARM_nDisplayedSlot(), 19);
+  EXPECT_TRUE(Tones().empty());
+  Advance(999);
+  EXPECT_TRUE(Tones().empty());
+  Advance(1);
+  EXPECT_EQ(Tones(), (std::vector<Tone>{Tone{9, nullptr}}));
+}
+
+// The same kind again: the old cancel function runs and the new message's
+// initial tone plays.
+TEST_F(AlarmTask, ReplacementCallsTheOldCancelFunction) {
+  Set({3, TONE_GENERAL_ALERT});
+  EXPECT_EQ(Tones().size(), 1u);
+  Set({3, TONE_USE_CUSTOM, &s_custom, TONE_USE_CUSTOM, nullptr, false, "Depth Alarm"});
+  EXPECT_EQ(s_cancels[3].load(), 1);
+  EXPECT_EQ(Tones(), (std::vector<Tone>{Tone{0, &s_custom}}));
+  EXPECT_EQ(T_ALARM_u32ActiveCount(), 1u);
+}
+
+// ------------------------------------------------------------------ keys
+TEST_F(AlarmTask, KeysOnPlainAndExtendedAlarms) {
+  struct Case {
+    bool extended;
+    U32 key;
+    CURSOR_POSITION cursor;
+    bool accepted;
+    int cancels, lefts, rights;
+  };
+  const Case cases[] = {
+      {false, KEY_MASK_EXIT, CURSOR_UP, true, 1, 0, 0},
+      {false, KEY_MASK_MENU, CURSOR_UP, true, 1, 0, 0},
+      {false, KEY_MASK_CURSOR, CURSOR_NORTH, true, 1, 0, 0},
+      {true, KEY_MASK_EXIT, CURSOR_UP, false, 0, 0, 0},
+      {true, KEY_MASK_CURSOR, CURSOR_NORTH, false, 0, 0, 0},
+      {true, KEY_MASK_CURSOR, CURSOR_WEST, true, 0, 1, 0},
+      {true, KEY_MASK_CURSOR, CURSOR_EAST, true, 0, 0, 1},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    Alarm a{40};
+    a.extended = c.extended;
+    Set(a);
+    Key(c.key, c.cursor);
+    const std::string name = std::to_string(c.extended) + "/" + std::to_string(c.key) + "/" + std::to_string(c.cursor);
+    EXPECT_EQ(Signalled(SEMA_KEYCLICK_GOOD), c.accepted) << name;
+    EXPECT_EQ(Signalled(SEMA_KEYCLICK_BAD), !c.accepted) << name;
+    EXPECT_EQ(T_ALARM_u32ActiveCount(), c.accepted ? 0u : 1u) << name;
+    EXPECT_EQ(s_cancels[40].load(), c.cancels) << name;
+    EXPECT_EQ(s_left.load(), c.lefts) << name;
+    EXPECT_EQ(s_right.load(), c.rights) << name;
+  }
+}
+
+TEST_F(AlarmTask, KeysWithoutAlarmOrOnTheTimerAlarmAreIgnored) {
+  Key(KEY_MASK_EXIT);
+  EXPECT_FALSE(Signalled(SEMA_KEYCLICK_GOOD));
+  EXPECT_FALSE(Signalled(SEMA_KEYCLICK_BAD));
+  Set({TIMER_ALARM, TONE_ALARM_ALERT, nullptr, TONE_ALARM_ALERT, nullptr, false, nullptr});
+  Key(KEY_MASK_EXIT);
+  EXPECT_EQ(T_ALARM_nDisplayedSlot(), TIMER_ALARM);
+  EXPECT_FALSE(Signalled(SEMA_KEYCLICK_GOOD));
+}
+
+// ------------------------------------------------------------------ clear-all and factory test
+TEST_F(AlarmTask, ClearAllPassEmptiesTheTableWithoutCancelCalls) {
+  for (S32 k : {40, 3, 19, 5}) Set({k, TONE_USE_CUSTOM, nullptr, TONE_ALARM_ALERT});
+  Registered();
+  L_SEMA_Signal(SEMA_CLEAR_ALARMS);
+  ASSERT_TRUE(WaitFor([] { return T_ALARM_u32ActiveCount() == 0; }));
+  Sync();
+  EXPECT_EQ(T_ALARM_nDisplayedSlot(), -1);
+  for (S32 k : {3, 5, 19, 40}) EXPECT_EQ(s_cancels[k].load(), 0) << k;
+  EXPECT_EQ(Registered().layer, -1);
+  Advance(5000);
+  EXPECT_TRUE(Tones().empty());
+}
+
+TEST_F(AlarmTask, FactoryTestStateCallsCancelAtOnce) {
+  H_DATABASE_bUpdateValueU32(FCID("CCST"), STATE_INLINE_TEST, P_NORMAL);
+  for (int i = 0; i < 3; ++i) Set({19, TONE_GENERAL_ALERT, nullptr, TONE_ALARM_ALERT});
+  Set({5});
+  EXPECT_EQ(s_cancels[19].load(), 3);
+  EXPECT_EQ(s_cancels[5].load(), 1);
+  EXPECT_EQ(T_ALARM_u32ActiveCount(), 0u);
+  EXPECT_TRUE(Tones().empty());
+  EXPECT_EQ(Registered().layer, 0);
+}
+
+// ------------------------------------------------------------------ dialogs
+class AlarmDialogs : public AlarmTask {};
+
+TEST_F(AlarmDialogs, GoldenPlainExtendedAndLostSource) {
+  COLOR_vResetColorTable();
+  struct Case {
+    Alarm alarm;
+    const char* golden;
+  };
+  Alarm plain{3};
+  plain.text = "Depth Alarm";
+  Alarm extended{26};
+  extended.extended = true;
+  extended.text = "Gateway connection lost. Keep the route active?";
+  Alarm lost{27};
+  lost.text = "Engine";
+  const Case cases[] = {{plain, "alarm/plain"}, {extended, "alarm/extended"}, {lost, "alarm/lost_source"}};
+  for (const Case& c : cases) {
+    SetUp();
+    Set(c.alarm);
+    Canvas canvas(800, 600, 0x0000);
+    T_ALARM_vDrawCurrentAlarm(canvas.bmp(), nullptr);
+    ExpectMatchesGolden(canvas.pixels.data(), canvas.width, canvas.height, canvas.pitch, c.golden);
+  }
+  // The timer alarm has no text and draws nothing.
+  SetUp();
+  Set({TIMER_ALARM, TONE_USE_CUSTOM, nullptr, TONE_USE_CUSTOM, nullptr, false, nullptr});
+  Canvas canvas(800, 600, 0x0000);
+  T_ALARM_vDrawCurrentAlarm(canvas.bmp(), nullptr);
+  EXPECT_TRUE(canvas.written().empty());
+}
+
+// ------------------------------------------------------------------ network body
+TEST(NetworkAlarm, BodyIsTwelveLittleEndianBytes) {
+  struct Case {
+    U32 activate, priority;
+    std::vector<U8> bytes;
+  };
+  const Case cases[] = {
+      {0, 3, {1, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0}},
+      {0, 0xFFFFFFFFu, {1, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}},
+      {1, 73, {1, 0, 0, 0, 1, 0, 0, 0, 73, 0, 0, 0}},
+      {0x01020304, 0x0A0B0C0D, {1, 0, 0, 0, 4, 3, 2, 1, 0x0D, 0x0C, 0x0B, 0x0A}},
+  };
+  for (const Case& c : cases) {
+    NETWORK_ALARM_MESSAGE m{c.activate, c.priority};
+    U8 out[16] = {};
+    ASSERT_EQ(T_ALARM_nEncodeNetworkAlarm(&m, out, sizeof out), 12);
+    EXPECT_EQ(std::vector<U8>(out, out + 12), c.bytes);
+    NETWORK_ALARM_MESSAGE back{7, 7};
+    ASSERT_TRUE(T_ALARM_bDecodeNetworkAlarm(c.bytes.data(), 12, &back));
+    EXPECT_EQ(back.activate, c.activate);
+    EXPECT_EQ(back.priority, c.priority);
+  }
+  // No room, a short or long body, another version: refused.
+  NETWORK_ALARM_MESSAGE m{0, 3};
+  U8 out[11];
+  EXPECT_EQ(T_ALARM_nEncodeNetworkAlarm(&m, out, sizeof out), 0);
+  const std::vector<U8> good = {1, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0};
+  EXPECT_FALSE(T_ALARM_bDecodeNetworkAlarm(good.data(), 11, &m));
+  std::vector<U8> longer = good;
+  longer.push_back(0);
+  EXPECT_FALSE(T_ALARM_bDecodeNetworkAlarm(longer.data(), 13, &m));
+}
+
+}  // namespace
