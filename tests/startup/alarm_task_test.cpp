@@ -24,6 +24,7 @@
 #include "source/graphics/graphics_upcalls.h"
 #include "source/platform/platform.h"
 #include "source/startup/t_alarm.h"
+#include "source/startup/t_timer.h"
 #include "source/startup/task_stubs.h"
 #include "source/ui/t_keyboard.h"
 #include "source/ui/ui_install.h"
@@ -116,12 +117,12 @@ void Clear(S32 kind) {
   Sync();
 }
 
-void Key(U32 key, CURSOR_POSITION cursor = CURSOR_UP) {
+void Key(U32 key, CURSOR_POSITION cursor = CURSOR_UP, KEY_STATE state = KEY_DOWN) {
   auto* m = (MSG_KEY_CHANGE*)H_MEMORY_pvMalloc(sizeof(MSG_KEY_CHANGE));
   memset(m, 0, sizeof *m);
   m->Header.Cmd = CMD_ID_KEY_CHANGE;
   m->key = key;
-  m->state = KEY_DOWN;
+  m->state = state;
   m->count = 1;
   m->cursor = cursor;
   ASSERT_EQ(L_MBOX_Send(M_ALARM, m, 1, 0), lsSUCCESS);
@@ -162,12 +163,13 @@ Registrations Registered() {
     const auto* g = (const GENERIC_MESSAGE*)p;
     if (g->Cmd == CMD_ID_REGISTER_FOR_KEYS) {
       const auto* m = (const MSG_REGISTER_FOR_KEYS*)p;
-      EXPECT_EQ(m->keys, ALARM_KEY_MASK);
+      // The alarm keys; the timer setup's keys without and with CURSOR.
+      EXPECT_TRUE(m->keys == ALARM_KEY_MASK || m->keys == 1006u || m->keys == KEY_MASK_CURSOR) << m->keys;
       EXPECT_EQ(m->mailbox, M_ALARM);
       EXPECT_EQ(m->usage, REGISTER_ALARM);
-      ++r.keys;
+      if (m->keys == ALARM_KEY_MASK) ++r.keys;
     }
-    if (g->Cmd == CMD_ID_UNREGISTER_FOR_KEYS) --r.keys;
+    if (g->Cmd == CMD_ID_UNREGISTER_FOR_KEYS && ((const MSG_UNREGISTER_FOR_KEYS*)p)->keys == ALARM_KEY_MASK) --r.keys;
     H_MEMORY_vDumpMail(p);
   }
   return r;
@@ -444,6 +446,268 @@ TEST_F(AlarmDialogs, GoldenPlainExtendedAndLostSource) {
   Canvas canvas(800, 600, 0x0000);
   T_ALARM_vDrawCurrentAlarm(canvas.bmp(), nullptr);
   EXPECT_TRUE(canvas.written().empty());
+}
+
+// ------------------------------------------------------------------ countdown timer
+TEST(CountdownTimer, RunOutIsOutsideTheIntervalFromStartToDeadline) {
+  struct Case {
+    U32 start, deadline, now;
+    bool out;
+  };
+  const Case cases[] = {
+      {1000, 11000, 1000, false},  {1000, 11000, 11000, false}, {1000, 11000, 11001, true},
+      {1000, 11000, 999, true},    // the clock wrapped past the start
+      {0xFFFFEC78u, 0x00001388u, 0xFFFFFFFFu, false},  // 2^32 - 5000 + 10000: deadline below the start
+      {0xFFFFEC78u, 0x00001388u, 0x00000000u, false}, {0xFFFFEC78u, 0x00001388u, 0x00001388u, false},
+      {0xFFFFEC78u, 0x00001388u, 0x00001389u, true},  {0xFFFFEC78u, 0x00001388u, 0xFFFFEC77u, true},
+      {0xFFFFEC78u, 0x00001388u, 0xFFFFEC78u, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(T_ALARM_bTimerRunOut(c.start, c.deadline, c.now), c.out ? TRUE : FALSE)
+        << c.start << " " << c.deadline << " " << c.now;
+  }
+}
+
+class Timer : public AlarmTask {
+ protected:
+  void SetUp() override {
+    AlarmTask::SetUp();
+    TIMER_STATE t = T_ALARM_stTimerState();
+    if (t.bRunning || t.bWarning) T_ALARM_vClearTimer();
+    if (t.bSetupOpen) {
+      Key(KEY_MASK_EXIT);  // back to the time row
+      Key(KEY_MASK_EXIT);
+      if (T_ALARM_stTimerState().bQuestion) Key(KEY_MASK_CURSOR, CURSOR_WEST);
+    }
+    Sync();
+    Clear(TIMER_ALARM);
+    Tones();
+    Registered();
+    Signalled(SEMA_KEYCLICK_GOOD);
+    Signalled(SEMA_KEYCLICK_BAD);
+  }
+  // 'g' good click, 'b' bad, '-' none.
+  char Click() {
+    const bool good = Signalled(SEMA_KEYCLICK_GOOD);
+    const bool bad = Signalled(SEMA_KEYCLICK_BAD);
+    return good && !bad ? 'g' : bad && !good ? 'b' : good ? '2' : '-';
+  }
+  void Check(int times = 1) {
+    for (int i = 0; i < times; ++i) T_ALARM_vCheckTimerNow();
+    Sync();
+  }
+  S32 Remaining() {
+    S32 v = -1;
+    H_DATABASE_bFetchS32(FCID("ITAW"), &v);
+    return v;
+  }
+};
+
+// The setup dialog's keys, each from a given element and value.
+TEST_F(Timer, SetupDialogKeyTable) {
+  struct Case {
+    U32 item;
+    U32 value;
+    U32 key;
+    CURSOR_POSITION cursor;
+    U32 itemAfter;
+    U32 valueAfter;
+    char click;
+    bool open;
+  };
+  constexpr U32 V = 1 * 3600 + 2 * 60 + 3;  // 01:02:03
+  constexpr U32 MAX = 23 * 3600 + 59 * 60 + 59;
+  const Case cases[] = {
+      {0, V, KEY_MASK_CURSOR, CURSOR_NORTH, 1, V, 'g', true},
+      {1, V, KEY_MASK_CURSOR, CURSOR_NORTH, 2, V, 'g', true},
+      {2, V, KEY_MASK_CURSOR, CURSOR_NORTH, 2, V, 'b', true},
+      {3, V, KEY_MASK_CURSOR, CURSOR_NORTH, 3, V + 3600, 'g', true},
+      {4, V, KEY_MASK_CURSOR, CURSOR_NORTH, 4, V + 60, 'g', true},
+      {5, V, KEY_MASK_CURSOR, CURSOR_NORTH, 5, V + 1, 'g', true},
+      {3, MAX, KEY_MASK_CURSOR, CURSOR_NORTH, 3, MAX, 'b', true},
+      {5, MAX, KEY_MASK_CURSOR, CURSOR_NORTH, 5, MAX, 'b', true},
+      {2, V, KEY_MASK_CURSOR, CURSOR_SOUTH, 1, V, 'g', true},
+      {1, V, KEY_MASK_CURSOR, CURSOR_SOUTH, 0, V, 'g', true},
+      {0, V, KEY_MASK_CURSOR, CURSOR_SOUTH, 0, V, 'b', true},
+      {4, V, KEY_MASK_CURSOR, CURSOR_SOUTH, 4, V - 60, 'g', true},
+      {3, 0, KEY_MASK_CURSOR, CURSOR_SOUTH, 3, 0, 'b', true},
+      {2, V, KEY_MASK_CURSOR, CURSOR_EAST, 3, V, 'g', true},
+      {4, V, KEY_MASK_CURSOR, CURSOR_EAST, 5, V, 'g', true},
+      {5, V, KEY_MASK_CURSOR, CURSOR_EAST, 5, V, 'b', true},
+      {1, 0, KEY_MASK_CURSOR, CURSOR_EAST, 1, 0, 'b', true},  // nothing to start
+      {1, V, KEY_MASK_CURSOR, CURSOR_EAST, 1, V, 'g', false},  // save and start
+      {0, V, KEY_MASK_CURSOR, CURSOR_EAST, 0, V, 'g', false},  // save and close
+      {0, V, KEY_MASK_CURSOR, CURSOR_WEST, 1, V, 'g', true},
+      {1, V, KEY_MASK_CURSOR, CURSOR_WEST, 2, V, 'g', true},
+      {5, V, KEY_MASK_CURSOR, CURSOR_WEST, 4, V, 'g', true},
+      {3, V, KEY_MASK_CURSOR, CURSOR_WEST, 2, V, 'g', true},
+      {2, V, KEY_MASK_CURSOR, CURSOR_WEST, 2, V, 'b', true},
+      {3, V, KEY_MASK_CURSOR, CURSOR_NORTH_EAST, 3, V, 'b', true},
+      {4, V, KEY_MASK_EXIT, CURSOR_UP, 2, V, 'g', true},
+      {2, V, KEY_MASK_EXIT, CURSOR_UP, 2, V, 'g', false},  // unchanged: closes
+      {3, V, KEY_MASK_MENU, CURSOR_UP, 3, V, 'b', true},
+      {3, V, KEY_MASK_ZOOM_IN, CURSOR_UP, 3, V, 'b', true},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    T_ALARM_vSetTimerValue(c.value);
+    T_ALARM_vInitTimer();
+    Click();
+    // Walk to the element: right from the time row to the fields, down to
+    // the buttons.
+    if (c.item >= 3) {
+      for (U32 i = 2; i < c.item; ++i) Key(KEY_MASK_CURSOR, CURSOR_EAST);
+    } else {
+      for (U32 i = 2; i > c.item; --i) Key(KEY_MASK_CURSOR, CURSOR_SOUTH);
+    }
+    ASSERT_EQ(T_ALARM_stTimerState().u32Item, c.item);
+    Click();
+    Key(c.key, c.cursor);
+    const std::string name = std::to_string(c.item) + "/" + std::to_string(c.value) + "/" + std::to_string(c.key) +
+                             "/" + std::to_string(c.cursor);
+    const TIMER_STATE t = T_ALARM_stTimerState();
+    EXPECT_EQ(Click(), c.click) << name;
+    EXPECT_EQ(t.bSetupOpen, c.open) << name;
+    EXPECT_EQ(t.u32Value, c.valueAfter) << name;
+    if (c.open) {
+      EXPECT_EQ(t.u32Item, c.itemAfter) << name;
+    }
+    if (c.key == KEY_MASK_CURSOR) Key(KEY_MASK_CURSOR, CURSOR_UP, KEY_UP);
+    EXPECT_EQ(Click(), '-') << name << ": the release clicks";
+  }
+  // Save and start wrote the setting and runs; save and close only wrote it.
+}
+
+// EXIT with a changed value asks; "No" restores the old value, "Yes" saves.
+TEST_F(Timer, SaveChangesQuestion) {
+  for (CURSOR_POSITION answer : {CURSOR_WEST, CURSOR_EAST}) {
+    SetUp();
+    T_ALARM_vSetTimerValue(60);
+    T_ALARM_vInitTimer();
+    Key(KEY_MASK_CURSOR, CURSOR_EAST);
+    Key(KEY_MASK_CURSOR, CURSOR_EAST);  // minutes
+    Key(KEY_MASK_CURSOR, CURSOR_NORTH);
+    Key(KEY_MASK_EXIT);
+    Key(KEY_MASK_EXIT);
+    ASSERT_TRUE(T_ALARM_stTimerState().bQuestion);
+    Click();
+    Key(KEY_MASK_EXIT);
+    EXPECT_EQ(Click(), 'b');
+    Key(KEY_MASK_CURSOR, answer);
+    EXPECT_EQ(Click(), 'g');
+    const TIMER_STATE t = T_ALARM_stTimerState();
+    EXPECT_FALSE(t.bSetupOpen);
+    EXPECT_FALSE(t.bQuestion);
+    EXPECT_EQ(t.u32Value, answer == CURSOR_WEST ? 60u : 120u);
+    if (answer == CURSOR_EAST) {
+      U32 saved = 0;
+      EXPECT_TRUE(H_DATABASE_bFetchU32(FCID("STAW"), &saved));
+      EXPECT_EQ(saved, 120u);
+      EXPECT_EQ(Remaining(), 120);
+    }
+  }
+}
+
+// A 10 s countdown started 5 s before the millisecond clock wraps: the
+// remaining time counts down across the wrap, the alarm comes at 10 s with
+// its tone every 500 ms; "Repeat" starts it again, "Clear" ends it, and an
+// unanswered warning goes by itself on the 31st check.
+TEST_F(Timer, RunsOutAcrossTheClockWrap) {
+  for (const char* answer : {"repeat", "clear", "none"}) {
+    SetUp();
+    const U32 now = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
+    PLATFORM_vSetMillisecondClockStart(PLATFORM_u32MillisecondClockStart() + (0xFFFFFFFFu - 4999u - now));
+    ASSERT_EQ(H_TICK_u32ReadFreeRunningTimerInMilliSeconds(), 0xFFFFFFFFu - 4999u);
+    T_ALARM_vSetTimerValue(10);
+    T_ALARM_vStartTimer();
+    EXPECT_EQ(Click(), 'g');
+    ASSERT_TRUE(T_ALARM_stTimerState().bRunning);
+    EXPECT_LT(T_ALARM_stTimerState().u32Deadline, T_ALARM_stTimerState().u32Start);
+    for (int s = 1; s <= 10; ++s) {
+      PLATFORM_vTestClockAdvanceMs(1000);
+      Check();
+      EXPECT_TRUE(T_ALARM_stTimerState().bRunning) << s;
+      EXPECT_EQ(Remaining(), 10 - s) << s;
+    }
+    EXPECT_TRUE(Tones().empty());
+    PLATFORM_vTestClockAdvanceMs(1);
+    Check();
+    TIMER_STATE t = T_ALARM_stTimerState();
+    EXPECT_FALSE(t.bRunning);
+    ASSERT_TRUE(t.bWarning);
+    Sync();
+    EXPECT_EQ(T_ALARM_nDisplayedSlot(), TIMER_ALARM);
+    EXPECT_EQ(Tones(), (std::vector<Tone>{Tone{9, nullptr}}));
+    Advance(500);
+    EXPECT_EQ(Tones(), (std::vector<Tone>{Tone{9, nullptr}}));
+    Click();
+    Key(KEY_MASK_EXIT);  // does nothing
+    Key(KEY_MASK_CURSOR, CURSOR_NORTH);
+    EXPECT_EQ(Click(), 'b');
+    EXPECT_TRUE(T_ALARM_stTimerState().bWarning);
+    if (std::string(answer) == "repeat") {
+      Key(KEY_MASK_CURSOR, CURSOR_EAST);
+      EXPECT_EQ(Click(), 'g');
+      Sync();
+      t = T_ALARM_stTimerState();
+      EXPECT_TRUE(t.bRunning);
+      EXPECT_FALSE(t.bWarning);
+      EXPECT_EQ(T_ALARM_nDisplayedSlot(), -1);
+    } else if (std::string(answer) == "clear") {
+      Key(KEY_MASK_CURSOR, CURSOR_WEST);
+      EXPECT_EQ(Click(), 'g');
+      Sync();
+      t = T_ALARM_stTimerState();
+      EXPECT_FALSE(t.bRunning);
+      EXPECT_FALSE(t.bWarning);
+      EXPECT_EQ(Remaining(), 10);
+      EXPECT_EQ(T_ALARM_nDisplayedSlot(), -1);
+    } else {
+      Check(30);
+      EXPECT_TRUE(T_ALARM_stTimerState().bWarning);
+      Check();
+      Sync();
+      t = T_ALARM_stTimerState();
+      EXPECT_FALSE(t.bWarning);
+      EXPECT_FALSE(t.bRunning);
+      EXPECT_EQ(Remaining(), 10);
+      EXPECT_EQ(T_ALARM_nDisplayedSlot(), -1);
+    }
+    Advance(2000);
+    Tones();
+    T_ALARM_vClearTimer();
+    PLATFORM_vSetMillisecondClockStart(0);
+  }
+}
+
+TEST_F(Timer, GoldenDialogs) {
+  COLOR_vResetColorTable();
+  T_ALARM_vSetTimerValue(1 * 3600 + 30 * 60 + 5);
+  T_ALARM_vInitTimer();
+  Key(KEY_MASK_CURSOR, CURSOR_EAST);
+  Key(KEY_MASK_CURSOR, CURSOR_EAST);  // minutes selected
+  Key(KEY_MASK_CURSOR, CURSOR_UP, KEY_UP);
+  {
+    Canvas c(800, 600, 0x0000);
+    T_ALARM_vDrawTimer(c.bmp(), nullptr);
+    ExpectMatchesGolden(c.pixels.data(), c.width, c.height, c.pitch, "alarm/timer_setup");
+  }
+  Key(KEY_MASK_CURSOR, CURSOR_NORTH);
+  Key(KEY_MASK_CURSOR, CURSOR_UP, KEY_UP);
+  Key(KEY_MASK_EXIT);
+  Key(KEY_MASK_EXIT);
+  ASSERT_TRUE(T_ALARM_stTimerState().bQuestion);
+  {
+    Canvas c(800, 600, 0x0000);
+    T_ALARM_vDrawTimer(c.bmp(), nullptr);
+    ExpectMatchesGolden(c.pixels.data(), c.width, c.height, c.pitch, "alarm/timer_save_changes");
+  }
+  Key(KEY_MASK_CURSOR, CURSOR_WEST);
+  {
+    Canvas c(800, 600, 0x0000);
+    T_ALARM_vDrawTimerWarning(c.bmp(), nullptr);
+    ExpectMatchesGolden(c.pixels.data(), c.width, c.height, c.pitch, "alarm/timer_warning");
+  }
 }
 
 // ------------------------------------------------------------------ network body
