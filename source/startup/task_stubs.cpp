@@ -15,6 +15,7 @@
 #include "lsvc/lsvc_upcalls.h"
 #include "source/core/h_database.h"
 #include "source/core/start.h"
+#include "source/startup/h_battery.h"
 #include "source/startup/t_alarm.h"
 #include "source/startup/t_startup_quickconfig.h"
 #include "source/ui/ui_upcalls.h"
@@ -104,5 +105,6 @@ void STARTUP_vInstall(void) {
   T_NVRAM_vMain_Install(&T_NVRAM_vTask);
   T_MMC_vMain_Install(&T_MMC_vTask);
   T_ALARM_vMain_Install(&T_ALARM_vTask);
+  T_BATTERY_vMain_Install(&T_BATTERY_vTask);
   T_ALARM_vCheckTimer_Install(&T_ALARM_vCheckTimerNow);
 }
