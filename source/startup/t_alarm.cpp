@@ -199,12 +199,22 @@ BOOLEAN bHandleDataReceive(MBOX mbox, GMSG_INFO* pInfo, void* pvParam1, void* pv
 }
 
 void vTryRegisterWithNetwork() {
+  // A failed registration (the port taken) is tried again after 30 s.
+  static U32 s_u32LastTry = 0;
+  static bool s_bTried = false;
   if (s_bRegisteredWithNetwork) return;
+  const U32 now = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
+  if (s_bTried && now - s_u32LastTry < 30000) return;
   // The unit has an address and the message-layer task runs.
   U32 address = 0, layer = 0;
   if (!GMSG_bUnitAddress(&address) || address == 0) return;
   if (!H_DATABASE_bFetchU32(FCID("TMSG"), &layer) || layer != (U32)M_GMSG) return;
-  if (!U_GMSG_bRegisterMailbox(M_ALARM, RES_ALARM, SEMA_GMSG_ALARM, s_ALARM_MsgMapInfo, ALARM_NETWORK_PORT)) return;
+  s_bTried = true;
+  s_u32LastTry = now;
+  if (!U_GMSG_bRegisterMailbox(M_ALARM, RES_ALARM, SEMA_GMSG_ALARM, s_ALARM_MsgMapInfo, ALARM_NETWORK_PORT)) {
+    log_me("alarm: no registration with the message layer on port %u", (unsigned)ALARM_NETWORK_PORT);
+    return;
+  }
   s_bRegisteredWithNetwork = true;
   if (s_pPeers == nullptr) s_pPeers = U_NETWORKDEST_pvNew();
 }
