@@ -144,6 +144,10 @@ void vHandle(void* message) {
   H_MEMORY_vDumpMail(message);
 }
 
+void vDisposeWaiting() {
+  while (void* message = L_MBOX_Receive(M_BATTERY)) H_MEMORY_vDumpMail(message);
+}
+
 }  // namespace
 
 U32 H_BATTERY_u32Hundredths(U32 u32Ad05) { return (420u * (u32Ad05 / 64u) + 4398u) / 100u; }
@@ -156,10 +160,13 @@ void T_BATTERY_vTask(void) {
   H_DATABASE_bRegisterForDataWithConditions(FCID("AD05"), M_BATTERY, TRUE, TRUE, TRUE);
   DB_ATTRIBUTES attributes{};
   U32 value = 0;
+  // Until the first reading (or the alarm task's key) exists the mailbox is
+  // emptied as it fills, so that an orderly shutdown is acknowledged.
   while (!H_DATABASE_bFetchU32(FCID("AD05"), &value, nullptr, &attributes)) {
     L_TASK_Deactivate();
     L_CLOCK_Sleep(1);
     L_TASK_Activate();
+    vDisposeWaiting();
   }
   s_u32Ad05TimeOut = attributes.u32TimeOut;
 
@@ -176,7 +183,10 @@ void T_BATTERY_vTask(void) {
   H_DATABASE_bRegisterForDataWithConditions(FCID("SLBV"), M_BATTERY, TRUE, TRUE, TRUE);
   s_bLowRaised = false;
   U32 alarm = 0;
-  while (!H_DATABASE_bFetchU32(FCID("TALR"), &alarm)) L_CLOCK_Sleep(1);
+  while (!H_DATABASE_bFetchU32(FCID("TALR"), &alarm)) {
+    L_CLOCK_Sleep(1);
+    vDisposeWaiting();
+  }
   s_alarmMailbox = (MBOX)alarm;
 
   while (!s_bWaitingForShutdown) {
