@@ -127,11 +127,14 @@ void vStartLocked() {
   vClick(true);
   s_u32StartTimer = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
   s_u32ExceedTimer = s_u32StartTimer + s_u32TimerValue * 1000u;
+  log_me("timer: started, %u s, clock %u, deadline %u", (unsigned)s_u32TimerValue, (unsigned)s_u32StartTimer,
+         (unsigned)s_u32ExceedTimer);
   vStartItem(false);
   s_bTimerLaunched = true;
 }
 
 void vClearLocked() {
+  log_me("timer: cleared");
   vClick(true);
   vWriteRemaining(s_u32TimerValue);
   (void)U_VIEW_bUnRegisterLayer(ALARM_TIMER_WARNING_LAYER);
@@ -366,6 +369,7 @@ void T_ALARM_vCheckTimerNow(void) {
   const U32 now = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
   if (s_bTimerLaunched) {
     if (T_ALARM_bTimerRunOut(s_u32StartTimer, s_u32ExceedTimer, now)) {
+      log_me("timer: run out, clock %u", (unsigned)now);
       ConfirmTimer = 0;
       s_bTimerLaunched = false;
       (void)U_VIEW_bRegisterLayer(&T_ALARM_vDrawTimerWarning, ALARM_TIMER_WARNING_LAYER, USED_BY_ALL, 0, 0, TRUE,
