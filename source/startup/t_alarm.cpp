@@ -137,8 +137,6 @@ void vRemoveSlot(S32 k) {
 }
 
 // ------------------------------------------------------------ network
-const G_DATA_TYPE* const s_networkAlarmMembers[] = {&DT_UNSIGNED32, &DT_UNSIGNED32, nullptr};
-
 BOOLEAN bHandleDataReceive(MBOX mbox, GMSG_INFO* pInfo, void* pvParam1, void* pvParam2);
 
 const GMSG_MAP_INFO s_ALARM_MsgMapInfo[] = {
@@ -178,14 +176,15 @@ void vCountPeers() {
 // occupied slot, and a sender in the peer list; no cancel call, nothing
 // passed on.
 void vTakeNetworkAlarm(const NETWORK_ALARM_MESSAGE* pMsg, const GMSG_ADDRESS* pFrom) {
-  if (!s_bRunning || pMsg == nullptr || pMsg->activate != 0) return;
-  if (pMsg->priority >= (U32)NUMBER_OF_SUPPORTED_ALARMS) return;  // -1 included
+  if (!s_bRunning) return;
+  const S32 slot = T_ALARM_nSlotToEnd(pMsg);
+  if (slot < 0) return;
   if (!bIsPeer(pFrom)) {
-    log_me("alarm: ended alarm %u from a unit that is no peer, ignored", (unsigned)pMsg->priority);
+    log_me("alarm: ended alarm %d from a unit that is no peer, ignored", (int)slot);
     return;
   }
   L_MUTEX_LockWait(RES_ALARMLIST);
-  if (s_pAlarmSetMessageList[pMsg->priority] != nullptr) vRemoveSlot((S32)pMsg->priority);
+  if (s_pAlarmSetMessageList[slot] != nullptr) vRemoveSlot(slot);
   L_MUTEX_Unlock(RES_ALARMLIST);
 }
 
@@ -402,25 +401,6 @@ BOOLEAN bSendPeerMessage(const GMSG_ADDRESS* pAddress, BOOLEAN bAdd) {
 }
 
 }  // namespace
-
-const G_DATA_TYPE DT_NETWORK_ALARM_MESSAGE =
-    G_DATA_TYPE_STANDARD("DT_NETWORK_ALARM_MESSAGE", G_DF_STRUCT, G_DU_NONE, 1, 8, 0, s_networkAlarmMembers);
-
-S32 T_ALARM_nEncodeNetworkAlarm(const NETWORK_ALARM_MESSAGE* pMsg, U8* pOut, S32 nRoom) {
-  S32 count = 0;
-  S32 room = nRoom;
-  if (DT_NETWORK_ALARM_MESSAGE.pfSerialize(pMsg, &pOut, &room, &count, &DT_NETWORK_ALARM_MESSAGE) < 0) return 0;
-  return count;
-}
-
-BOOLEAN T_ALARM_bDecodeNetworkAlarm(const U8* pIn, S32 nSize, NETWORK_ALARM_MESSAGE* pMsg) {
-  if (pIn == nullptr || pMsg == nullptr || nSize != (S32)ALARM_NETWORK_BODY_SIZE) return FALSE;
-  void* out = pMsg;
-  S32 room = nSize;
-  S32 count = 0;
-  if (DT_NETWORK_ALARM_MESSAGE.pfDeserialize(&out, pIn, &room, &count, &DT_NETWORK_ALARM_MESSAGE) < 0) return FALSE;
-  return count == nSize && out == pMsg ? TRUE : FALSE;
-}
 
 // ------------------------------------------------------------ drawing
 void T_ALARM_vDrawCurrentAlarm(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindowSpec) {

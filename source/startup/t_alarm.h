@@ -153,6 +153,9 @@ extern const G_DATA_TYPE DT_NETWORK_ALARM_MESSAGE;
 S32 T_ALARM_nEncodeNetworkAlarm(const NETWORK_ALARM_MESSAGE* pMsg, U8* pOut, S32 nRoom);
 // Reads a body; FALSE for anything but a whole version-1 body.
 BOOLEAN T_ALARM_bDecodeNetworkAlarm(const U8* pIn, S32 nSize, NETWORK_ALARM_MESSAGE* pMsg);
+// The slot a received body ends: its priority when activate is 0 and the
+// priority names a kind; -1 otherwise (activate non-zero, -1, 74 and above).
+S32 T_ALARM_nSlotToEnd(const NETWORK_ALARM_MESSAGE* pMsg);
 
 // Keys the alarm dialog takes: every key but POWER and the soft keys.
 constexpr U32 ALARM_KEY_MASK = 0x3FE;

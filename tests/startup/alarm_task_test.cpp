@@ -741,6 +741,22 @@ TEST(NetworkAlarm, BodyIsTwelveLittleEndianBytes) {
   std::vector<U8> longer = good;
   longer.push_back(0);
   EXPECT_FALSE(T_ALARM_bDecodeNetworkAlarm(longer.data(), 13, &m));
+  std::vector<U8> version2 = good;
+  version2[0] = 2;
+  EXPECT_FALSE(T_ALARM_bDecodeNetworkAlarm(version2.data(), 12, &m));
+}
+
+// Only an ended alarm of a known kind names a slot to end.
+TEST(NetworkAlarm, BodyNamesASlotOnlyForAnEndedKnownKind) {
+  struct Case {
+    U32 activate, priority;
+    S32 slot;
+  };
+  for (const Case& c : std::vector<Case>{{0, 40, 40}, {0, 0, 0}, {0, 73, 73}, {1, 40, -1}, {0, 74, -1},
+                                          {0, 0xFFFFFFFFu, -1}, {0x80000000u, 3, -1}}) {
+    const NETWORK_ALARM_MESSAGE m{c.activate, c.priority};
+    EXPECT_EQ(T_ALARM_nSlotToEnd(&m), c.slot) << c.activate << " " << c.priority;
+  }
 }
 
 }  // namespace
