@@ -363,6 +363,14 @@ void vHandle(void* message) {
     case CMD_ID_KEY_CHANGE:
       vKey((const MSG_KEY_CHANGE*)message);
       break;
+    case CMD_ID_NEW_DATA:
+    case CMD_ID_RUN_SYSTEM:
+      T_ALARM_vRegisterMenu();
+      break;
+    case CMD_ID_RESET_POS:
+      T_ALARM_vWriteDefaults();
+      T_ALARM_vRegisterMenu();
+      break;
     case CMD_ID_GMSG_RECEIVE:
       if (s_bRunning) {
         (void)U_GMSG_bHandleReceive((MSG_GMSG_RECEIVE*)message);

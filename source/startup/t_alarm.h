@@ -186,6 +186,14 @@ U32 T_ALARM_u32PeerCount(void);
 // Length of a tone in ms; the sound task's figure unless a test replaces it.
 extern std::atomic<U32 (*)(TONE_SEQUENCE, const SOUND*)> g_ALARM_pfnToneLength;
 
+// The NMEA 2000 alarm items of the Alarms tab (t_alarm_menu.cpp): wanted
+// while SNID is non-zero or CCST is the simulator or point-of-sale state;
+// registered or removed once per change. Alarm task.
+BOOLEAN T_ALARM_bMenusWanted(void);
+void T_ALARM_vRegisterMenu(void);
+// The defaults of STAW, SDA1, SDA2, SATP, SWTP and SAI1 to SAIC.
+void T_ALARM_vWriteDefaults(void);
+
 // The countdown timer's hooks on the alarm task (t_timer.cpp).
 void T_ALARM_vLoadTimer(void);
 BOOLEAN T_ALARM_bTimerSetupOpen(void);

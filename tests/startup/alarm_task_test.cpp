@@ -416,6 +416,62 @@ TEST_F(AlarmTask, FactoryTestStateCallsCancelAtOnce) {
   EXPECT_EQ(Registered().layer, 0);
 }
 
+// ------------------------------------------------------------------ settings
+TEST_F(AlarmTask, ResetWritesTheDefaults) {
+  H_DATABASE_bUpdateEverythingU32(FCID("STAW"), 600, P_NORMAL, D_TIME, nullptr, DB_NO_TIMEOUT);
+  H_DATABASE_bUpdateEverythingFloat(FCID("SATP"), 20.0f, P_NORMAL, D_TEMPERATURE, nullptr, DB_NO_TIMEOUT);
+  H_DATABASE_bUpdateEverythingU32(FCID("SAIC"), 1, P_NORMAL, D_UNSIGNED32, nullptr, DB_NO_TIMEOUT);
+  auto* msg = (GENERIC_MESSAGE*)H_MEMORY_pvMalloc(sizeof(GENERIC_MESSAGE));
+  memset(msg, 0, sizeof *msg);
+  msg->Cmd = CMD_ID_RESET_POS;
+  ASSERT_EQ(L_MBOX_Send(M_ALARM, msg, 3, 0), lsSUCCESS);
+  Sync();
+  U32 u = 99;
+  F32 f = 99.0f;
+  EXPECT_TRUE(H_DATABASE_bFetchU32(FCID("STAW"), &u));
+  EXPECT_EQ(u, 0u);
+  EXPECT_TRUE(H_DATABASE_bFetchFloat(FCID("SATP"), &f));
+  EXPECT_EQ(f, -41.0f);
+  for (const char* k : {"SAI2", "SAI4", "SAI5", "SAI6", "SAI7", "SAI8", "SAI9", "SAIA", "SAIC"}) {
+    u = 99;
+    EXPECT_TRUE(H_DATABASE_bFetchU32(MAKE_FOURCHARID(k[0], k[1], k[2], k[3]), &u)) << k;
+    EXPECT_EQ(u, 0u) << k;
+  }
+  for (const char* k : {"SDA1", "SDA2", "SWTP", "SAI1"}) {
+    f = 99.0f;
+    EXPECT_TRUE(H_DATABASE_bFetchFloat(MAKE_FOURCHARID(k[0], k[1], k[2], k[3]), &f)) << k;
+    EXPECT_EQ(f, 0.0f) << k;
+  }
+}
+
+// The NMEA 2000 alarm items are wanted with a source seen, in the simulator
+// and in the point-of-sale demonstration; a missing key counts as 0 and as
+// the start-up state.
+TEST_F(AlarmTask, NmeaAlarmMenusWanted) {
+  struct Case {
+    S64 snid;   // -1: missing
+    S64 state;  // -1: missing
+    bool wanted;
+  };
+  for (const Case& c : std::vector<Case>{{0, STATE_NORMAL_RUN, false}, {7, STATE_NORMAL_RUN, true},
+                                         {0, STATE_SIMULATION, true}, {0, STATE_POINT_OF_SALE, true},
+                                         {-1, -1, false}, {-1, STATE_SIMULATION, true}, {3, -1, true}}) {
+    if (c.snid < 0) {
+      H_DATABASE_vDeleteEntry(FCID("SNID"));
+    } else {
+      H_DATABASE_bUpdateEverythingU32(FCID("SNID"), (U32)c.snid, P_NORMAL, D_UNKNOWN, nullptr, DB_NO_TIMEOUT);
+    }
+    if (c.state < 0) {
+      H_DATABASE_vDeleteEntry(FCID("CCST"));
+    } else {
+      H_DATABASE_bUpdateEverythingU32(FCID("CCST"), (U32)c.state, P_NORMAL, D_UNKNOWN, nullptr, DB_NO_TIMEOUT);
+    }
+    EXPECT_EQ(T_ALARM_bMenusWanted() != FALSE, c.wanted) << c.snid << " " << c.state;
+  }
+  H_DATABASE_bUpdateEverythingU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL, D_UNKNOWN, nullptr, DB_NO_TIMEOUT);
+  Sync();
+}
+
 // ------------------------------------------------------------------ dialogs
 class AlarmDialogs : public AlarmTask {};
 
