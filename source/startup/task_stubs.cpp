@@ -106,5 +106,6 @@ void STARTUP_vInstall(void) {
   T_MMC_vMain_Install(&T_MMC_vTask);
   T_ALARM_vMain_Install(&T_ALARM_vTask);
   T_BATTERY_vMain_Install(&T_BATTERY_vTask);
+  T_GATEWAY_vMain_Install(&T_GATEWAY_vStandIn);
   T_ALARM_vCheckTimer_Install(&T_ALARM_vCheckTimerNow);
 }
