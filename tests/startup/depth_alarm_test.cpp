@@ -34,8 +34,10 @@ Sent Messages() {
     const auto* g = (const GENERIC_MESSAGE*)p;
     if (g->Cmd == CMD_ID_SET_ALARM) {
       const auto* m = (const ALARM_SET_MESSAGE*)p;
-      EXPECT_EQ(m->pInitialCustomTone, &depth_alarm_sound);
-      EXPECT_EQ(m->pReminderCustomTone, &depth_reminder_sound);
+      const SOUND* initial = m->pInitialCustomTone;  // copies: the members are packed
+      const SOUND* reminder = m->pReminderCustomTone;
+      EXPECT_EQ(initial, &depth_alarm_sound);
+      EXPECT_EQ(reminder, &depth_reminder_sound);
       EXPECT_EQ(m->InitialToneID, TONE_USE_CUSTOM);
       out.text.push_back("+" + std::to_string(m->Priority) + " " + m->pMessageString);
       out.cancel = m->pFunctionAlarmCancel;
@@ -54,9 +56,10 @@ std::vector<int> Gateway() {
     const auto* m = (const GATEWAY_DATA_MESSAGE*)p;
     EXPECT_EQ(m->msg.Cmd, CMD_ID_GATEWAY_DATA);
     EXPECT_EQ(m->datasrc, 0);
-    EXPECT_NE(m->gwdata, nullptr);
-    if (m->gwdata != nullptr) {
-      EXPECT_EQ(*m->gwdata, 1);
+    const U8* data = m->gwdata;  // a copy: the member is packed
+    EXPECT_NE(data, nullptr);
+    if (data != nullptr) {
+      EXPECT_EQ(*data, 1);
     }
     out.push_back(m->datatype);
     H_MEMORY_vFree(m->gwdata);

@@ -36,7 +36,8 @@ void SendWait(GATEWAY_DATA_IDS kind, bool withData) {
     *m->gwdata = 1;
   }
   ASSERT_EQ(L_MBOX_SendWait(M_GATEWAY, m, 3, SEMA_MBOX_CHART), lsSUCCESS);
-  EXPECT_EQ(m->gwdata, nullptr);  // freed and cleared before the acknowledgement
+  const U8* data = m->gwdata;  // a copy: the member is packed
+  EXPECT_EQ(data, nullptr);      // freed and cleared before the acknowledgement
   H_MEMORY_vFree(m);
 }
 
