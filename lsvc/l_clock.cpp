@@ -82,7 +82,9 @@ U32 lm_gettime(struct timeval* tv) {
   return (U32)((U64)now.tv_sec * 1000ull + (U64)now.tv_nsec / NS_PER_MS);
 }
 
-U32 H_TICK_u32ReadFreeRunningTimerInMilliSeconds(void) { return (U32)(u64SinceStartNs() / NS_PER_MS); }
+U32 H_TICK_u32ReadFreeRunningTimerInMilliSeconds(void) {
+  return PLATFORM_u32MillisecondClockStart() + (U32)(u64SinceStartNs() / NS_PER_MS);
+}
 
 U32 H_TICK_u32ReadFreeRunningTimerInSystemTicks(void) { return (U32)(u64SinceStartNs() / NS_PER_MS); }
 

@@ -63,6 +63,11 @@ BOOLEAN PLATFORM_bTestClockActive(void);
 // Moves both clocks forward and wakes every timed wait so it can look again.
 void PLATFORM_vTestClockAdvanceMs(U32 ms);
 void PLATFORM_vTestClockAdvanceNs(U64 ns);
+// Value of the free-running millisecond clock at the program's start: on the
+// host TESSIX_MS_CLOCK_START (decimal, 0 when unset) unless a test set one,
+// so that a run can cross the clock's wrap at 2^32 ms.
+U32 PLATFORM_u32MillisecondClockStart(void);
+void PLATFORM_vSetMillisecondClockStart(U32 u32StartMs);
 
 // Waits on a condition variable created with the monotonic clock until the
 // absolute monotonic deadline (of PLATFORM_vClockMonotonic). Returns 0 when woken

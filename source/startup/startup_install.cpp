@@ -2,6 +2,8 @@
 #include "source/startup/startup_install.h"
 
 #include "lsvc/lsvc_upcalls.h"
+#include "source/startup/h_battery.h"
+#include "source/startup/t_alarm.h"
 #include "source/startup/t_mmc.h"
 #include "source/startup/t_nvram.h"
 #include "source/startup/t_startup.h"
@@ -13,4 +15,8 @@ void STARTUP_vInstall(void) {
   T_STARTUP_vRemoveQuickConfigMenu_Install(&T_STARTUP_vQuickConfigDone);
   T_NVRAM_vMain_Install(&T_NVRAM_vTask);
   T_MMC_vMain_Install(&T_MMC_vTask);
+  T_ALARM_vMain_Install(&T_ALARM_vTask);
+  T_BATTERY_vMain_Install(&T_BATTERY_vTask);
+  T_GATEWAY_vMain_Install(&T_GATEWAY_vStandIn);
+  T_ALARM_vCheckTimer_Install(&T_ALARM_vCheckTimerNow);
 }

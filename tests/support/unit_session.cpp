@@ -132,3 +132,17 @@ std::string CUnitSession::Output() {
   Pump(0);
   return m_text;
 }
+
+bool CUnitSession::StartSimulator(long long timeout_ms) {
+  if (!WaitForLine("STARTUP: transducer", timeout_ms)) return false;
+  auto press = [this](int slot) {
+    const bool ok = Key(slot, 1) && Key(slot, 0);
+    usleep(700000);
+    return ok;
+  };
+  constexpr int MENU = 1, EXIT = 2, EAST = 12;
+  if (!press(MENU) || !press(EAST) || !press(EXIT)) return false;
+  if (!WaitForLine("STARTUP: run system", timeout_ms)) return false;
+  if (Output().find("STARTUP: quick setup shown") != std::string::npos) return press(EXIT);
+  return true;
+}

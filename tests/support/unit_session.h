@@ -28,6 +28,11 @@ class CUnitSession {
   bool WaitForLine(const std::string& text, long long timeout_ms);
   // Writes one key record (value 1 press, 0 release) and its SYN record.
   bool Key(int slot, int value);
+  // Goes through the start-up screens as a person does: MENU, the
+  // preselected option (the simulator without a transducer) with the east
+  // cursor, EXIT past the chart disclaimer, and EXIT to close the quick
+  // setup of a first start. FALSE when the system did not start running.
+  bool StartSimulator(long long timeout_ms = 20000);
   // The first frame presented at or after since_ns whose pixels differ from
   // the frame shown at since_ns; waits up to timeout_ms. FALSE on time-out.
   bool WaitForChangedFrame(U64 since_ns, long long timeout_ms, FRAME* frame);

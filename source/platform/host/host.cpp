@@ -219,3 +219,13 @@ void PLATFORM_vExit(int status) {
   fflush(stderr);
   _exit(status);
 }
+
+namespace {
+std::atomic<U32> s_u32MsClockStart{[] {
+  const char* text = getenv("TESSIX_MS_CLOCK_START");
+  return text != nullptr ? (U32)strtoul(text, nullptr, 10) : 0u;
+}()};
+}  // namespace
+
+U32 PLATFORM_u32MillisecondClockStart(void) { return s_u32MsClockStart.load(std::memory_order_relaxed); }
+void PLATFORM_vSetMillisecondClockStart(U32 u32StartMs) { s_u32MsClockStart.store(u32StartMs); }

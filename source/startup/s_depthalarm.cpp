@@ -1,0 +1,152 @@
+// Depth alarms. Each source keeps its own state and its own stamp of the
+// last depth at or shallower than its set point, so a shallow depth from
+// one source never holds up the other source's alarm.
+#include "source/startup/s_depthalarm.h"
+
+#include <string.h>
+
+#include <atomic>
+
+#include "common/cmd_id.h"
+#include "common/db_types.h"
+#include "common/language.h"
+#include "common/u_convert.h"
+#include "lsvc/lsvc.h"
+#include "source/core/h_database.h"
+#include "source/core/u_sound.h"
+#include "source/startup/t_alarm.h"
+
+SOUND depth_alarm_sound = {"depth_alarm_sound", 200000, 21729, nullptr};
+SOUND depth_reminder_sound = {"depth_reminder_sound", 200000, 21729, nullptr};
+
+namespace {
+
+#define DEPTH_TEXT_RECORD(name, text)                                                                     \
+  const char* const name[NUMBER_OF_LANGUAGES] = {text, text, text, text, text, text, text, text, \
+                                                 text, text, text, text, text, text, text, text, \
+                                                 text, text, text, text, text, text}
+DEPTH_TEXT_RECORD(s_txtDepthAlarm, "Depth Alarm");
+DEPTH_TEXT_RECORD(s_txtRemoteDepthAlarm, "Remote Depth Alarm");
+
+struct Source {
+  std::atomic<S32> state{DEPTH_ALARM_CLEARED};
+  std::atomic<U32> stamp{0};
+};
+Source s_sources[2];
+
+int nIndex(DEPTH_SOURCE e) { return e == DEPTH_SOURCE_LOCAL_DEPTH ? 0 : 1; }
+
+const char* pcText(DB_TEXT_RECORD record) {
+  U32 language = 0;
+  if (!H_DATABASE_bFetchU32(FCID("SLNG"), &language) || language >= (U32)NUMBER_OF_LANGUAGES) language = 0;
+  return record[language];
+}
+
+void vGateway(GATEWAY_DATA_IDS id) {
+  auto* m = (GATEWAY_DATA_MESSAGE*)H_MEMORY_pvMallocNoWait(sizeof(GATEWAY_DATA_MESSAGE));
+  auto* data = (U8*)H_MEMORY_pvMallocNoWait(1);
+  if (m == nullptr || data == nullptr) {
+    H_MEMORY_vFree(m);
+    H_MEMORY_vFree(data);
+    return;
+  }
+  memset(m, 0, sizeof *m);
+  m->msg.Cmd = CMD_ID_GATEWAY_DATA;
+  m->datatype = id;
+  m->datasrc = 0;
+  *data = 1;
+  m->gwdata = data;
+  if (L_MBOX_Send(M_GATEWAY, m, 3, 0) != lsSUCCESS) {
+    H_MEMORY_vFree(data);
+    H_MEMORY_vFree(m);
+  }
+}
+
+// Runs on the alarm task with its table lock held: stores and posts only.
+void vLocalCancel() {
+  s_sources[0].state.store(DEPTH_ALARM_MANUALLY_CANCELLED);
+  vGateway(GW_DP_Cancel_Depth_Alarm);
+}
+void vRemoteCancel() {
+  s_sources[1].state.store(DEPTH_ALARM_MANUALLY_CANCELLED);
+  vGateway(GW_DP_Cancel_Remote_Depth_Alarm);
+}
+
+void vPost(int index, DEPTH_ALARM_STATE state) {
+  const ALARM_PRIORITY kind = index == 0 ? DEPTH_ALARM : REMOTE_DEPTH_ALARM;
+  if (state != DEPTH_ALARM_ACTIVE) {
+    (void)U_ALARM_bClear(kind);
+    return;
+  }
+  ALARM_SET_MESSAGE a;
+  memset(&a, 0, sizeof a);
+  a.Priority = kind;
+  a.pMessageString = pcText(index == 0 ? s_txtDepthAlarm : s_txtRemoteDepthAlarm);
+  a.InitialToneID = TONE_USE_CUSTOM;
+  a.pInitialCustomTone = &depth_alarm_sound;
+  a.ReminderToneID = TONE_USE_CUSTOM;
+  a.pReminderCustomTone = &depth_reminder_sound;
+  a.pFunctionAlarmCancel = index == 0 ? &vLocalCancel : &vRemoteCancel;
+  (void)U_ALARM_bSet(&a);
+}
+
+}  // namespace
+
+void S_DEPTHALARM_vInitDepthAlarms(void) {
+  U_SOUND_vRegisterSound(&depth_alarm_sound, TRUE);
+  U_SOUND_vRegisterSound(&depth_reminder_sound, TRUE);
+}
+
+void S_DEPTHALARM_vCompareNewDepthAgainstAlarmSetPoint(DEPTH_SOURCE eSource, F32 fDepth, F32 fSetPoint) {
+  const int i = nIndex(eSource);
+  Source& s = s_sources[i];
+  if (fSetPoint == 0.0f) {
+    if (s.state.load() == DEPTH_ALARM_ACTIVE) {
+      s.state.store(DEPTH_ALARM_CLEARED);
+      vPost(i, DEPTH_ALARM_CLEARED);
+    }
+    return;
+  }
+  if (!(fDepth > 0.0f)) return;  // no depth: neither raises nor releases
+  const U32 now = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
+  if (fDepth <= fSetPoint) {
+    s.stamp.store(now);
+    if (s.state.load() == DEPTH_ALARM_CLEARED) {
+      s.state.store(DEPTH_ALARM_ACTIVE);
+      vPost(i, DEPTH_ALARM_ACTIVE);
+    }
+    return;
+  }
+  const S32 state = s.state.load();
+  if (state == DEPTH_ALARM_MANUALLY_CANCELLED) {
+    s.state.store(DEPTH_ALARM_CLEARED);
+    return;
+  }
+  const F32 band = (F32)dConvertToInternal(10.0, D_DEPTH, U_FEET);
+  if (fDepth <= fSetPoint + band && now - s.stamp.load() <= DEPTH_ALARM_HOLD_MS) return;
+  if (state == DEPTH_ALARM_ACTIVE) {
+    s.state.store(DEPTH_ALARM_CLEARED);
+    vPost(i, DEPTH_ALARM_CLEARED);
+  }
+}
+
+void S_DEPTHALARM_vRemotelyCancelledDepthAlarm(void) {
+  vPost(0, DEPTH_ALARM_CLEARED);
+  s_sources[0].state.store(DEPTH_ALARM_MANUALLY_CANCELLED);
+}
+
+void S_DEPTHALARM_vRemotelyCancelledRemoteDepthAlarm(void) {
+  vPost(1, DEPTH_ALARM_CLEARED);
+  s_sources[1].state.store(DEPTH_ALARM_MANUALLY_CANCELLED);
+}
+
+DEPTH_ALARM_STATE S_DEPTHALARM_eState(DEPTH_SOURCE eSource) {
+  return (DEPTH_ALARM_STATE)s_sources[nIndex(eSource)].state.load();
+}
+
+void S_DEPTHALARM_vReset(void) {
+  for (Source& s : s_sources) {
+    s.state.store(DEPTH_ALARM_CLEARED);
+    s.stamp.store(0);
+  }
+}

@@ -1,0 +1,65 @@
+// Depth alarms: the local one (every published depth against YSDA) and the
+// remote one (the depth another control head reports, IDER, against CRDA).
+// Raising and clearing go to the alarm task; a cancel here is passed to the
+// unit-link gateway task (mailbox 42) for the other head, and a cancel made
+// there arrives through the two remote-cancel calls.
+//
+// Kept with the alarm task until the sonar processing that feeds it exists;
+// it depends only on the settings database, the sound client and the alarm
+// task's messages.
+//
+// Threads: the comparisons run on the processing task, the cancel callbacks
+// on the alarm task (with its table lock held: they only store and post
+// without waiting) and the remote cancels on the gateway task. Each source's
+// state and stamp are atomics.
+#pragma once
+
+#include "common/types.h"
+#include "lsvc/lsvc.h"
+#include "source/core/h_sound.h"
+
+enum DEPTH_ALARM_STATE : S32 {
+  DEPTH_ALARM_ACTIVE = 0,
+  DEPTH_ALARM_MANUALLY_CANCELLED = 1,
+  DEPTH_ALARM_CLEARED = 2,
+};
+
+enum DEPTH_SOURCE : S32 {
+  DEPTH_SOURCE_LOCAL_DEPTH = 0,
+  DEPTH_SOURCE_REMOTE_DEPTH = 1,  // any non-zero source counts as remote
+};
+
+// Unit-link gateway data (mailbox 42).
+enum GATEWAY_DATA_IDS : S32 {
+  GW_DP_Cancel_Depth_Alarm = 31,
+  GW_DP_Cancel_Remote_Depth_Alarm = 32,
+};
+
+TESSIX_PACK4_BEGIN
+struct GATEWAY_DATA_MESSAGE {
+  GENERIC_MESSAGE msg;  // CMD_ID_GATEWAY_DATA
+  GATEWAY_DATA_IDS datatype;
+  S32 datasrc;  // GPS_SOURCE_ID; ID_INVALID (0) here
+  U16 completioncode;
+  U8* gwdata;  // one byte 1; owned and freed by the gateway task
+};
+TESSIX_PACK_END
+
+constexpr U32 DEPTH_ALARM_HOLD_MS = 5000;
+
+extern SOUND depth_alarm_sound;
+extern SOUND depth_reminder_sound;
+
+// Registers the two alarm sounds (processing task, once at start).
+void S_DEPTHALARM_vInitDepthAlarms(void);
+// The alarm rule for one depth (metres) against a set point (metres, 0 off).
+// A depth that is not positive (no bottom, a lost remote reading) changes
+// nothing.
+void S_DEPTHALARM_vCompareNewDepthAgainstAlarmSetPoint(DEPTH_SOURCE eSource, F32 fDepth, F32 fSetPoint);
+// The other head cancelled the local (remote) alarm.
+void S_DEPTHALARM_vRemotelyCancelledDepthAlarm(void);
+void S_DEPTHALARM_vRemotelyCancelledRemoteDepthAlarm(void);
+// State of a source (tests, state dump).
+DEPTH_ALARM_STATE S_DEPTHALARM_eState(DEPTH_SOURCE eSource);
+// Back to the armed start (tests).
+void S_DEPTHALARM_vReset(void);
