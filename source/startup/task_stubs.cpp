@@ -2,10 +2,11 @@
 // the card task are built, their places in the task table are held by these
 // stand-ins. The start-up stand-in starts the six tasks the start-up task
 // starts itself and takes the unit straight into simulator operation; the
-// NVRAM and card stand-ins register their mailboxes so that senders and the
+// NVRAM stand-in registers their mailboxes so that senders and the
 // orderly shutdown find them, and empty them.
 #include "source/startup/task_stubs.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include <vector>
@@ -70,9 +71,16 @@ void T_STARTUP_vTask(void) {
   bStartupTaskInitialized.store(1, std::memory_order_release);
 
   // Until the start-up screens exist the unit goes straight into simulator
-  // operation once every task has been started.
+  // operation once every task has been started (or, on this machine, into
+  // the state TESSIX_SYSTEM_STATE names: 6 for the point-of-sale
+  // demonstration).
   while (bMainTasksStarted.load(std::memory_order_acquire) == 0) L_CLOCK_Sleep(10);
-  vRunSystem(STATE_SIMULATION);
+  SYSTEM_STATE state = STATE_SIMULATION;
+  if (const char* pc = getenv("TESSIX_SYSTEM_STATE")) {
+    const int n = atoi(pc);
+    if (n >= (int)STATE_NORMAL_RUN && n <= (int)STATE_POINT_OF_SALE) state = (SYSTEM_STATE)n;
+  }
+  vRunSystem(state);
 
   // From now on the time-out sweep of the settings database runs every 2 s.
   const SEMA list[] = {SEMA_MBOX_STARTUP, SEMA_TIMER_STARTUP, 0};
@@ -83,15 +91,10 @@ void T_STARTUP_vTask(void) {
   }
 }
 
-// ------------------------------------------------------------ NVRAM and card tasks
+// ------------------------------------------------------------ NVRAM task
 void T_NVRAM_vTask(void) {
   vRegister(FCID("TNVR"), M_NVRAM);
   L_TASK_vServePlaceholder({M_NVRAM});
-}
-
-void T_MMC_vTask(void) {
-  vRegister(FCID("TMMC"), M_MMC);
-  L_TASK_vServePlaceholder({M_MMC});
 }
 
 void STARTUP_vInstall(void) {
