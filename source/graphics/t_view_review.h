@@ -6,7 +6,11 @@
 
 #include "common/db_types.h"
 #include "common/types.h"
+#include "common/view_types.h"
 
+// The draw callback of view 71, and its frame on another bitmap.
+void T_VIEW_vDrawCaptureReviewView(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindowSpec);
+void T_VIEW_vDrawSnapshotPreviewBorder(BITMAP* pBitmap);
 // First CMD_ID_RUN_SYSTEM, change notices (CSRE, SCSC, CPSP, CPSM, CSD0,
 // CSD1), factory reset and the messages (CMD_ID_PING_START,
 // CMD_ID_KEY_CHANGE) of the review view.

@@ -50,10 +50,12 @@ void vLoadBitmap(MSG_LOAD_BITMAP* m) {
 
 void T_MMC_vTask(void) {
   H_DATABASE_bUpdateEverythingU32(FCID("TMMC"), (U32)M_MMC, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
+  const SEMA list[] = {SEMA_MBOX_MMC, 0};
   for (;;) {
-    void* p = L_MBOX_ReceiveWait(M_MMC);
-    if (p == nullptr) continue;
-    if (((GENERIC_MESSAGE*)p)->Cmd == CMD_ID_LOAD_BMP) vLoadBitmap((MSG_LOAD_BITMAP*)p);
-    H_MEMORY_vDumpMail(p);
+    L_SEMA_WaitMultiple(list);
+    while (void* p = L_MBOX_Receive(M_MMC)) {
+      if (((GENERIC_MESSAGE*)p)->Cmd == CMD_ID_LOAD_BMP) vLoadBitmap((MSG_LOAD_BITMAP*)p);
+      H_MEMORY_vDumpMail(p);
+    }
   }
 }

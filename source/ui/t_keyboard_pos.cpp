@@ -92,7 +92,7 @@ const char s_acEnglishScript[] =
     "SET SCSC 2 // screen snapshots on\n"
     "EXITMESSAGEBOX\n"
     "VIEW Snapshot and Recording View\n"
-    "BALLOON 40 250 480 4 \"Welcome aboard\"\n"
+    "BALLOON 40 200 480 6 \"Welcome aboard\"\n"
     "One display at the helm for sonar, charts,\n"
     "radar and engine data.\n"
     "[BULLET] Split any view in two\n"
@@ -100,7 +100,7 @@ const char s_acEnglishScript[] =
     "ENDBALLOON\n"
     "WAIT 6\n"
     "MOREINFO IMAGING\n"
-    "BALLOON 40 250 480 4 \"Sonar imaging\"\n"
+    "BALLOON 40 200 480 6 \"Sonar imaging\"\n"
     "Down and side imaging show the bottom\n"
     "and the fish beside the boat in detail.\n"
     "[BULLET] Record sonar to an SD card\n"
@@ -108,13 +108,13 @@ const char s_acEnglishScript[] =
     "ENDBALLOON\n"
     "WAIT 8\n"
     "ENDMOREINFO\n"
-    "BALLOON 40 250 480 3 \"Snapshots\"\n"
+    "BALLOON 40 200 480 5 \"Snapshots\"\n"
     "Press MARK to save the screen to a card.\n"
     "Browse the saved pictures here, full size\n"
     "at the press of a key.\n"
     "ENDBALLOON\n"
     "WAIT 6\n"
-    "BALLOON 40 250 480 3 \"Navigation\"\n"
+    "BALLOON 40 200 480 5 \"Navigation\"\n"
     "Marks, routes and tracks on the chart,\n"
     "[BULLET] man overboard in one long press\n"
     "[BULLET] arrival and off-course alarms\n"
@@ -125,7 +125,7 @@ const char s_acEnglishScript[] =
     "ENDCHAPTER\n"
     "\n"
     "CHAPTER IMAGING\n"
-    "BALLOON 40 250 480 4 \"Imaging in depth\"\n"
+    "BALLOON 40 200 480 6 \"Imaging in depth\"\n"
     "Each beam is drawn in its own window.\n"
     "[BULLET] Zoom with + and -\n"
     "[BULLET] The cursor gives depth and position\n"
@@ -469,11 +469,6 @@ void vDrawBalloon(BITMAP* b, const D_BALLOON& d) {
   }
 }
 
-void vDrawPhoto(BITMAP* b) {
-  if (s_pPhotoImage == nullptr || s_bPhotoPending) return;
-  G_BMP_vCopyRegion(s_pPhotoImage, b, 0, 0, 800);
-}
-
 }  // namespace
 
 // ------------------------------------------------------------ interface
@@ -597,19 +592,25 @@ void T_KEYBOARD_vDrawPOSMessage(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWi
     return;
   }
   L_MUTEX_LockWait(RES_POS_TUTORIAL);
-  if (s_script.scriptError != NO_ERROR) {
-    const char* msg = POS_SCRIPT_pcErrorMessage(s_script.scriptError);
+  T_KEYBOARD_vDrawPOSScript(pBitmap, &s_script, s_bPhotoPending ? nullptr : s_pPhotoImage);
+  L_MUTEX_Unlock(RES_POS_TUTORIAL);
+}
+
+void T_KEYBOARD_vDrawPOSScript(BITMAP* pBitmap, const POS_SCRIPT* s, const BITMAP* pPhoto) {
+  const bool photo = s->bShowImage && pPhoto != nullptr;
+  if (s->scriptError != NO_ERROR) {
+    const char* msg = POS_SCRIPT_pcErrorMessage(s->scriptError);
     U32 width = G_STRING_u32GetWidth(std_16x17_font_def_ptr, msg) + 9;
     if (width > (U32)pBitmap->pixels_wide - 10) width = (U32)pBitmap->pixels_wide - 10;
     U_DIALOG_vDrawDialog(pBitmap, msg, std_16x17_font_def_ptr, 0, (U16)width, nullptr, nullptr,
                          JUSTIFICATION_CENTER, JUSTIFICATION_SCREEN_CENTER);
-  } else if (s_script.curBalloon.bActive) {
-    if (s_script.bShowImage) vDrawPhoto(pBitmap);
-    vDrawBalloon(pBitmap, s_script.curBalloon);
-  } else if (s_script.bShowImage) {
-    vDrawPhoto(pBitmap);
+  } else if (s->curBalloon.bActive) {
+    if (photo) G_BMP_vCopyRegion(pPhoto, pBitmap, 0, 0, 800);
+    vDrawBalloon(pBitmap, s->curBalloon);
+  } else if (photo) {
+    G_BMP_vCopyRegion(pPhoto, pBitmap, 0, 0, 800);
   }
-  const POINT e = s_script.exitBoxAnchor;
+  const POINT e = s->exitBoxAnchor;
   if (e.x >= 0 && e.y >= 0) {
     const U32 t = u32ExitTextWidth();
     G_BOX_vDrawRoundedFilled(pBitmap, gCOLOR_pcolColorTable[35], e, t + 14, 28, 11);
@@ -617,5 +618,4 @@ void T_KEYBOARD_vDrawPOSMessage(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWi
     POINT at{e.x + 7, e.y + 7};
     G_STRING_vPut(pBitmap, gCOLOR_pcolColorTable[35], &at, std_11x14_font_def_ptr, pcText(s_txtPressExit));
   }
-  L_MUTEX_Unlock(RES_POS_TUTORIAL);
 }

@@ -7,6 +7,7 @@
 #include "common/types.h"
 #include "common/view_types.h"
 #include "source/graphics/g_bitmap.h"
+#include "source/ui/u_pos_script.h"
 
 // The system started in the point-of-sale state (first CMD_ID_RUN_SYSTEM).
 void T_KEYBOARD_vPointOfSaleStart(void);
@@ -28,3 +29,6 @@ BOOLEAN T_KEYBOARD_bPointOfSaleRunning(void);
 U32 T_KEYBOARD_u32PointOfSaleSteps(void);
 // The draw callback of POS_MESSAGE_LAYER (view task).
 void T_KEYBOARD_vDrawPOSMessage(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindowSpec);
+// Draws a script's state: its error, or its balloon over its photo (the
+// photo only when given), and the exit box.
+void T_KEYBOARD_vDrawPOSScript(BITMAP* pBitmap, const POS_SCRIPT* pScript, const BITMAP* pPhoto);
