@@ -18,6 +18,9 @@ void T_VIEW_vReviewRunSystem(void);
 void T_VIEW_vReviewNotice(const MESSAGE_NEW_DATA* pMsg);
 void T_VIEW_vReviewResetPos(void);
 void T_VIEW_vReviewMessage(const GENERIC_MESSAGE* pMsg);
+// A new current view: the review view holds the cursor key while it is the
+// current view and starts its list afresh when it becomes current.
+void T_VIEW_vReviewViewChanged(LAYER_ID view);
 // The view-key task, after every key it receives: the review view gives up
 // its full-size picture (page, header and pointer). The picture must not go
 // while the view task draws a page from it.
@@ -28,7 +31,49 @@ void T_VIEW_vReviewReleaseFullPicture(void);
 #include "source/graphics/g_bitmap.h"
 #include "lsvc/lsvc.h"
 
+// ------------------------------------------------------------ thumbnails
+enum THUMBNAIL_TYPE : S32 {
+  THUMBNAIL_NONE = 0,
+  THUMBNAIL_IMAGE_TYPE = 1,
+  THUMBNAIL_RECORDING_TYPE = 2,
+};
+constexpr int THUMBNAIL_WIDTH = 200;
+constexpr int THUMBNAIL_HEIGHT = 150;
+constexpr int THUMBNAIL_NAME_SIZE = 50;
+
+// A thumbnail picture: 200 x 150 pixels, top row first.
+struct THUMBNAIL_DATA_FILE {
+  U16 ImageData[THUMBNAIL_WIDTH * THUMBNAIL_HEIGHT];
+};
+
+// One of the view's three thumbnail slots, bound to its picture buffer.
+// The card task fills it through T_VIEW_bStoreThumbnail.
+struct THUMBNAIL_HEADER_TYPE {
+  BOOLEAN bWrongSizeThumbnail;  // the picture is not a full-screen shot
+  BOOLEAN bLoaded;              // the picture has arrived
+  U32 u32CardSizeKB;
+  U32 u32CardAvailableKB;
+  THUMBNAIL_TYPE eType;
+  char sName[THUMBNAIL_NAME_SIZE];  // the item's path as the card task forms it
+  THUMBNAIL_DATA_FILE* snapshot;
+};
+
+// The card task's answer to CMD_ID_LOAD_THUMBNAIL: the picture of the item
+// named, scaled to 200 x 150, is copied into the slot when the slot still
+// waits for that item (a slot that moved on to another item keeps its
+// own); then the view is redrawn. Safe against the view task's drawing.
+void T_VIEW_vStoreThumbnail(THUMBNAIL_HEADER_TYPE* pSlot, const char* pcName, const U16* pu16Pixels,
+                            BOOLEAN bWrongSize);
+
 TESSIX_PACK4_BEGIN
+// CMD_ID_LOAD_THUMBNAIL (snapshot) to the card task: pFilename is a heap
+// copy the receiver frees.
+struct MSG_LOAD_THUMBNAIL {
+  GENERIC_MESSAGE Header;
+  char* pFilename;
+  THUMBNAIL_HEADER_TYPE* pThumbnailDestination;
+};
+
 // CMD_ID_LOAD_BMP to the SD-card task (key TMMC): loads the named PNG into
 // the bitmap unless u32RequestID is older than *pu32LatestRequestID; the
 // receiver frees pFileName and, when it is done, signals semaDone (when not

@@ -102,4 +102,5 @@ void STARTUP_vInstall(void) {
   T_STARTUP_vRemoveQuickConfigMenu_Install(&T_STARTUP_vQuickConfigDone);
   T_NVRAM_vMain_Install(&T_NVRAM_vTask);
   T_MMC_vMain_Install(&T_MMC_vTask);
+  T_MMC_vInstallHost();
 }

@@ -1,0 +1,143 @@
+// Threading test: also runs under ThreadSanitizer.
+// The review view's thumbnails of the PNG files on a card folder, loaded by
+// the card task: the first three items with the scroll bar and the current
+// item's box (golden), scrolling down to the end and wrapping, and the view
+// of an empty card.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/db_types.h"
+#include "lsvc/lsvc.h"
+#include "source/core/h_database.h"
+#include "source/graphics/graphics_upcalls.h"
+#include "source/graphics/t_view_review.h"
+#include "source/platform/host/host_png.h"
+#include "source/platform/platform.h"
+#include "source/startup/task_stubs.h"
+#include "source/ui/ui_install.h"
+#include "tests/support/db_test_env.h"
+#include "tests/support/golden.h"
+#include "tests/support/graphics_canvas.h"
+#include "tests/support/wait_for.h"
+
+namespace {
+std::string Root() {
+  static const std::string root = [] {
+    const std::string r = dbtest::Install().base + "/reviewroot-" + std::to_string(getpid());
+    setenv("TESSIX_HOST_ROOT", r.c_str(), 1);
+    return r;
+  }();
+  return root;
+}
+
+const std::string g_root = Root();
+}  // namespace
+
+static const bool s_bInstalled = (GRAPHICS_vInstall(), UI_vInstall(), STARTUP_vInstall(), true);
+
+namespace {
+
+// An 800 x 600 shot: a sky colour above a sea colour, with a boat-coloured
+// block whose place tells the pictures apart.
+std::vector<U16> Shot(COLOR sky, COLOR sea, int block) {
+  std::vector<U16> px(800 * 600);
+  for (int y = 0; y < 600; ++y) {
+    for (int x = 0; x < 800; ++x) {
+      const bool boat = x >= 100 + block * 150 && x < 260 + block * 150 && y >= 260 && y < 340;
+      px[(size_t)y * 800 + x] = boat ? 0xFFE0 : y < 280 ? sky : sea;
+    }
+  }
+  return px;
+}
+
+void StartCardTask() {
+  static bool s_bStarted = false;
+  if (s_bStarted) return;
+  s_bStarted = true;
+  H_DATABASE_vInit();
+  ASSERT_EQ(L_MBOX_DefineSema(M_MMC, SEMA_MBOX_MMC), lsSUCCESS);
+  ASSERT_EQ(L_TASK_Start(TASK_MMCTASK), lsSUCCESS);
+  ASSERT_TRUE(WaitFor([] {
+    U32 m = 0;
+    return H_DATABASE_bFetchU32(FCID("TMMC"), &m) && m == (U32)M_MMC;
+  }));
+}
+
+// Draws the view until the thumbnail at the top shows the pixel wanted
+// (the card task loads it meanwhile).
+void DrawUntil(Canvas& c, int x, int y, COLOR wanted) {
+  EXPECT_TRUE(WaitFor([&] {
+    T_VIEW_vDrawCaptureReviewView(c.bmp(), nullptr);
+    return c.at(x, y) == wanted;
+  })) << "pixel (" << x << ", " << y << ") never became " << wanted;
+}
+
+void Key(CURSOR_POSITION direction) {
+  MSG_KEY_CHANGE k{};
+  k.Header.Cmd = CMD_ID_KEY_CHANGE;
+  k.key = KEY_MASK_CURSOR;
+  k.state = KEY_DOWN;
+  k.cursor = direction;
+  T_VIEW_vReviewMessage(&k.Header);
+}
+
+TEST(ReviewView, ThumbnailsOfTheCardsPicturesScrollAndWrap) {
+  const std::string card = Root() + "/mnt/mmc0";
+  std::filesystem::remove_all(card);
+  std::filesystem::create_directories(card);
+  std::filesystem::create_directories(Root() + "/mnt/mmc1");
+  StartCardTask();
+  COLOR_vResetColorTable();
+
+  // No pictures: the empty view.
+  T_VIEW_vReviewRunSystem();
+  {
+    Canvas c(800, 600);
+    T_VIEW_vDrawCaptureReviewView(c.bmp(), nullptr);
+    ExpectMatchesGolden(c.pixels.data(), c.width, c.height, c.pitch, "review/empty");
+  }
+
+  const COLOR skies[4] = {0x5D9F, 0x9CDF, 0xFD20, 0x7BEF};
+  const COLOR seas[4] = {0x0010, 0x0232, 0x4208, 0x02A0};
+  for (int i = 0; i < 4; ++i) {
+    const std::vector<U16> px = Shot(skies[i], seas[i], i);
+    const std::string name = card + "/S0000" + std::to_string(i + 1) + ".PNG";
+    ASSERT_TRUE(HOST_bWritePng565(name.c_str(), px.data(), 800, 600, 800));
+  }
+  // A picture that is not a screen shot.
+  std::vector<U16> small(64 * 48, 0xF800);
+  ASSERT_TRUE(HOST_bWritePng565((card + "/S00005.png").c_str(), small.data(), 64, 48, 64));
+  EXPECT_EQ(T_MMC_u32ThumbNailsInList(), 5u);
+
+  T_VIEW_vReviewRunSystem();  // the list starts again
+  Canvas c(800, 600);
+  // The top thumbnail at (36, 400): its sky row 0 is the picture's top.
+  DrawUntil(c, 40, 545, skies[0]);
+  DrawUntil(c, 40, 345, skies[1]);
+  DrawUntil(c, 40, 165, skies[2]);
+  ExpectMatchesGolden(c.pixels.data(), c.width, c.height, c.pitch, "review/thumbnails");
+
+  // Down twice: the third item at the top, the wrong-sized one at the bottom.
+  Key(CURSOR_SOUTH);
+  Key(CURSOR_SOUTH);
+  DrawUntil(c, 40, 545, skies[2]);
+  DrawUntil(c, 40, 345, skies[3]);
+  // Down to the last item, then once more: back to the first.
+  Key(CURSOR_SOUTH);
+  Key(CURSOR_SOUTH);
+  DrawUntil(c, 40, 545, gCOLOR_pcolColorTable[34]);
+  Key(CURSOR_SOUTH);
+  DrawUntil(c, 40, 545, skies[0]);
+  // Up at the first item: the last one alone.
+  Key(CURSOR_NORTH);
+  DrawUntil(c, 40, 545, gCOLOR_pcolColorTable[34]);
+  T_VIEW_vDrawCaptureReviewView(c.bmp(), nullptr);
+  EXPECT_EQ(c.at(40, 345), gCOLOR_pcolColorTable[34]) << "nothing below the last item";
+  Key(CURSOR_NORTH);
+  DrawUntil(c, 40, 545, skies[3]);
+}
+
+}  // namespace
