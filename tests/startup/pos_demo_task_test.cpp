@@ -167,6 +167,33 @@ TEST(PosDemoTask, CardScriptPlaysAfterThePreambleAndStopsOnItsError) {
   EXPECT_EQ(T_KEYBOARD_u32PointOfSaleSteps(), 14u);
   EXPECT_TRUE(Drain(VIEWS).empty());
 
+
+  // EXIT leaves the demonstration: the customer's keys reach the views
+  // again, and three minutes without keys start the tutorial afresh.
+  auto poll = [](int slot, bool down) {
+    keytest::SetSlot(slot, down);
+    const U32 before = T_KEYBOARD_u32PollCount();
+    PLATFORM_vTestClockAdvanceMs(25);
+    ASSERT_TRUE(WaitFor([&] { return T_KEYBOARD_u32PollCount() != before; }));
+    Sync();
+  };
+  L_SEMA_SetPending(SEMA_KEYCLICK_GOOD);
+  poll(DD_SLOT_EXIT, true);
+  poll(DD_SLOT_EXIT, false);
+  EXPECT_TRUE(L_SEMA_GetWaitingTaskID(SEMA_KEYCLICK_GOOD) == -lsSEMA_DONE) << "EXIT clicks";
+  Sync();  // the key registrations given up
+  poll(DD_SLOT_MENU, true);
+  poll(DD_SLOT_MENU, false);
+  EXPECT_EQ(Drain(VIEWS), (std::vector<Press>{{KEY_MASK_MENU, KEY_DOWN, 0}}));
+  {
+    Canvas c(800, 600);
+    T_KEYBOARD_vDrawPOSMessage(c.bmp(), nullptr);
+    EXPECT_EQ(c.at(400, 320), 0) << "no error, balloon or photo after EXIT";
+  }
+  AdvanceToStep(180000, 15);  // the tutorial starts again
+  AdvanceToStep(100, 16);     // and its preamble presses the view key
+  EXPECT_EQ(Drain(VIEWS), (std::vector<Press>{{KEY_MASK_VIEW, KEY_DOWN, 1}}));
+
   // Leaving the point-of-sale state ends the demonstration and gives the
   // keys back.
   H_DATABASE_bUpdateValueU32(FCID("CCST"), (U32)STATE_NORMAL_RUN, P_NORMAL);
