@@ -27,6 +27,9 @@ pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
 # The host screen shows the unit's pages in an SDL window.
 pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+# The GPU: EGL and OpenGL ES 2.0 (Mesa on this machine).
+pkg_check_modules(EGL REQUIRED IMPORTED_TARGET egl)
+pkg_check_modules(GLESV2 REQUIRED IMPORTED_TARGET glesv2)
 
 # Every .cpp/.c file of the folders belongs to the library.
 function(tessix_library name)
@@ -49,13 +52,14 @@ add_library(tessix_base INTERFACE)
 tessix_library(tessix_platform DIRS source/platform source/platform/host
                LINK tessix_base Threads::Threads rt)
 target_link_libraries(tessix_platform PRIVATE PkgConfig::SDL2 ZLIB::ZLIB)
+target_link_libraries(tessix_platform PUBLIC PkgConfig::EGL)
 tessix_library(tessix_slp DIRS slp LINK tessix_platform Threads::Threads)
 tessix_library(tessix_lsvc DIRS lsvc LINK tessix_platform)
 tessix_library(tessix_common DIRS common LINK tessix_lsvc tessix_slp ZLIB::ZLIB OpenSSL::Crypto)
 tessix_library(tessix_data DIRS data LINK tessix_base)
 tessix_library(tessix_core DIRS source/core LINK tessix_common tessix_data)
 target_link_libraries(tessix_core PRIVATE PkgConfig::ALSA)
-tessix_library(tessix_graphics DIRS source/graphics LINK tessix_core PkgConfig::FREETYPE)
+tessix_library(tessix_graphics DIRS source/graphics LINK tessix_core PkgConfig::FREETYPE PkgConfig::GLESV2)
 tessix_library(tessix_ui DIRS source/ui LINK tessix_graphics)
 tessix_library(tessix_startup DIRS source/startup LINK tessix_ui)
 tessix_library(tessix_serial DIRS source/serial LINK tessix_startup)

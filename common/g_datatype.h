@@ -120,6 +120,29 @@ struct DYNAMIC_ARRAY {
   void* pData;
 };
 
+// Bodies of the remote settings-database messages (D_GMSG_DATABASE_*):
+// the data's name, and for an update or a notice the value serialised by
+// its own descriptor.
+struct GMSG_DATABASE_FETCH {
+  char* pDataId;
+};
+struct GMSG_DATABASE_REGISTER {
+  char* pDataId;
+  U32 u32ConditionFlags;  // bit 0 changed, bit 1 invalid, bit 2 updated
+};
+struct GMSG_DATABASE_UNREGISTER {
+  char* pDataId;
+};
+struct GMSG_DATABASE_UPDATE {
+  char* pDataId;
+  C_BUFFER Buffer;
+};
+struct GMSG_DATABASE_NEW_DATA {
+  char* pDataId;
+  U32 bValid;
+  C_BUFFER Buffer;
+};
+
 // Standard operations. The output/input position is *ppOut / pIn plus the
 // running count; room is what is left after it. A null output allocates a
 // buffer of exactly the serialised length (freed with H_MEMORY_vFree).

@@ -58,8 +58,18 @@ static constexpr U64 DUMP_HOLD_NS = 60ull * 1000000000ull;
 // The first thread to claim the end of the process ends it; any other
 // thread that tries to end it as well stays parked until the process is gone.
 static std::atomic<bool> s_bExitClaimed{false};
+static std::atomic<pthread_t> s_exitThread{};
+// Held while a trace line is checked and written: once the exit is claimed,
+// only the exiting thread writes, so the exit line is the last line.
+static std::mutex s_traceWriteMutex;
 
-static bool bClaimExit(void) { return !s_bExitClaimed.exchange(true, std::memory_order_acq_rel); }
+static bool bClaimExit(void) {
+  std::lock_guard<std::mutex> lock(s_traceWriteMutex);
+  if (s_bExitClaimed.load(std::memory_order_acquire)) return false;
+  s_exitThread.store(pthread_self(), std::memory_order_release);
+  s_bExitClaimed.store(true, std::memory_order_release);
+  return true;
+}
 
 BOOLEAN LS_bExiting(void) { return s_bExitClaimed.load(std::memory_order_acquire) ? TRUE : FALSE; }
 
@@ -225,8 +235,14 @@ void log_me(const char* format, ...) {
     U32 delta = now - prev;
     if (delta > 0x7FFFFFFFu) delta = 0;  // another thread wrote a later line meanwhile
     FILE* out = output_handle.load(std::memory_order_acquire);
+    const char* name = get_task_name(id);
+    std::lock_guard<std::mutex> lock(s_traceWriteMutex);
+    if (s_bExitClaimed.load(std::memory_order_acquire) &&
+        !pthread_equal(s_exitThread.load(std::memory_order_acquire), pthread_self())) {
+      return;  // the process is ending: no line after the exit line
+    }
     fprintf(out, "%5d.%03d %5d.%03d %2d %s %s\r\n", (int)(delta / 1000), (int)(delta % 1000), (int)(now / 1000),
-            (int)(now % 1000), (int)id, get_task_name(id), text);
+            (int)(now % 1000), (int)id, name, text);
     fflush(out);
     if (opt_fsync) fsync(fileno(stdout));
   }
@@ -502,22 +518,37 @@ int L_UTILS_nSystem(const char* command) {
   return PLATFORM_nSystem(command);
 }
 
-void L_UTILS_vSetSysDate(U32 seconds_since_1970) {
-  static std::mutex s_mutex;
-  static U32 s_u32LastSet = 0;
-  char command[96];
-  {
-    std::lock_guard<std::mutex> lock(s_mutex);
-    const S64 diff = (S64)seconds_since_1970 - (S64)s_u32LastSet;
-    if (diff < 3600 && diff > -3600) return;
-    s_u32LastSet = seconds_since_1970;
-  }
+namespace {
+std::mutex s_dateMutex;
+U32 s_u32LastDateSet = 0;
+
+int nRunDateCommand(U32 seconds_since_1970) {
   const time_t t = (time_t)seconds_since_1970;
   struct tm tm;
   gmtime_r(&t, &tm);
+  char command[96];
   snprintf(command, sizeof command, "date -u -s %4d.%02d.%02d-%02d:%02d:%02d > /dev/null", tm.tm_year + 1900,
            tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-  L_UTILS_nSystem(command);
+  return L_UTILS_nSystem(command);
+}
+}  // namespace
+
+void L_UTILS_vSetSysDate(U32 seconds_since_1970) {
+  {
+    std::lock_guard<std::mutex> lock(s_dateMutex);
+    const S64 diff = (S64)seconds_since_1970 - (S64)s_u32LastDateSet;
+    if (diff < 3600 && diff > -3600) return;
+    s_u32LastDateSet = seconds_since_1970;
+  }
+  nRunDateCommand(seconds_since_1970);
+}
+
+BOOLEAN L_UTILS_bSetSysDateNow(U32 seconds_since_1970) {
+  {
+    std::lock_guard<std::mutex> lock(s_dateMutex);
+    s_u32LastDateSet = seconds_since_1970;
+  }
+  return nRunDateCommand(seconds_since_1970) == 0 ? TRUE : FALSE;
 }
 
 pthread_t L_UTILS_threadCreateSimpleThread(const char* name, void* (*function)(void*), void* argument) {

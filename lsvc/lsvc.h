@@ -283,6 +283,10 @@ void H_SHUTDOWN_vShutdown(void);
 void debug_doit(void);
 const char* L_UTILS_cpGetPathnamePtr(void);
 void L_UTILS_vSetSysDate(U32 seconds_since_1970);
+// Sets the clock to the time given by hand, however little it differs (the
+// hour rule above is for times that arrive by themselves). TRUE when the
+// command ran with exit status 0; on this machine it is only recorded.
+BOOLEAN L_UTILS_bSetSysDateNow(U32 seconds_since_1970);
 // Runs a shell command on the board; on the host it is traced and recorded
 // (PLATFORM_vecCommands), never executed.
 int L_UTILS_nSystem(const char* command);

@@ -6,6 +6,7 @@ pkgs=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libssl-dev libfreetype-dev libpixman-1-dev libsdl2-dev libasound2-dev
+  libegl-dev libgles-dev libegl-mesa0 libgl1-mesa-dri
   fonts-dejavu-core fonts-liberation fonts-liberation2 coreutils xxd python3 binutils
   tcpdump tshark
 )

@@ -11,6 +11,7 @@ L_UPCALL_DEFINE(void, U_CHART_CACHE_vInit, (void), ()) {}
 L_UPCALL_DEFINE(void, H_PLATFORM_vSetupChartPalette, (void), ()) {}
 L_UPCALL_DEFINE(void, H_PLATFORM_vSetupChartFonts, (void), ()) {}
 L_UPCALL_DEFINE(void, plt_InstallPatternsAndBitmaps, (void), ()) {}
+L_UPCALL_DEFINE(void, T_CHART_LAYER_vSetupDatabaseItems, (void), ()) {}
 L_UPCALL_DEFINE(void, T_CHART_3D_vInitImageToolkit, (void), ()) {}
 L_UPCALL_DEFINE(void, T_SOUND_vRegisterMenus, (BOOLEAN bToneMode), (bToneMode)) { (void)bToneMode; }
 

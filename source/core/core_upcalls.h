@@ -28,6 +28,10 @@ L_UPCALL_DECLARE(void, T_CHART_3D_vInitImageToolkit, (void))
 // no menu; the settings still work.
 L_UPCALL_DECLARE(void, T_SOUND_vRegisterMenus, (BOOLEAN bToneMode))
 
+// The chart layers set up their keys again after a chart setting profile
+// was switched. Default: nothing (no chart layers).
+L_UPCALL_DECLARE(void, T_CHART_LAYER_vSetupDatabaseItems, (void))
+
 // Installs the platform core's own functions: the start sequence (Main) and
 // the entries of its tasks.
 void CORE_vInstall(void);

@@ -10,6 +10,7 @@
 #include "source/core/h_database.h"
 #include "source/core/core_upcalls.h"
 #include "source/core/dd_sd.h"
+#include "source/core/dd_uart.h"
 #include "source/core/ls_sync.h"
 #include "source/platform/platform.h"
 
@@ -41,13 +42,15 @@ static void START_vClearDatabase(void) { H_DATABASE_vInit(); }
 // Seeds the C library's random numbers with the calendar time.
 static void START_vSeedRandom(void) { srand((unsigned)PLATFORM_tTime(nullptr)); }
 
-// Shared drawing and chart resources: icon palette, SD-card layer, chart
-// block cache, chart palette, the chart engine's three fonts and pattern
-// tables, the image toolkit. The later subsystems supply their steps through
+// Shared drawing and chart resources: icon palette, SD-card layer, the serial
+// ports' names (published on this machine), chart block cache, chart
+// palette, the chart engine's three fonts and pattern tables, the image
+// toolkit. The later subsystems supply their steps through
 // the core's upward calls (core_upcalls.h).
 void H_PLATFORM_vSetup(void) {
   H_PLATFORM_vSetupGraphics();
   DD_SD_vInit();
+  DD_UART_vPublish();
   U_CHART_CACHE_vInit();
   H_PLATFORM_vSetupChartPalette();
   H_PLATFORM_vSetupChartFonts();

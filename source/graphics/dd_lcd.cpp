@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "lsvc/lsvc.h"
+#include "source/graphics/dd_lcd_int.h"
 #include "source/graphics/t_chart_3d_dump.h"
 
 namespace {
@@ -140,6 +141,15 @@ void DD_LCD_vDisplayScreen(U32* pBuffer) {
     // Not a page: the screen is copied into the page on display.
     vCopyScreenToPage(static_cast<U8*>(g_displayBuffers[shown].buf.buffer), reinterpret_cast<const U8*>(pBuffer));
     omapfb_refresh(&g_lcdSurface, shown);
+  }
+  if (DD_LCD_bTelevisionOn()) {
+    const U8* onDisplay = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(s_pagesLock);
+      const S32 now = s32ShownPage();
+      if (now >= 0) onDisplay = static_cast<const U8*>(g_displayBuffers[now].buf.buffer);
+    }
+    DD_LCD_vCopyToTelevision(onDisplay, szLineLength());
   }
   // Programs started through the shell leave no zombies behind.
   waitpid(-1, nullptr, WNOHANG);

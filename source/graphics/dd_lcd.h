@@ -70,3 +70,30 @@ void DD_LCD_vDisable(void);
 void DD_LCD_vDisplayOn(void);
 void DD_LCD_vDisplayOff(void);
 void DD_LCD_vSetVCom(float duty_cycle);
+
+// ------------------------------------------------------------ video out
+// The television shows "/dev/fb2": while video out is on, every shown page
+// after the first 15 (counted once since start, never reset) is merged with
+// the graphics plane "/dev/fb0" into it.
+enum VIDEO_MODE : S32 {
+  M_VIDEO_MODE_LCD = 0,
+  M_VIDEO_MODE_NTSC = 1,
+  M_VIDEO_MODE_NTSC_J = 2,
+  M_VIDEO_MODE_PAL = 3,
+  M_VIDEO_MODE_PAL_M = 4,
+  M_VIDEO_MODE_PAL_N = 5,
+  M_VIDEO_MODE_COUNT = 6,
+};
+// Frames shown with the television on before the first one reaches it.
+constexpr U32 DD_LCD_TV_SKIPPED_FRAMES = 15;
+extern const char* const DD_LCD_pcTvDetectFile;
+// Switches the video encoder through its shell script (PAL-N runs as PAL;
+// LCD and any other value switch it off). The television flag follows the
+// request; the script's status is not looked at.
+void DD_LCD_vChangeVideoMode(VIDEO_MODE eMode);
+// TRUE when the detection file's first byte is '1'.
+BOOLEAN DD_LCD_bCheckVideoOutPort(void);
+// TRUE while the television is on.
+BOOLEAN DD_LCD_bTelevisionOn(void);
+// Frames shown with the television on since start.
+U32 DD_LCD_u32TelevisionFrames(void);

@@ -28,6 +28,17 @@ L_UPCALL_DEFINE(BOOLEAN, U_KEYBOARD_bRegisterKeys,
   return FALSE;
 }
 
+// ------------------------------------------------------------ display task's power-key menu
+L_UPCALL_DEFINE(void, T_DISPLAY_vRunSystemMenus, (void), ()) {
+  log_me("T_DISPLAY_vRunSystemMenus: no menus, no Video Out item");
+}
+L_UPCALL_DEFINE(void, T_DISPLAY_vPowerKeyMenuKey, (const MSG_KEY_CHANGE* pMsg), (pMsg)) {
+  (void)pMsg;
+  L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
+}
+L_UPCALL_DEFINE(void, T_DISPLAY_vPowerKeyMenuNewData, (const MESSAGE_NEW_DATA* pMsg), (pMsg)) { (void)pMsg; }
+L_UPCALL_DEFINE(void, T_DISPLAY_vClosePowerKeyMenu, (void), ()) {}
+
 // A default that runs often traces only its first call.
 #define TRACE_ONCE(...)                                   \
   do {                                                    \

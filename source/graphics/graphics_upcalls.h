@@ -40,6 +40,23 @@ L_UPCALL_DECLARE(THUMBNAIL_TYPE, T_MMC_eFindNextThumbNail,
 L_UPCALL_DECLARE(THUMBNAIL_TYPE, T_MMC_eFindPreviousThumbNail,
                  (const char* pcCurrent, char* pcName, U32* pu32Position))
 
+// ------------------------------------------------------------ display task's power-key menu
+// The menus and keys build the display task's power-key menu and its
+// "Video Out" item; the display task hands them what it receives.
+// CMD_ID_RUN_SYSTEM: the "Video Out" selector (key SVOM) on the Setup tab and
+// the autopilot keys the menu shows. Default: traces; video out still
+// follows SVOM.
+L_UPCALL_DECLARE(void, T_DISPLAY_vRunSystemMenus, (void))
+// A key change on the display task's mailbox: the power key, and every key
+// while the menu is open. Default: a good click; no menu opens.
+L_UPCALL_DECLARE(void, T_DISPLAY_vPowerKeyMenuKey, (const MSG_KEY_CHANGE* pMsg))
+// A change notice of the menu's autopilot keys (IPNE, IPPL, IPMS).
+// Default: nothing.
+L_UPCALL_DECLARE(void, T_DISPLAY_vPowerKeyMenuNewData, (const MESSAGE_NEW_DATA* pMsg))
+// Factory reset: an open menu closes without a click, the backlight as it
+// is. Default: nothing (no menu ever opens).
+L_UPCALL_DECLARE(void, T_DISPLAY_vClosePowerKeyMenu, (void))
+
 // ------------------------------------------------------------ menu client
 // The view's selector on the "Views" tab of the main menu, bound to its
 // display key, listed at the layer's identifier; and its removal.

@@ -39,3 +39,7 @@ void H_DISPLAY_vPowerDown(void) {
   DD_LCD_vDisplayPowerOff();
   DD_LCD_vLCDPowerOff();
 }
+
+void H_DISPLAY_vChangeVideoOutMode(VIDEO_MODE eMode) { DD_LCD_vChangeVideoMode(eMode); }
+
+BOOLEAN H_DISPLAY_bCheckVideoOutPort(void) { return DD_LCD_bCheckVideoOutPort(); }

@@ -21,3 +21,7 @@ SCREEN_BUFFER* H_DISPLAY_psbGetFrameBufferPointer(void);
 void H_DISPLAY_vScreenDump(SCREEN_BUFFER* psbBuffer);
 // Clears the screen at power-down.
 void H_DISPLAY_vPowerDown(void);
+// Video out: switches the encoder's mode; TRUE when a television is
+// connected.
+void H_DISPLAY_vChangeVideoOutMode(VIDEO_MODE eMode);
+BOOLEAN H_DISPLAY_bCheckVideoOutPort(void);

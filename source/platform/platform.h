@@ -45,6 +45,13 @@ int PLATFORM_nSystem(const char* command);
 std::vector<std::string> PLATFORM_vecCommands(void);
 void PLATFORM_vClearCommands(void);
 
+// ------------------------------------------------------------ secrets
+// The 32-byte value from which the autopilot link's authentication key is
+// mixed. It is configuration of the machine, never part of the program's
+// files: on this machine TESSIX_AUTOPILOT_LINK_SECRET (64 hexadecimal digits)
+// gives it, else a fixed test value that no autopilot accepts.
+void PLATFORM_vAutopilotLinkSecret(U8 au8Secret[32]);
+
 // ------------------------------------------------------------ clocks
 // The monotonic clock (system-wide, like CLOCK_MONOTONIC) and the wall clock.
 void PLATFORM_vClockMonotonic(struct timespec* now);
@@ -96,3 +103,76 @@ void PLATFORM_vTrace(const char* format, ...) __attribute__((format(printf, 1, 2
 constexpr int DD_KEYBOARD_SLOTS = 16;
 extern const U16 DD_KEYBOARD_au16KeyCode[DD_KEYBOARD_SLOTS];
 
+
+// ------------------------------------------------------------ SD-card slots, device files
+// On the board these are the kernel's own calls. On this machine a folder
+// stands for a card: inserting one makes the nodes /dev/mmcblkN (and
+// /dev/mmcblkNp1 for a card with a partition table) as links to its folder
+// and its entry under /sys/class/mmc_host; the mount is a fake that maps the
+// mount point to the card folder. Names under a mapped mount point are
+// looked up without regard to case, as on the cards' FAT file system. A card
+// folder without write permission for its owner stands for a write-protected
+// card: a read-write mount fails with EROFS.
+
+// Makes sure a fixed folder of the unit exists (after resolution). On the
+// board it does; on the host it is created, only under the host root.
+BOOLEAN PLATFORM_bPrepareFolder(const char* unit_path);
+// Mounts the file system of device (a unit path) at mount_point. 0, or -1
+// with errno: ENOENT (no such device or mount point), ENOTBLK (not a card),
+// ENODEV (not "msdos"), EBUSY (already mounted there), EROFS (a read-write
+// mount of a write-protected card), or a failure a test asked for.
+int PLATFORM_nMount(const char* device, const char* mount_point, const char* fstype, BOOLEAN bReadOnly,
+                    const char* options);
+// Unmounts mount_point. 0, or -1 with errno: EINVAL (nothing mounted there)
+// or a failure a test asked for (EBUSY).
+int PLATFORM_nUmount(const char* mount_point);
+// Flushes written data to the media: sync() on the board, the host root's
+// file system here. PLATFORM_u32SyncCount counts the flushes since start.
+void PLATFORM_vSync(void);
+U32 PLATFORM_u32SyncCount(void);
+// Reads a device that hands out its current value on every read (a pulse
+// counter, a sysfs attribute). On the host the device is a plain file that
+// tests write, so each read starts at the beginning of the file. Returns the
+// bytes read, or -1 with errno.
+long PLATFORM_nReadDevice(int fd, void* buffer, size_t size);
+
+// Host only (tests and tools): one card for slot 0 or 1 (MMC host mmc1 or
+// mmc2, block device mmcblk1 or mmcblk2). cid: 32 hexadecimal characters,
+// type: the text of the card's "type" attribute ("SD"). A card without a
+// partition table gets only the disk node.
+struct PLATFORM_SD_CARD {
+  const char* folder;
+  const char* cid;
+  const char* type;
+  BOOLEAN bPartitioned;
+};
+BOOLEAN PLATFORM_bInsertCard(int slot, const PLATFORM_SD_CARD* card);
+// Removes the slot's nodes (partition first) and its sysfs entry.
+BOOLEAN PLATFORM_bRemoveCard(int slot);
+// The next count mounts (bUnmount FALSE) or unmounts (TRUE) at mount_point
+// fail with errno error; count 0 clears the request.
+void PLATFORM_vMountFailNext(const char* mount_point, BOOLEAN bUnmount, int error, int count);
+// The card folder mapped at mount_point ("" when nothing is mounted there)
+// and whether it was mounted read-only.
+std::string PLATFORM_sMountedFolder(const char* mount_point, BOOLEAN* pbReadOnly);
+// ------------------------------------------------------------ serial ports
+// The unit's four serial ports (0-3). On the board a port is its terminal
+// device. On this machine each port is the master side of a pseudo-terminal
+// made on first use and kept for the life of the process, so its name stays
+// the same however often the unit closes and reopens the port; a tool that
+// opens the other end (socat, a terminal) talks to the unit as through a
+// cable. The other end's name is traced and written, one line per port
+// ("<port> <board device> <other end>"), to the file PLATFORM_SERIAL_LIST in
+// the folder given to PLATFORM_vSerialPublish.
+constexpr int PLATFORM_SERIAL_PORTS = 4;
+constexpr const char* PLATFORM_SERIAL_LIST = "serial_ports";
+// Makes the stand-ins of the four ports (board device names in devices) and
+// publishes their names in the folder; nothing on the board.
+void PLATFORM_vSerialPublish(const char* const devices[PLATFORM_SERIAL_PORTS], const char* folder);
+// Opens the port's device for reading and writing, or only for reading, with
+// non-blocking reads and writes. Returns a descriptor (closed with
+// PLATFORM_vSerialClose) or -1.
+int PLATFORM_nSerialOpen(int port, const char* device, BOOLEAN bReadOnly);
+void PLATFORM_vSerialClose(int port, int fd);
+// The other end of the port's stand-in ("" on the board or before it is made).
+std::string PLATFORM_sSerialPeerName(int port);

@@ -67,6 +67,9 @@ void T_STARTUP_vTask(void) {
     L_TASK_SetPriority(id, 2);
     L_TASK_Start(id);
     L_TASK_SetPriority(id, (PRIORITY)old);
+    // The display task's pages, backlight and key exist before anything
+    // else starts (its mailbox is the first the run reaches).
+    if (id == TASK_DISPTASK) L_SEMA_Wait(SEMA_DISPINIT_COMPLETE);
   }
   bStartupTaskInitialized.store(1, std::memory_order_release);
 

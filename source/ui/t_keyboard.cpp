@@ -419,7 +419,8 @@ void T_KEYBOARD_vSendResetMessages(void) {
   walk.cMatch = 'T';
   while (H_DATABASE_bFetchNextBeginningWith(&walk)) {
     const MBOX mbox = (MBOX)walk.data.u32Val;
-    if (mbox == KEYBOARD_MBOX) continue;
+    // Never this task itself, whichever mailbox its key names.
+    if (mbox == KEYBOARD_MBOX || walk.id == FCID("TKBD")) continue;
     GENERIC_MESSAGE* msg = (GENERIC_MESSAGE*)H_MEMORY_pvMalloc(sizeof(GENERIC_MESSAGE));
     memset(msg, 0, sizeof *msg);
     msg->Cmd = CMD_ID_RESET_POS;

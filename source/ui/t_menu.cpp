@@ -11,6 +11,7 @@
 #include "source/ui/t_keyboard.h"
 #include "source/ui/t_menu.h"
 #include "source/ui/t_menu_int.h"
+#include "source/ui/u_datetime.h"
 #include "source/ui/u_menu.h"
 #include "source/graphics/u_view.h"
 
@@ -70,6 +71,7 @@ MENU_TEXT_RECORD(g_MENU_txtAlarmsTab, "Alarms");
 MENU_TEXT_RECORD(g_MENU_txtUserMode, "User Mode");
 MENU_TEXT_RECORD(g_MENU_txtNormal, "Normal");
 MENU_TEXT_RECORD(g_MENU_txtAdvanced, "Advanced");
+MENU_TEXT_RECORD(g_MENU_txtDateAndTime, "Set Date and Time");
 MENU_TEXT_RECORD(g_MENU_txtNetworkMenuOpen,
                  "Another menu is open on the network.  This menu cannot be opened until the other one is closed.");
 MENU_TEXT_RECORD(g_MENU_txtChangeToRadarView, "Change to a radar view before adjusting the installation settings");
@@ -382,6 +384,13 @@ void vRegisterSingleCenteredMenuItem(const MSG_ADD_SINGLE_CENTERED_MENU_ITEM* pM
 }
 
 // ------------------------------------------------------------ other commands
+// "Set Date and Time": the menus close and the date and time dialog opens;
+// the menu task reads the dialog's mailbox.
+void vOpenDateTimeDialog(void) {
+  T_MENU_vDoRemoveMenus(FALSE);
+  U_DATETIME_vDateTimeSetup();
+}
+
 void vRunSystem(void) {
   U32 u32State = 0;
   U32 u32Saved = 0;
@@ -402,6 +411,8 @@ void vRunSystem(void) {
   (void)U_MENU_bRegisterTab(g_MENU_txtSetupTab, SETUP_TAB_PRIORITY, nullptr, M_BASIC);
   (void)U_MENU_bRegisterMainSelectorMenu(g_MENU_txtUserMode, g_MENU_txtSetupTab, MENU_USER_MODE, KEY_CUSR, 2,
                                          s_apUserModeTexts, s_au32UserModeValues, M_BASIC);
+  (void)U_MENU_bRegisterMainActionMenu(g_MENU_txtDateAndTime, g_MENU_txtSetupTab, MENU_TIME_ZONE,
+                                       &vOpenDateTimeDialog, FALSE, M_ADVANCED);
 }
 
 void vShutdown(void) {
@@ -878,7 +889,7 @@ void T_MENU_vUpdateActiveHotMenu(void) {
 // ------------------------------------------------------------ the task
 void T_MENU_vTask(void) {
   vTaskStart();
-  const SEMA events[] = {SEMA_TIMER_EXIT_KEY, SEMA_MBOX_MENU, 0};
+  const SEMA events[] = {SEMA_TIMER_EXIT_KEY, SEMA_MBOX_MENU, SEMA_MBOX_SYSTIME_EDIT, 0};
   for (;;) {
     const S32 fired = L_SEMA_WaitMultiple(events);
     if (fired == SEMA_TIMER_EXIT_KEY) {
@@ -890,6 +901,13 @@ void T_MENU_vTask(void) {
         L_MUTEX_LockWait(RES_MENU);
         vHandleMessage((const GENERIC_MESSAGE*)pMsg);
         L_MUTEX_Unlock(RES_MENU);
+        H_MEMORY_vDumpMail(pMsg);
+      }
+    } else if (fired == SEMA_MBOX_SYSTIME_EDIT) {
+      // Keys of the date and time dialog.
+      while (void* pMsg = L_MBOX_Receive(M_SYSTIME_EDIT)) {
+        const GENERIC_MESSAGE* g = (const GENERIC_MESSAGE*)pMsg;
+        if (g->Cmd == CMD_ID_KEY_CHANGE) U_DATETIME_bHandleKeys((const MSG_KEY_CHANGE*)pMsg);
         H_MEMORY_vDumpMail(pMsg);
       }
     } else {

@@ -8,6 +8,7 @@
 #include "source/core/h_database.h"
 #include "source/core/t_sound.h"
 #include "source/graphics/graphics_upcalls.h"
+#include "source/ui/t_display_menu.h"
 #include "source/ui/t_keyboard.h"
 #include "source/ui/t_button.h"
 #include "source/ui/t_info.h"
@@ -88,4 +89,8 @@ void UI_vInstall(void) {
   T_INFO_u8ConvertAlphaVector_Install(&T_INFO_u8PaletteAlpha);
   T_INFO_u32DrawInfoLayer_Instrumentation2_YOrigin_Install(&T_INFO_u32SonarYOrigin);
   T_BUTTON_vMain_Install(&T_BUTTON_vTask);
+  T_DISPLAY_vRunSystemMenus_Install(&T_DISPLAY_MENU_vRunSystem);
+  T_DISPLAY_vPowerKeyMenuKey_Install(&T_DISPLAY_MENU_vKey);
+  T_DISPLAY_vPowerKeyMenuNewData_Install(&T_DISPLAY_MENU_vNewData);
+  T_DISPLAY_vClosePowerKeyMenu_Install(&T_DISPLAY_MENU_vClose);
 }

@@ -131,6 +131,9 @@ L_UPCALL_DEFINE(BOOLEAN, T_RADAR_bIsMyRadarInfoView, (void), ()) { return FALSE;
 L_UPCALL_DEFINE(BOOLEAN, T_KEELAR_bIsNavigationPaused, (void), ()) { return FALSE; }
 L_UPCALL_DEFINE(BOOLEAN, U_NAV_KEELAR_bIsKeelarNavigationEnabled, (void), ()) { return FALSE; }
 L_UPCALL_DEFINE(BOOLEAN, T_KEELAR_bIsStayvoActive, (void), ()) { return FALSE; }
+L_UPCALL_DEFINE(void, U_KEELAR_vStowMotor, (void), ()) { log_me("U_KEELAR_vStowMotor: no autopilot link"); }
+L_UPCALL_DEFINE(void, U_KEELAR_vDeployMotor, (void), ()) { log_me("U_KEELAR_vDeployMotor: no autopilot link"); }
+L_UPCALL_DEFINE(void, U_KEELAR_vPauseMotor, (void), ()) { log_me("U_KEELAR_vPauseMotor: no autopilot link"); }
 L_UPCALL_DEFINE(BOOLEAN, T_N_HISTORY_bIsMyCursorView, (LAYER_ID eView, SPLIT_WINDOW_TYPE eSide), (eView, eSide)) {
   (void)eView;
   (void)eSide;

@@ -107,6 +107,11 @@ L_UPCALL_DECLARE(BOOLEAN, T_RADAR_bIsMyRadarInfoView, (void))
 L_UPCALL_DECLARE(BOOLEAN, T_KEELAR_bIsNavigationPaused, (void))
 L_UPCALL_DECLARE(BOOLEAN, U_NAV_KEELAR_bIsKeelarNavigationEnabled, (void))
 L_UPCALL_DECLARE(BOOLEAN, T_KEELAR_bIsStayvoActive, (void))
+// The motor commands of the power-key menu's Stow, Deploy and Pause rows.
+// Defaults: trace (no autopilot link).
+L_UPCALL_DECLARE(void, U_KEELAR_vStowMotor, (void))
+L_UPCALL_DECLARE(void, U_KEELAR_vDeployMotor, (void))
+L_UPCALL_DECLARE(void, U_KEELAR_vPauseMotor, (void))
 // Sonar history: TRUE when that window shows a sonar history that owns the
 // cursor. Default: FALSE.
 L_UPCALL_DECLARE(BOOLEAN, T_N_HISTORY_bIsMyCursorView, (LAYER_ID eView, SPLIT_WINDOW_TYPE eSide))

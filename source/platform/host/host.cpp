@@ -1,6 +1,7 @@
 // Host stand-ins for the board: paths, shell commands, clocks, scheduling,
 // process end.
 #include "source/platform/platform.h"
+#include "source/platform/host/host_mount.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -27,6 +28,11 @@ const char* PLATFORM_pcResolvePath(const char* path, char* out, size_t size) {
   if (size == 0) return out;
   const char* root = PLATFORM_pcHostRoot();
   if (path == nullptr) path = "";
+  std::string mapped;
+  if (path[0] == '/' && HOST_bResolveMounted(path, &mapped)) {
+    snprintf(out, size, "%s", mapped.c_str());
+    return out;
+  }
   const bool prefix = (path[0] == '/' && root[0] != '\0' && strncmp(path, root, strlen(root)) != 0);
   int n = prefix ? snprintf(out, size, "%s%s", root, path) : snprintf(out, size, "%s", path);
   (void)n;
@@ -68,6 +74,26 @@ std::vector<std::string> PLATFORM_vecCommands(void) {
 void PLATFORM_vClearCommands(void) {
   std::lock_guard<std::mutex> lock(s_commandMutex);
   s_commands.clear();
+}
+
+// ------------------------------------------------------------ secrets
+void PLATFORM_vAutopilotLinkSecret(U8 au8Secret[32]) {
+  // Test value: bytes 0x00, 0x11, ... 0xFF, 0x0F, 0x1E, ... (no real link).
+  for (int i = 0; i < 32; i++) au8Secret[i] = (U8)(i < 16 ? i * 0x11 : (i - 16) * 0x0F + 0x0F);
+  const char* text = getenv("TESSIX_AUTOPILOT_LINK_SECRET");
+  if (text == nullptr || strlen(text) != 64) return;
+  U8 parsed[32];
+  for (int i = 0; i < 64; i++) {
+    const char c = text[i];
+    int v;
+    if (c >= '0' && c <= '9') v = c - '0';
+    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+    else return;  // not hexadecimal: keep the test value
+    if (i % 2 == 0) parsed[i / 2] = (U8)(v << 4);
+    else parsed[i / 2] |= (U8)v;
+  }
+  memcpy(au8Secret, parsed, 32);
 }
 
 // ------------------------------------------------------------ clocks
