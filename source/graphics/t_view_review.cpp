@@ -328,12 +328,17 @@ void T_VIEW_vDrawSnapshotPreviewBorder(BITMAP* pBitmap) { vDrawFrame(pBitmap); }
 void T_VIEW_vReviewRunSystem(void) {
   vBindSlots();
   s_bInitialThumbNailSearch = true;
+  (void)H_DATABASE_bRegisterForDataWithConditions(FCID("CSD0"), M_VIEW, TRUE, FALSE, FALSE);
+  (void)H_DATABASE_bRegisterForDataWithConditions(FCID("CSD1"), M_VIEW, TRUE, FALSE, FALSE);
   H_DATABASE_bUpdateEverythingBoolean(FCID("SVCR"), TRUE, P_DEFAULT_SETTING, D_UNKNOWN, s_txtReviewView,
                                       DB_NO_TIMEOUT);
   (void)U_VIEW_bRegisterLayer(T_VIEW_vDrawCaptureReviewView, CAPTURE_REVIEW_VIEW_PRIORITY, USED_BY_NONE, 0,
                               FCID("SVCR"), TRUE, nullptr, nullptr, nullptr);
 }
-void T_VIEW_vReviewNotice(const MESSAGE_NEW_DATA* pMsg) { (void)pMsg; }
+void T_VIEW_vReviewNotice(const MESSAGE_NEW_DATA* pMsg) {
+  // A card came or went: the list starts again at the next drawing.
+  if (pMsg->FourCharId == FCID("CSD0") || pMsg->FourCharId == FCID("CSD1")) s_bInitialThumbNailSearch = true;
+}
 void T_VIEW_vReviewResetPos(void) {}
 void T_VIEW_vReviewMessage(const GENERIC_MESSAGE* pMsg) {
   if (pMsg->Cmd != CMD_ID_KEY_CHANGE) return;

@@ -6,7 +6,10 @@
 //    view (every fourth pixel of an 800 x 600 picture; any other size is a
 //    wrong-sized snapshot);
 //  - the thumbnail list: the PNG files in the folders' tops, slot 0 first,
-//    by name (no recordings).
+//    by name (no recordings);
+//  - the card slots: on the card driver's events (and at start) a card that
+//    arrived is mounted and one that left is unmounted, and CSD0 / CSD1 say
+//    whether slot 0 / 1 holds a mounted card.
 // Every other request is disposed of unread.
 #include <stdio.h>
 #include <string.h>
@@ -18,6 +21,7 @@
 
 #include "common/db_types.h"
 #include "lsvc/lsvc.h"
+#include "source/core/dd_sd.h"
 #include "source/core/h_database.h"
 #include "source/graphics/g_bitmap.h"
 #include "source/graphics/graphics_upcalls.h"
@@ -126,6 +130,23 @@ void vLoadThumbnail(MSG_LOAD_THUMBNAIL* m) {
   m->pFilename = nullptr;
 }
 
+bool s_abMounted[DD_SD_SLOTS];
+
+void vCheckSlots(void) {
+  for (S32 slot = 0; slot < DD_SD_SLOTS; ++slot) {
+    const bool present = DD_SD_bIsCardPresent(slot) != FALSE;
+    if (present && !s_abMounted[slot]) {
+      s_abMounted[slot] = DD_SD_bInitCard(slot) != FALSE;
+      if (!s_abMounted[slot]) log_me("MMC: card in slot %d not mounted", (int)slot);
+    } else if (!present && s_abMounted[slot]) {
+      DD_SD_vUmount(slot);
+      s_abMounted[slot] = false;
+    }
+    H_DATABASE_bUpdateEverythingBoolean(slot == 0 ? FCID("CSD0") : FCID("CSD1"), s_abMounted[slot] ? TRUE : FALSE,
+                                        P_NORMAL, D_UNKNOWN, nullptr, DB_NO_TIMEOUT);
+  }
+}
+
 }  // namespace
 
 void T_MMC_vInstallHost(void) {
@@ -138,9 +159,10 @@ void T_MMC_vInstallHost(void) {
 
 void T_MMC_vTask(void) {
   H_DATABASE_bUpdateEverythingU32(FCID("TMMC"), (U32)M_MMC, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
-  const SEMA list[] = {SEMA_MBOX_MMC, 0};
+  vCheckSlots();
+  const SEMA list[] = {SEMA_MBOX_MMC, SEMA_TIMER_MMC, 0};
   for (;;) {
-    L_SEMA_WaitMultiple(list);
+    if (L_SEMA_WaitMultiple(list) == SEMA_TIMER_MMC) vCheckSlots();
     while (void* p = L_MBOX_Receive(M_MMC)) {
       const CMD_ID cmd = ((GENERIC_MESSAGE*)p)->Cmd;
       if (cmd == CMD_ID_LOAD_BMP) vLoadBitmap((MSG_LOAD_BITMAP*)p);
