@@ -11,6 +11,7 @@
 
 #include "common/db_types.h"
 #include "lsvc/lsvc.h"
+#include "source/core/dd_sd.h"
 #include "source/core/h_database.h"
 #include "source/graphics/graphics_upcalls.h"
 #include "source/graphics/t_view_review.h"
@@ -58,6 +59,10 @@ void StartCardTask() {
   if (s_bStarted) return;
   s_bStarted = true;
   H_DATABASE_vInit();
+  for (const char* dir : {"/mnt/mmc0", "/mnt/mmc1", "/dev", "/sys/class/mmc_host/mmc1", "/sys/class/mmc_host/mmc2"}) {
+    std::filesystem::create_directories(Root() + dir);
+  }
+  DD_SD_vInit();  // the card driver's slots and watcher
   ASSERT_EQ(L_MBOX_DefineSema(M_MMC, SEMA_MBOX_MMC), lsSUCCESS);
   ASSERT_EQ(L_TASK_Start(TASK_MMCTASK), lsSUCCESS);
   ASSERT_TRUE(WaitFor([] {
@@ -138,6 +143,43 @@ TEST(ReviewView, ThumbnailsOfTheCardsPicturesScrollAndWrap) {
   EXPECT_EQ(c.at(40, 345), gCOLOR_pcolColorTable[34]) << "nothing below the last item";
   Key(CURSOR_NORTH);
   DrawUntil(c, 40, 545, skies[3]);
+}
+
+}  // namespace
+
+namespace {
+
+// A card put into slot 1 is mounted by the card task, which says so in
+// CSD1; the view then lists the card's pictures after slot 0's. Taking it
+// out unmounts it and clears CSD1.
+TEST(ReviewView, CardInSlotIsMountedAnnouncedAndListed) {
+  StartCardTask();
+  const std::string folder = Root() + "/card1";
+  std::filesystem::create_directories(folder);
+  const std::vector<U16> px = Shot(0x07FF, 0x0010, 1);
+  ASSERT_TRUE(HOST_bWritePng565((folder + "/zz-last.png").c_str(), px.data(), 800, 600, 800));
+  const U32 before = T_MMC_u32ThumbNailsInList();
+  const PLATFORM_SD_CARD card{folder.c_str(), "035344535530344780000000010000e1", "SD", TRUE};
+  ASSERT_TRUE(PLATFORM_bInsertCard(1, &card));
+  L_SEMA_Signal(SEMA_TIMER_MMC);
+  ASSERT_TRUE(WaitFor([] {
+    BOOLEAN b = FALSE;
+    return H_DATABASE_bFetchBoolean(FCID("CSD1"), &b) && b;
+  }));
+  EXPECT_EQ(T_MMC_u32ThumbNailsInList(), before + 1);
+  char name[THUMBNAIL_NAME_SIZE] = {};
+  U32 pos = 0;
+  EXPECT_EQ(T_MMC_eFindLastThumbNail(name, &pos), THUMBNAIL_IMAGE_TYPE);
+  EXPECT_STREQ(name, "/mnt/mmc1/zz-last.png");
+  EXPECT_EQ(pos, before + 1);
+
+  ASSERT_TRUE(PLATFORM_bRemoveCard(1));
+  L_SEMA_Signal(SEMA_TIMER_MMC);
+  ASSERT_TRUE(WaitFor([] {
+    BOOLEAN b = TRUE;
+    return H_DATABASE_bFetchBoolean(FCID("CSD1"), &b) && !b;
+  }));
+  EXPECT_EQ(T_MMC_u32ThumbNailsInList(), before);
 }
 
 }  // namespace
