@@ -2,7 +2,9 @@
 #include "source/startup/startup_install.h"
 
 #include "lsvc/lsvc_upcalls.h"
+#include "source/graphics/graphics_upcalls.h"
 #include "source/startup/t_mmc.h"
+#include "source/startup/t_mmc_thumbs.h"
 #include "source/startup/t_nvram.h"
 #include "source/startup/t_startup.h"
 #include "source/startup/t_startup_quickconfig.h"
@@ -13,4 +15,10 @@ void STARTUP_vInstall(void) {
   T_STARTUP_vRemoveQuickConfigMenu_Install(&T_STARTUP_vQuickConfigDone);
   T_NVRAM_vMain_Install(&T_NVRAM_vTask);
   T_MMC_vMain_Install(&T_MMC_vTask);
+  // The review view's browsing of the card task's thumbnail list.
+  T_MMC_u32ThumbNailsInList_Install(&MMC_THUMBS_u32InList);
+  T_MMC_eFindFirstThumbNail_Install(&MMC_THUMBS_eFindFirst);
+  T_MMC_eFindLastThumbNail_Install(&MMC_THUMBS_eFindLast);
+  T_MMC_eFindNextThumbNail_Install(&MMC_THUMBS_eFindNext);
+  T_MMC_eFindPreviousThumbNail_Install(&MMC_THUMBS_eFindPrevious);
 }
