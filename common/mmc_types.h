@@ -2,6 +2,8 @@
 // recording thumbnail records it hands to the review view.
 #pragma once
 
+#include <atomic>
+
 #include "common/g_types.h"
 #include "common/nav_types.h"
 #include "common/types.h"
@@ -56,7 +58,10 @@ enum THUMBNAIL_TYPE : S32 {
 
 constexpr int THUMBNAIL_NAME_SIZE = 50;
 
-// What the review view receives for one entry of the list.
+// What the review view receives for one entry of the list: a slot bound to
+// its own picture and recording-header buffers. The card task loads into a
+// buffer of its own and hands the result to T_VIEW_vStoreThumbnail, which
+// fills the slot only while sName still names the file loaded.
 struct THUMBNAIL_HEADER_TYPE {
   BOOLEAN bWrongSizeThumbnail;
   U32 u32CardSizeKB;
@@ -73,12 +78,19 @@ struct MSG_GET_SCREEN_DUMP {  // CMD_ID_SCREEN_DUMP
   BITMAP* pBitmap;
 };
 
-struct MSG_LOAD_BITMAP {  // CMD_ID_LOAD_BMP
+// CMD_ID_LOAD_BMP: the named picture into pBitmap, unless a later request
+// replaced it (*pu32LatestRequestID no longer u32RequestID; null: always
+// loaded). The card task frees pFileName and the message itself (send it
+// without an acknowledgement semaphore) and, when it is done with the
+// bitmap, signals semaDone (0: none). The sender may stop waiting on
+// semaDone; the signal still comes once the bitmap is free to reuse.
+struct MSG_LOAD_BITMAP {
   GENERIC_MESSAGE Header;
   BITMAP* pBitmap;
   char* pFileName;  // allocated by the sender, freed by the card task
   U32 u32RequestID;
-  const U32* pu32LatestRequestID;
+  const std::atomic<U32>* pu32LatestRequestID;
+  SEMA semaDone;
 };
 
 struct MSG_DELETE_IMAGE {  // CMD_ID_DELETE_IMAGE
@@ -88,7 +100,7 @@ struct MSG_DELETE_IMAGE {  // CMD_ID_DELETE_IMAGE
 
 struct MSG_LOAD_THUMBNAIL {  // CMD_ID_LOAD_THUMBNAIL, CMD_ID_LOAD_RECORDING
   GENERIC_MESSAGE Header;
-  char* pFilename;  // allocated by the sender, freed by the card task
+  char* pFilename;  // allocated by the sender, freed by the card task (with the message)
   THUMBNAIL_HEADER_TYPE* pThumbnailDestination;
 };
 

@@ -177,3 +177,35 @@ void GRAPHICS_vInstall(void) {
   T_VIEW_vMain_Install(&T_VIEW_vTask);
   T_VIEWKEY_vMain_Install(&T_VIEWKEY_vTask);
 }
+
+L_UPCALL_DEFINE(BOOLEAN, VIEW_SEAM_bUnregisterKeys, (MBOX mboxOwner, U32 u32Keys), (mboxOwner, u32Keys)) {
+  (void)mboxOwner;
+  (void)u32Keys;
+  return FALSE;
+}
+L_UPCALL_DEFINE(U32, T_MMC_u32ThumbNailsInList, (void), ()) { return 0; }
+L_UPCALL_DEFINE(THUMBNAIL_TYPE, T_MMC_eFindFirstThumbNail, (char* pcName, U32* pu32Position),
+                (pcName, pu32Position)) {
+  (void)pcName;
+  (void)pu32Position;
+  return THUMBNAIL_NONE;
+}
+L_UPCALL_DEFINE(THUMBNAIL_TYPE, T_MMC_eFindLastThumbNail, (char* pcName, U32* pu32Position), (pcName, pu32Position)) {
+  (void)pcName;
+  (void)pu32Position;
+  return THUMBNAIL_NONE;
+}
+L_UPCALL_DEFINE(THUMBNAIL_TYPE, T_MMC_eFindNextThumbNail, (const char* pcCurrent, char* pcName, U32* pu32Position),
+                (pcCurrent, pcName, pu32Position)) {
+  (void)pcCurrent;
+  (void)pcName;
+  (void)pu32Position;
+  return THUMBNAIL_NONE;
+}
+L_UPCALL_DEFINE(THUMBNAIL_TYPE, T_MMC_eFindPreviousThumbNail,
+                (const char* pcCurrent, char* pcName, U32* pu32Position), (pcCurrent, pcName, pu32Position)) {
+  (void)pcCurrent;
+  (void)pcName;
+  (void)pu32Position;
+  return THUMBNAIL_NONE;
+}

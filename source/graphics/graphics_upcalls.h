@@ -15,6 +15,7 @@
 #include "source/graphics/g_fonts.h"
 #include "source/graphics/g_icon.h"
 #include "source/graphics/gr_polyfill.h"
+#include "source/graphics/t_view_review.h"
 
 // ------------------------------------------------------------ keyboard task
 // Registers a mailbox for keys (the view-key task's VIEW and EXIT keys).
@@ -22,6 +23,22 @@
 L_UPCALL_DECLARE(BOOLEAN, U_KEYBOARD_bRegisterKeys,
                  (MBOX mboxOwner, U32 u32Keys, KEY_STATE state, BOOLEAN bRepeat, BOOLEAN bAccelerate,
                   CURSOR_MODE cursorMode, KEY_USAGE usage))
+
+// Removes a mailbox's key registrations. Default: FALSE.
+L_UPCALL_DECLARE(BOOLEAN, VIEW_SEAM_bUnregisterKeys, (MBOX mboxOwner, U32 u32Keys))
+
+// ------------------------------------------------------------ SD-card task
+// The list of snapshots and recordings on the cards: its length, and the
+// first / last / next / previous item (type; its name, at least 50
+// characters, and 1-based position when asked). THUMBNAIL_NONE when there
+// is none. Default (no card task): an empty list.
+L_UPCALL_DECLARE(U32, T_MMC_u32ThumbNailsInList, (void))
+L_UPCALL_DECLARE(THUMBNAIL_TYPE, T_MMC_eFindFirstThumbNail, (char* pcName, U32* pu32Position))
+L_UPCALL_DECLARE(THUMBNAIL_TYPE, T_MMC_eFindLastThumbNail, (char* pcName, U32* pu32Position))
+L_UPCALL_DECLARE(THUMBNAIL_TYPE, T_MMC_eFindNextThumbNail,
+                 (const char* pcCurrent, char* pcName, U32* pu32Position))
+L_UPCALL_DECLARE(THUMBNAIL_TYPE, T_MMC_eFindPreviousThumbNail,
+                 (const char* pcCurrent, char* pcName, U32* pu32Position))
 
 // ------------------------------------------------------------ display task's power-key menu
 // The menus and keys build the display task's power-key menu and its

@@ -37,6 +37,7 @@ void vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
   const U32 u32Value = pMsg->dbValue.u32Val;
   if (key == VIEW_KEY_CURRENT) {
     T_VIEW_vSetShownLayer((LAYER_ID)(S32)u32Value);
+    T_VIEW_vReviewViewChanged((LAYER_ID)(S32)u32Value);
     T_VIEW_vRequestExpeditedViewUpdate();
     return;
   }

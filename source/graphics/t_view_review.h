@@ -6,7 +6,11 @@
 
 #include "common/db_types.h"
 #include "common/types.h"
+#include "common/view_types.h"
 
+// The draw callback of view 71, and its frame on another bitmap.
+void T_VIEW_vDrawCaptureReviewView(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindowSpec);
+void T_VIEW_vDrawSnapshotPreviewBorder(BITMAP* pBitmap);
 // First CMD_ID_RUN_SYSTEM, change notices (CSRE, SCSC, CPSP, CPSM, CSD0,
 // CSD1), factory reset and the messages (CMD_ID_PING_START,
 // CMD_ID_KEY_CHANGE) of the review view.
@@ -14,7 +18,31 @@ void T_VIEW_vReviewRunSystem(void);
 void T_VIEW_vReviewNotice(const MESSAGE_NEW_DATA* pMsg);
 void T_VIEW_vReviewResetPos(void);
 void T_VIEW_vReviewMessage(const GENERIC_MESSAGE* pMsg);
+// A new current view: the review view holds the cursor key while it is the
+// current view and starts its list afresh when it becomes current.
+void T_VIEW_vReviewViewChanged(LAYER_ID view);
 // The view-key task, after every key it receives: the review view gives up
 // its full-size picture (page, header and pointer). The picture must not go
 // while the view task draws a page from it.
 void T_VIEW_vReviewReleaseFullPicture(void);
+
+#include "common/mmc_types.h"
+#include "lsvc/lsvc.h"
+#include "source/graphics/g_bitmap.h"
+
+// The card task's answer to CMD_ID_LOAD_THUMBNAIL / CMD_ID_LOAD_RECORDING:
+// pLoaded (the wrong-size flag, the card figures and, where given, the
+// picture and the recording header) is copied into the slot when the slot
+// still waits for that item (sName equals pcName; a slot that moved on to
+// another item keeps its own); then the view is redrawn. Safe against the
+// view task's drawing.
+void T_VIEW_vStoreThumbnail(THUMBNAIL_HEADER_TYPE* pSlot, const char* pcName, const THUMBNAIL_HEADER_TYPE* pLoaded);
+
+// Loads a snapshot full size: with *ppBitmap null a free display page is
+// taken and wrapped in a full-screen header (none free: FALSE). The bitmap
+// is filled with colour 34 and the load of "<name up to its first '.'>.PNG"
+// is sent to the SD-card task with sema as its completion semaphore
+// (semaDone), which the SD-card task signals when it is done with the
+// bitmap, also after the caller stopped waiting. FALSE (nothing sent) when
+// TMMC is missing.
+BOOLEAN T_VIEW_bRequestSnapshotImage(BITMAP** ppBitmap, const char* pcName, SEMA sema);

@@ -34,6 +34,11 @@ const char* PLATFORM_pcHostRoot(void);
 // Creates a folder and its parents (after resolution). TRUE when it exists.
 BOOLEAN PLATFORM_bMakeDirs(const char* resolved_path);
 
+// ------------------------------------------------------------ pictures
+// Reads a PNG file (path already resolved) into 565 pixels, rows packed
+// top row first. FALSE when it cannot be read or decoded.
+BOOLEAN PLATFORM_bReadPng565(const char* resolved_path, std::vector<U16>* pixels, int* width, int* height);
+
 // ------------------------------------------------------------ shell commands
 // Records a shell command the unit would run; never executes it on the host.
 // Returns 0 as a successful system() would.

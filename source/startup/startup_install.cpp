@@ -4,7 +4,9 @@
 #include "lsvc/lsvc_upcalls.h"
 #include "source/startup/h_battery.h"
 #include "source/startup/t_alarm.h"
+#include "source/graphics/graphics_upcalls.h"
 #include "source/startup/t_mmc.h"
+#include "source/startup/t_mmc_thumbs.h"
 #include "source/startup/t_nvram.h"
 #include "source/startup/t_startup.h"
 #include "source/startup/t_startup_quickconfig.h"
@@ -19,4 +21,10 @@ void STARTUP_vInstall(void) {
   T_BATTERY_vMain_Install(&T_BATTERY_vTask);
   T_GATEWAY_vMain_Install(&T_GATEWAY_vStandIn);
   T_ALARM_vCheckTimer_Install(&T_ALARM_vCheckTimerNow);
+  // The review view's browsing of the card task's thumbnail list.
+  T_MMC_u32ThumbNailsInList_Install(&MMC_THUMBS_u32InList);
+  T_MMC_eFindFirstThumbNail_Install(&MMC_THUMBS_eFindFirst);
+  T_MMC_eFindLastThumbNail_Install(&MMC_THUMBS_eFindLast);
+  T_MMC_eFindNextThumbNail_Install(&MMC_THUMBS_eFindNext);
+  T_MMC_eFindPreviousThumbNail_Install(&MMC_THUMBS_eFindPrevious);
 }

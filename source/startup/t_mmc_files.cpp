@@ -10,6 +10,7 @@
 #include "common/mmc_types.h"
 #include "source/startup/t_mmc_png.h"
 #include "source/startup/t_mmc_snapshot.h"
+#include "source/graphics/t_view_review.h"
 #include "source/startup/t_mmc_thumbs.h"
 #include "source/startup/u_mmc_bufio.h"
 
@@ -21,6 +22,37 @@ std::atomic<U32> s_u32Lines{0};
 
 constexpr int IO_RECORDS = 8;
 BUFFERED_IO_CONTROL s_sIOBufferControl[IO_RECORDS];
+
+// The card task's own buffers for a thumbnail or recording-header load: the
+// file is read here, and the result goes to the destination slot through
+// the review view, which copies it under its own lock only while the slot
+// still waits for that file (the view never sees a half-read picture, and a
+// slot that scrolled on keeps its new item).
+THUMBNAIL_DATA_FILE s_stagedPicture;
+SONAR_RECORD_THUMB_HEADER s_stagedRecording;
+
+void vLoadThumbnail(MSG_LOAD_THUMBNAIL* m, bool bRecording) {
+  char* name = m->pFilename;
+  m->pFilename = nullptr;
+  if (name == nullptr) return;
+  THUMBNAIL_HEADER_TYPE* dest = m->pThumbnailDestination;
+  if (dest == nullptr) {
+    H_MEMORY_vFree(name);
+    return;
+  }
+  char wanted[THUMBNAIL_NAME_SIZE];
+  snprintf(wanted, sizeof wanted, "%s", name);
+  THUMBNAIL_HEADER_TYPE staged{};
+  if (bRecording) {
+    memset(&s_stagedRecording, 0, sizeof s_stagedRecording);
+    staged.recording = &s_stagedRecording;
+    T_MMC_vLoad_Recording_Header(name, &staged);  // frees name
+  } else {
+    staged.snapshot = &s_stagedPicture;
+    T_MMC_vLoad_Snapshot_Thumbnail(name, &staged);  // frees name
+  }
+  T_VIEW_vStoreThumbnail(dest, wanted, &staged);
+}
 
 }  // namespace
 
@@ -57,18 +89,12 @@ bool T_MMC_bHandleFileMessage(GENERIC_MESSAGE* pMsg) {
       m->pData = nullptr;
       return true;
     }
-    case CMD_ID_LOAD_THUMBNAIL: {
-      auto* m = reinterpret_cast<MSG_LOAD_THUMBNAIL*>(pMsg);
-      T_MMC_vLoad_Snapshot_Thumbnail(m->pFilename, m->pThumbnailDestination);
-      m->pFilename = nullptr;
+    case CMD_ID_LOAD_THUMBNAIL:
+      vLoadThumbnail(reinterpret_cast<MSG_LOAD_THUMBNAIL*>(pMsg), false);
       return true;
-    }
-    case CMD_ID_LOAD_RECORDING: {
-      auto* m = reinterpret_cast<MSG_LOAD_THUMBNAIL*>(pMsg);
-      T_MMC_vLoad_Recording_Header(m->pFilename, m->pThumbnailDestination);
-      m->pFilename = nullptr;
+    case CMD_ID_LOAD_RECORDING:
+      vLoadThumbnail(reinterpret_cast<MSG_LOAD_THUMBNAIL*>(pMsg), true);
       return true;
-    }
     case CMD_ID_DELETE_IMAGE: {
       auto* m = reinterpret_cast<MSG_DELETE_IMAGE*>(pMsg);
       m->FileName[sizeof m->FileName - 1] = '\0';

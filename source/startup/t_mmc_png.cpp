@@ -82,9 +82,10 @@ void T_MMC_vReadLimnoraBMP(BITMAP* pBitmap) {
   vReadBuiltIn(pBitmap, U_MMC_nLimnoraImageRead, U_MMC_nLimnoraImageSize(), x0, y0);
 }
 
-void T_MMC_vReadBMP16(char* pFileName, BITMAP* pFileBitmap, U32 u32RequestID, const U32* pu32LatestRequestID) {
+void T_MMC_vReadBMP16(char* pFileName, BITMAP* pFileBitmap, U32 u32RequestID,
+                      const std::atomic<U32>* pu32LatestRequestID) {
   if (pFileName == nullptr) return;
-  if (pFileBitmap == nullptr || (pu32LatestRequestID != nullptr && *pu32LatestRequestID != u32RequestID)) {
+  if (pFileBitmap == nullptr || (pu32LatestRequestID != nullptr && pu32LatestRequestID->load() != u32RequestID)) {
     T_MMC_vSetStatus(SUCCESS);
     H_MEMORY_vFree(pFileName);
     return;
@@ -121,6 +122,7 @@ bool T_MMC_bHandlePictureMessage(GENERIC_MESSAGE* pMsg) {
       T_MMC_vReadBMP16(m->pFileName, m->pBitmap, m->u32RequestID, m->pu32LatestRequestID);
       m->pFileName = nullptr;
       (void)L_SEMA_Signal(SEMA_VIEW_UPDATE);
+      if (m->semaDone != 0) (void)L_SEMA_Signal(m->semaDone);  // the bitmap is the sender's again
       return true;
     }
     case CMD_ID_LOAD_SATWX_IMAGE: {

@@ -3,6 +3,8 @@
 // result in the card task's status: SUCCESS or FAILURE.
 #pragma once
 
+#include <atomic>
+
 #include "common/types.h"
 #include "lsvc/lsvc.h"
 #include "source/graphics/g_bitmap.h"
@@ -13,7 +15,9 @@ void T_MMC_vReadWeatherBMP(BITMAP* pBitmap);
 void T_MMC_vReadLimnoraBMP(BITMAP* pBitmap);
 // A snapshot file into the bitmap unless the view asked for another one
 // since (*pu32LatestRequestID != u32RequestID); frees pFileName.
-void T_MMC_vReadBMP16(char* pFileName, BITMAP* pFileBitmap, U32 u32RequestID, const U32* pu32LatestRequestID);
-// CMD_ID_LOAD_BMP, CMD_ID_LOAD_SATWX_IMAGE, CMD_ID_LOAD_LIMNORA_IMAGE;
-// true when the message was one of them (it is not disposed of here).
+void T_MMC_vReadBMP16(char* pFileName, BITMAP* pFileBitmap, U32 u32RequestID,
+                      const std::atomic<U32>* pu32LatestRequestID);
+// CMD_ID_LOAD_BMP (then its semaDone is signalled), CMD_ID_LOAD_SATWX_IMAGE,
+// CMD_ID_LOAD_LIMNORA_IMAGE; true when the message was one of them (it is
+// not disposed of here).
 bool T_MMC_bHandlePictureMessage(GENERIC_MESSAGE* pMsg);

@@ -262,13 +262,13 @@ BOOLEAN T_MMC_bParseRecordHeader(const U8* p, size_t n, SONAR_RECORD_THUMB_HEADE
 }
 
 // ------------------------------------------------------------ browsing
-THUMBNAIL_TYPE T_MMC_eFindFirstThumbNail(char* pcName, U32* pu32Position) {
+THUMBNAIL_TYPE MMC_THUMBS_eFindFirst(char* pcName, U32* pu32Position) {
   std::lock_guard<std::recursive_mutex> lock(s_listMutex);
   vBuildIfNeeded();
   return s_tfnThumbNailListHead != nullptr ? eReport(s_tfnThumbNailListHead, pcName, pu32Position) : THUMBNAIL_NONE;
 }
 
-THUMBNAIL_TYPE T_MMC_eFindLastThumbNail(char* pcName, U32* pu32Position) {
+THUMBNAIL_TYPE MMC_THUMBS_eFindLast(char* pcName, U32* pu32Position) {
   std::lock_guard<std::recursive_mutex> lock(s_listMutex);
   vBuildIfNeeded();
   THUMBNAIL_FILE_NODE* n = pLast();
@@ -293,10 +293,10 @@ THUMBNAIL_TYPE T_MMC_eFindLastThumbNailImage(char* pcName, U32* pu32Position) {
   return THUMBNAIL_NONE;
 }
 
-THUMBNAIL_TYPE T_MMC_eFindNextThumbNail(const char* pcCurrent, char* pcName, U32* pu32Position) {
+THUMBNAIL_TYPE MMC_THUMBS_eFindNext(const char* pcCurrent, char* pcName, U32* pu32Position) {
   return eWalk(pcCurrent, pcName, pu32Position, false, [](THUMBNAIL_FILE_NODE* n) { return n->next; });
 }
-THUMBNAIL_TYPE T_MMC_eFindPreviousThumbNail(const char* pcCurrent, char* pcName, U32* pu32Position) {
+THUMBNAIL_TYPE MMC_THUMBS_eFindPrevious(const char* pcCurrent, char* pcName, U32* pu32Position) {
   return eWalk(pcCurrent, pcName, pu32Position, false, [](THUMBNAIL_FILE_NODE* n) { return n->prev; });
 }
 THUMBNAIL_TYPE T_MMC_eFindNextThumbNailImage(const char* pcCurrent, char* pcName, U32* pu32Position) {
@@ -322,7 +322,7 @@ THUMBNAIL_TYPE T_MMC_eFindLatestThumbnail(char* pcName, THUMBNAIL_TYPE eType, U3
   return THUMBNAIL_NONE;
 }
 
-U32 T_MMC_u32ThumbNailsInList(void) {
+U32 MMC_THUMBS_u32InList(void) {
   std::lock_guard<std::recursive_mutex> lock(s_listMutex);
   vBuildIfNeeded();
   return s_nThumbNailsInList;

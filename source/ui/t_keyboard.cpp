@@ -431,6 +431,18 @@ void T_KEYBOARD_vSendResetMessages(void) {
   }
 }
 
+void T_KEYBOARD_vSendSimulatedKey(U32 u32Mask, CURSOR_POSITION cursor) {
+  for (const KEY_CROSS_REFERENCE& row : s_crossKey) {
+    if (row.KeyName != u32Mask) continue;
+    for (const KEY_USER* p = *row.pListHead; p != nullptr; p = p->next) {
+      if (p->mailbox == KEYBOARD_MBOX) continue;
+      T_KEYBOARD_vSendKeyMail(p, KEY_DOWN, 1, cursor);
+      return;
+    }
+    return;
+  }
+}
+
 SHUTDOWN_MESSAGE T_KEYBOARD_eShutdownMessage(void) {
   return (SHUTDOWN_MESSAGE)s_shutdown_message.load(std::memory_order_relaxed);
 }
@@ -469,6 +481,10 @@ void T_KEYBOARD_vTask(void) {
         while (void* msg = L_MBOX_Receive(KEYBOARD_MBOX)) vHandleMessage(msg);
         break;
       case SEMA_SERIAL_KEYBOARD_DISABLE:
+        // A photo of the demonstration loaded after its step stopped waiting.
+        L_MUTEX_LockWait(RES_POS_TUTORIAL);
+        T_KEYBOARD_vPointOfSalePhotoLoaded();
+        L_MUTEX_Unlock(RES_POS_TUTORIAL);
         break;
       default:
         log_me("keyboard task cannot wait: %d", fired);

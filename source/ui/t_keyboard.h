@@ -75,6 +75,10 @@ void T_KEYBOARD_vTask(void);
 // Sends CMD_ID_RESET_POS to every task mailbox registered under a T key but
 // the keyboard task's own.
 void T_KEYBOARD_vSendResetMessages(void);
+// A press of the key (mask) for the first registration in its list that is
+// not the keyboard task's own (the demonstration's simulated keys); nothing
+// without one. Keyboard task only.
+void T_KEYBOARD_vSendSimulatedKey(U32 u32Mask, CURSOR_POSITION cursor);
 // The count-down text the power-hold box shows now.
 SHUTDOWN_MESSAGE T_KEYBOARD_eShutdownMessage(void);
 // Number of key polls done since the task started (state dump and tests).

@@ -80,6 +80,7 @@ void vRegisterSoundMenus(BOOLEAN bToneMode) {
 void UI_vInstall(void) {
   T_SOUND_vRegisterMenus_Install(&vRegisterSoundMenus);
   U_KEYBOARD_bRegisterKeys_Install(&T_KEYBOARD_bRegisterKeys);
+  VIEW_SEAM_bUnregisterKeys_Install(&U_KEYBOARD_bUnregisterKeys);
   VIEW_SEAM_vRegisterBannerMenu_Install(&vRegisterBannerMenu);
   VIEW_SEAM_vDrawBanner_Install(&vDrawBanner);
   T_KEYBOARD_vMain_Install(&T_KEYBOARD_vTask);

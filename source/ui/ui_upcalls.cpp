@@ -28,6 +28,9 @@ L_UPCALL_DEFINE(void, T_STARTUP_vRemoveQuickConfigMenu, (void), ()) {
 
 // ------------------------------------------------------------ navigation task
 L_UPCALL_DEFINE(BOOLEAN, T_NAV_bGPSDetected, (void), ()) { return FALSE; }
+L_UPCALL_DEFINE(void, U_CHART_GENERIC_vSetPOSMode, (BOOLEAN bOn), (bOn)) {
+  log_me("chart: demonstration lake charts %s (no chart view)", bOn ? "on" : "off");
+}
 L_UPCALL_DEFINE(void, T_NAV_vGoToWaypointInMenu, (void), ()) { log_me("menu: go-to the cursor waypoint not available"); }
 L_UPCALL_DEFINE(void, T_NAV_vSetNavUINote,
                 (DB_TEXT_RECORD pText, const char* pcParameter, BOOLEAN bParameterIsWaypointName),

@@ -21,6 +21,9 @@ L_UPCALL_DECLARE(void, T_STARTUP_vRemoveQuickConfigMenu, (void))
 // ------------------------------------------------------------ navigation task
 // TRUE when a GPS fix source has been detected. Default: FALSE.
 L_UPCALL_DECLARE(BOOLEAN, T_NAV_bGPSDetected, (void))
+// Chart view: its point-of-sale lake-chart presentation on or off (the
+// demonstration script). Default: traces.
+L_UPCALL_DECLARE(void, U_CHART_GENERIC_vSetPOSMode, (BOOLEAN bOn))
 // Starts a go-to to the cursor waypoint (key ICWP) when there is one.
 // Default: traces.
 L_UPCALL_DECLARE(void, T_NAV_vGoToWaypointInMenu, (void))

@@ -551,6 +551,10 @@ TEST_F(View, RemovingTheCurrentViewSelectsTheFirstShownView) {
   EXPECT_EQ(SONAR_VIEW_PRIORITY, CurrentView());
   U_VIEW_bUnRegisterLayer(SONAR_VIEW_PRIORITY);
   Quiesce();
+  // The view task's own review view is the last one left.
+  EXPECT_EQ(CAPTURE_REVIEW_VIEW_PRIORITY, CurrentView());
+  U_VIEW_bUnRegisterLayer(CAPTURE_REVIEW_VIEW_PRIORITY);
+  Quiesce();
   EXPECT_EQ(NO_VIEW_PRIORITY, CurrentView());
   EXPECT_EQ(Colour(34), Pixel(400, 300)) << "no view: the background colour";
 }

@@ -574,27 +574,27 @@ TEST_F(MmcCard, ThumbnailListOrderBrowseLoadAndDelete) {
   const std::vector<std::string> order = {"/mnt/mmc0/SNAPSHOT/S00002.DAT", "/mnt/mmc0/RECORD/R00001.DAT",
                                           "/mnt/mmc0/SNAPSHOT/S00001.DAT", "/mnt/mmc0/RECORD/R00002.DAT",
                                           "/mnt/mmc0/IMAGES/S00003.DAT",   "/mnt/mmc0/SNAPSHOT/S00004.DAT"};
-  ASSERT_EQ(T_MMC_u32ThumbNailsInList(), order.size());
+  ASSERT_EQ(MMC_THUMBS_u32InList(), order.size());
   char name[THUMBNAIL_NAME_SIZE];
   U32 pos = 0;
-  ASSERT_EQ(T_MMC_eFindFirstThumbNail(name, &pos), THUMBNAIL_IMAGE_TYPE);
+  ASSERT_EQ(MMC_THUMBS_eFindFirst(name, &pos), THUMBNAIL_IMAGE_TYPE);
   std::vector<std::string> walked = {name};
   EXPECT_EQ(pos, 1u);
-  while (T_MMC_eFindNextThumbNail(walked.back().c_str(), name, &pos) != THUMBNAIL_NONE) {
+  while (MMC_THUMBS_eFindNext(walked.back().c_str(), name, &pos) != THUMBNAIL_NONE) {
     walked.push_back(name);
     EXPECT_EQ(pos, walked.size());
   }
   EXPECT_EQ(walked, order);
   EXPECT_STREQ(name, "None");
   EXPECT_EQ(pos, 0u);
-  EXPECT_EQ(T_MMC_eFindPreviousThumbNail(order[1].c_str(), name, &pos), THUMBNAIL_IMAGE_TYPE);
+  EXPECT_EQ(MMC_THUMBS_eFindPrevious(order[1].c_str(), name, &pos), THUMBNAIL_IMAGE_TYPE);
   EXPECT_EQ(name, order[0]);
-  EXPECT_EQ(T_MMC_eFindPreviousThumbNail(order[0].c_str(), name, &pos), THUMBNAIL_NONE);
-  EXPECT_EQ(T_MMC_eFindNextThumbNail("/mnt/mmc0/SNAPSHOT/S09999.DAT", name, &pos), THUMBNAIL_NONE);
+  EXPECT_EQ(MMC_THUMBS_eFindPrevious(order[0].c_str(), name, &pos), THUMBNAIL_NONE);
+  EXPECT_EQ(MMC_THUMBS_eFindNext("/mnt/mmc0/SNAPSHOT/S09999.DAT", name, &pos), THUMBNAIL_NONE);
   EXPECT_EQ(T_MMC_eFindNextThumbNailImage(order[0].c_str(), name, &pos), THUMBNAIL_IMAGE_TYPE);
   EXPECT_EQ(name, order[2]);
   EXPECT_EQ(pos, 3u);
-  EXPECT_EQ(T_MMC_eFindLastThumbNail(name, &pos), THUMBNAIL_IMAGE_TYPE);
+  EXPECT_EQ(MMC_THUMBS_eFindLast(name, &pos), THUMBNAIL_IMAGE_TYPE);
   EXPECT_EQ(pos, 6u);
   (void)H_DATABASE_bUpdateEverythingU32(FCID("SFID"), 3, P_NORMAL, D_UNSIGNED32, nullptr, DB_NO_TIMEOUT);
   EXPECT_EQ(T_MMC_eFindLatestThumbnail(name, THUMBNAIL_IMAGE_TYPE, &pos), THUMBNAIL_IMAGE_TYPE);
@@ -606,12 +606,13 @@ TEST_F(MmcCard, ThumbnailListOrderBrowseLoadAndDelete) {
   THUMBNAIL_HEADER_TYPE dest{};
   dest.snapshot = &data;
   dest.recording = &record;
-  auto load = [&](CMD_ID cmd, const std::string& file) {
+  auto load = [&](CMD_ID cmd, const std::string& file, const char* slotWaitsFor = nullptr) {
     auto* m = static_cast<MSG_LOAD_THUMBNAIL*>(H_MEMORY_pvCalloc(1, sizeof(MSG_LOAD_THUMBNAIL)));
     m->Header.Cmd = cmd;
     m->pFilename = static_cast<char*>(H_MEMORY_pvMalloc(file.size() + 1));
     memcpy(m->pFilename, file.c_str(), file.size() + 1);
     m->pThumbnailDestination = &dest;
+    snprintf(dest.sName, sizeof dest.sName, "%s", slotWaitsFor != nullptr ? slotWaitsFor : file.c_str());
     ASSERT_EQ(L_MBOX_Send(M_MMC, m, 3, 0), lsSUCCESS);
     Sync();
   };
@@ -621,6 +622,10 @@ TEST_F(MmcCard, ThumbnailListOrderBrowseLoadAndDelete) {
   EXPECT_EQ(data.Header.Image_Waypoint.s32X, 1300);
   EXPECT_EQ(data.ImageData[0], 0xAB00);
   EXPECT_GT(dest.u32CardSizeKB, 0u);
+  // A slot that scrolled on to another item before the load was handled
+  // keeps what it has: the late picture is not written into it.
+  load(CMD_ID_LOAD_THUMBNAIL, order[2], "/mnt/mmc0/SNAPSHOT/S00042.DAT");
+  EXPECT_EQ(data.Header.Image_Waypoint.u32Time, 300u);
   load(CMD_ID_LOAD_RECORDING, order[1]);
   EXPECT_EQ(record.u8Version, 193);
   EXPECT_EQ(record.u32NumberOfPings, 77u);
@@ -645,14 +650,14 @@ TEST_F(MmcCard, ThumbnailListOrderBrowseLoadAndDelete) {
   EXPECT_STREQ(text, "Successfully deleted S00001.PNG");
   EXPECT_FALSE(fs::exists(card + "/SNAPSHOT/S00001.DAT"));
   EXPECT_FALSE(fs::exists(card + "/SNAPSHOT/S00001.PNG"));
-  EXPECT_EQ(T_MMC_u32ThumbNailsInList(), 5u);
+  EXPECT_EQ(MMC_THUMBS_u32InList(), 5u);
   // All images: the recordings stay, numbered from 1.
   remove("all images");
   T_MMC_vMessageText(text, sizeof text);
   EXPECT_STREQ(text, "Successfully deleted all images");
   EXPECT_FALSE(fs::exists(card + "/IMAGES/S00003.BMP"));
-  EXPECT_EQ(T_MMC_u32ThumbNailsInList(), 2u);
-  EXPECT_EQ(T_MMC_eFindFirstThumbNail(name, &pos), THUMBNAIL_RECORDING_TYPE);
+  EXPECT_EQ(MMC_THUMBS_u32InList(), 2u);
+  EXPECT_EQ(MMC_THUMBS_eFindFirst(name, &pos), THUMBNAIL_RECORDING_TYPE);
   EXPECT_EQ(name, order[1]);
   EXPECT_EQ(pos, 1u);
   EXPECT_EQ(T_MMC_eFindFirstThumbNailImage(name, &pos), THUMBNAIL_NONE);
@@ -660,10 +665,10 @@ TEST_F(MmcCard, ThumbnailListOrderBrowseLoadAndDelete) {
   remove("all recordings");
   EXPECT_FALSE(fs::exists(card + "/RECORD/R00001"));
   EXPECT_FALSE(fs::exists(card + "/RECORD/R00001.DAT"));
-  EXPECT_EQ(T_MMC_u32ThumbNailsInList(), 0u);
+  EXPECT_EQ(MMC_THUMBS_u32InList(), 0u);
   EXPECT_TRUE(fs::exists(card + "/SNAPSHOT/S0000123456789.DAT"));  // never listed, never touched
   Remove(0);
-  EXPECT_EQ(T_MMC_u32ThumbNailsInList(), 0u);
+  EXPECT_EQ(MMC_THUMBS_u32InList(), 0u);
 }
 
 // ------------------------------------------------------------ profile exchange

@@ -3,6 +3,8 @@
 // libpng with every filter type, refused kinds, the older BMP form and
 // requests the view has moved on from.
 #include <gtest/gtest.h>
+
+#include <atomic>
 #include <png.h>
 #include <zlib.h>
 
@@ -257,8 +259,8 @@ TEST_P(Refused, FailsAndLeavesTheBackground) {
   // Through the card task's entry: status FAILURE, the background fill.
   Canvas d(PNG_WIDTH, PNG_HEIGHT, 0);
   char* name = WriteUnitFile(std::string("/mnt/refused/") + GetParam().name + ".PNG", png);
-  const U32 id = 7;
-  T_MMC_vReadBMP16(name, d.bmp(), id, &id);
+  const std::atomic<U32> latest{7};
+  T_MMC_vReadBMP16(name, d.bmp(), 7, &latest);
   EXPECT_EQ(T_MMC_eSaveStatus(), FAILURE);
   if (GetParam().headerRefused) {
     EXPECT_TRUE(AllBackground(d));
@@ -300,7 +302,7 @@ TEST_F(PngReader, AncillaryChunkAndSmallChunksDecode) {
 
 TEST_F(PngReader, SnapshotFileDecodesUnlessTheViewMovedOn) {
   Canvas c(PNG_WIDTH, PNG_HEIGHT, 0);
-  U32 latest = 3;
+  std::atomic<U32> latest{3};
   T_MMC_vReadBMP16(WriteUnitFile("/mnt/snap/S00001.PNG", OwnPng(nullptr)), c.bmp(), 3, &latest);
   EXPECT_EQ(T_MMC_eSaveStatus(), SUCCESS);
   ExpectPicture(c, Asymmetric, 0, 0);
@@ -327,8 +329,8 @@ TEST_F(PngReader, MissingPngFallsBackToTheBmpOfExactSize) {
   char* pn = static_cast<char*>(H_MEMORY_pvMalloc(unit.size() + 1));
   memcpy(pn, unit.c_str(), unit.size() + 1);
   Canvas c(PNG_WIDTH, PNG_HEIGHT, 0);
-  const U32 id = 1;
-  T_MMC_vReadBMP16(pn, c.bmp(), id, &id);
+  const std::atomic<U32> latest{1};
+  T_MMC_vReadBMP16(pn, c.bmp(), 1, &latest);
   EXPECT_EQ(T_MMC_eSaveStatus(), SUCCESS);
   ExpectPicture(c, Asymmetric, 0, 0);
   // One byte short: refused.
@@ -336,7 +338,7 @@ TEST_F(PngReader, MissingPngFallsBackToTheBmpOfExactSize) {
   H_MEMORY_vFree(WriteUnitFile("/mnt/old/S00004.BMP", bmp));
   pn = static_cast<char*>(H_MEMORY_pvMalloc(unit.size() + 1));
   memcpy(pn, "/mnt/old/S00004.PNG", unit.size() + 1);
-  T_MMC_vReadBMP16(pn, c.bmp(), id, &id);
+  T_MMC_vReadBMP16(pn, c.bmp(), 1, &latest);
   EXPECT_EQ(T_MMC_eSaveStatus(), FAILURE);
 }
 

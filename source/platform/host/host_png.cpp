@@ -1,5 +1,6 @@
 // PNG encoder and decoder for 565 pictures (zlib only).
 #include "source/platform/host/host_png.h"
+#include "source/platform/platform.h"
 
 #include <errno.h>
 #include <stdio.h>
@@ -287,4 +288,8 @@ BOOLEAN HOST_bReadPng565(const char* path, std::vector<U16>* pixels, int* width,
   fclose(f);
   if (failed) return bFail(error, "read error");
   return HOST_bDecodePng565(data.data(), data.size(), pixels, width, height, error);
+}
+
+BOOLEAN PLATFORM_bReadPng565(const char* resolved_path, std::vector<U16>* pixels, int* width, int* height) {
+  return HOST_bReadPng565(resolved_path, pixels, width, height);
 }
