@@ -31,7 +31,7 @@ void vReport(benchmark::State& state, std::vector<double> ms, int missed) {
 
 void BM_KeyToPresentedFrame(benchmark::State& state) {
   CUnitSession unit;
-  if (!unit.Start(TESSIX_BINARY) || !unit.WaitForLine("run system", 20000)) {
+  if (!unit.Start(TESSIX_BINARY) || !unit.StartSimulator()) {
     state.SkipWithError("the unit did not start");
     return;
   }

@@ -35,7 +35,7 @@ class ProgramViewKeys : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(unit.Start(TESSIX_BINARY));
-    ASSERT_TRUE(unit.WaitForLine("run system", 20000)) << unit.Output();
+    ASSERT_TRUE(unit.StartSimulator()) << unit.Output();
     usleep(1000000);
   }
 
