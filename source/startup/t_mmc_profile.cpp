@@ -172,6 +172,8 @@ BOOLEAN T_MMC_bParseProfile(const char* text, size_t n, MMC_PROFILE_DATA* out) {
   if (dot == nullptr) return FALSE;
   int major = 0, minor = 0;
   if (sscanf(dot + 1, "%d.%d", &major, &minor) < 1) return FALSE;
+  // A version is "M.mmm": anything else is not a profile this unit wrote.
+  if (major < 0 || major > 999999 || minor < 0 || minor > 999) return FALSE;
   out->numVerNumX1000 = major * 1000 + minor;
   // Line 2: version, date, rev and speed, each "name.value".
   if (!bNextLine(p, end, line, sizeof line)) return FALSE;

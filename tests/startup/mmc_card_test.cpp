@@ -838,6 +838,12 @@ TEST(ProfileText, IdentityLineAndUnknownKeySkipped) {
   EXPECT_EQ(p.u32IdVals[11], 3u);
   EXPECT_STREQ(p.PersonalizationData[3], "d");
   EXPECT_FALSE(T_MMC_bParseProfile(t.data(), t.size() - 3, &p));  // cut inside the last line
+  // A version no unit writes is not a profile (and never overflows).
+  for (const char* version : {"Ver.3178923.000", "Ver.-1.000", "Ver.1.5000"}) {
+    std::string bad = ProfileText(0x11, 0x22, 0x33, "a", "b", "c", "d");
+    bad.replace(bad.find("Ver.1.000"), 9, version);
+    EXPECT_FALSE(T_MMC_bParseProfile(bad.data(), bad.size(), &p)) << version;
+  }
 }
 
 TEST_F(Snapshots, AutopilotScreenshotIsStoredAsItCame) {
