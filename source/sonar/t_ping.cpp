@@ -15,6 +15,7 @@
 #include "source/core/h_hwstubs.h"
 #include "source/sonar/h_coproc.h"
 #include "source/sonar/s_coproc.h"
+#include "source/sonar/s_depthalarm.h"
 #include "source/sonar/s_demultiplex.h"
 #include "source/sonar/s_synthsim.h"
 #include "source/sonar/s_transducer.h"
@@ -987,7 +988,42 @@ void T_N_PING_vTask(void) {
 }
 
 // ------------------------------------------------------------ least processing and history
+namespace {
+
+// Depth-alarm set points in metres, 0 off (processing task only). The local
+// set point waits for the published bottom depth.
+F32 s_fLocalAlarmSetPoint = 0.0f;
+F32 s_fRemoteAlarmSetPoint = 0.0f;
+
+F32 fSetPoint(FOURCHARID key) {
+  F32 v = 0.0f;
+  return bFetchFloat(key, &v) ? v : 0.0f;
+}
+
+// The processing task's keys: the two set points and the other unit's
+// depth. A reading of IDER that went invalid (timed out) is no depth: it
+// neither raises nor releases the remote alarm, and neither does a depth
+// that is not positive.
+void vProcessNewData(const MESSAGE_NEW_DATA* m) {
+  if (m->FourCharId == FCID("YSDA")) {
+    s_fLocalAlarmSetPoint = m->bValid ? m->dbValue.fVal : 0.0f;
+  } else if (m->FourCharId == FCID("CRDA")) {
+    s_fRemoteAlarmSetPoint = m->bValid ? m->dbValue.fVal : 0.0f;
+  } else if (m->FourCharId == FCID("IDER") && m->bValid) {
+    S_DEPTHALARM_vCompareNewDepthAgainstAlarmSetPoint(DEPTH_SOURCE_REMOTE_DEPTH, m->dbValue.fVal,
+                                                      s_fRemoteAlarmSetPoint);
+  }
+}
+
+}  // namespace
+
 void T_N_PROCESS_vLeast(void) {
+  S_DEPTHALARM_vInitDepthAlarms();
+  s_fLocalAlarmSetPoint = fSetPoint(FCID("YSDA"));
+  s_fRemoteAlarmSetPoint = fSetPoint(FCID("CRDA"));
+  H_DATABASE_bRegisterForDataWithConditions(FCID("YSDA"), M_PROCESS, TRUE, TRUE, FALSE);
+  H_DATABASE_bRegisterForDataWithConditions(FCID("CRDA"), M_PROCESS, TRUE, TRUE, FALSE);
+  H_DATABASE_bRegisterForDataWithConditions(FCID("IDER"), M_PROCESS, TRUE, TRUE, TRUE);
   H_DATABASE_bUpdateEverythingU32(FCID("TSNR"), M_PROCESS, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
   const SEMA list[] = {SEMA_MBOX_PROCESS, 0};
   U32 total = 0;
@@ -995,6 +1031,7 @@ void T_N_PROCESS_vLeast(void) {
     (void)L_SEMA_WaitMultiple(list);
     while (void* p = L_MBOX_Receive(M_PROCESS)) {
       const GENERIC_MESSAGE* g = (const GENERIC_MESSAGE*)p;
+      if (g->Cmd == CMD_ID_NEW_DATA) vProcessNewData((const MESSAGE_NEW_DATA*)p);
       if (g->Cmd == CMD_ID_SONAR_PROCESS_PING) {
         PING_DESCRIPTOR* d = ((const PING_MESSAGE*)p)->pReturnDescriptor;
         if (d != nullptr) {

@@ -39,6 +39,7 @@ U32 s_u32SetPoint = SHUTDOWN_HUNDREDTHS;  // hundredths; 800 or less: off
 U8 s_u8LowCount = 0;
 bool s_bLowRaised = false;
 bool s_bHighRaised = false;
+bool s_bFirstReadingTraced = false;
 MBOX s_alarmMailbox = 0;
 U32 s_u32Ad05TimeOut = 0;
 bool s_bWaitingForShutdown = false;
@@ -95,16 +96,28 @@ void vReading(const MESSAGE_NEW_DATA* pMsg) {
   } else {
     s_u8LowCount = 0;
   }
+  const unsigned volts = (unsigned)(hundredths / 100), cents = (unsigned)(hundredths % 100);
+  if (!s_bFirstReadingTraced) {
+    log_me("battery: first supply reading %u.%02u V", volts, cents);
+    s_bFirstReadingTraced = true;
+  }
   if (hundredths >= HIGH_HUNDREDTHS) {
-    if (!s_bHighRaised) vSetAlarm(VOLTAGE_HIGH_WARNING, s_txtInputVoltageHigh, TONE_USE_CUSTOM);
+    if (!s_bHighRaised) {
+      log_me("battery: supply %u.%02u V, input voltage high", volts, cents);
+      vSetAlarm(VOLTAGE_HIGH_WARNING, s_txtInputVoltageHigh, TONE_USE_CUSTOM);
+    }
     s_bHighRaised = true;
   } else if (s_bHighRaised) {
+    log_me("battery: supply %u.%02u V, input voltage no longer high", volts, cents);
     vClearAlarm(VOLTAGE_HIGH_WARNING);
     s_bHighRaised = false;
   }
   if (s_u32SetPoint > SHUTDOWN_HUNDREDTHS) {
     if (hundredths <= s_u32SetPoint) {
-      if (!s_bLowRaised) vSetAlarm(LOW_BATTERY_ALARM, s_txtLowVoltage, TONE_GENERAL_ALERT);
+      if (!s_bLowRaised) {
+        log_me("battery: supply %u.%02u V, low voltage", volts, cents);
+        vSetAlarm(LOW_BATTERY_ALARM, s_txtLowVoltage, TONE_GENERAL_ALERT);
+      }
       s_bLowRaised = true;
     } else {
       s_bLowRaised = false;

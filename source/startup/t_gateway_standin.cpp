@@ -6,7 +6,7 @@
 #include "common/cmd_id.h"
 #include "lsvc/lsvc.h"
 #include "lsvc/lsvc_upcalls.h"
-#include "source/startup/s_depthalarm.h"
+#include "source/startup/t_gateway.h"
 #include "source/startup/startup_install.h"
 
 namespace {

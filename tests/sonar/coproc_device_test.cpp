@@ -87,10 +87,42 @@ TEST_F(Coproc, BlocksRoundTripThroughTheStandin) {
   }
   // Readings published once (within 500 ms), shifted left by 6 bits.
   EXPECT_EQ(u32Fetch("AD02"), 0x200u << 6);
-  EXPECT_EQ(u32Fetch("AD05"), 0x2E0u << 6);
+  EXPECT_EQ(u32Fetch("AD05"), 275u << 6);  // 11.98 V
   EXPECT_EQ(u32Fetch("AD00"), 0x1A0u << 6);
   const std::string log = standin.Log();
   EXPECT_NE(log.find("block 187 bytes, 3 sequences"), std::string::npos) << log;
+}
+
+// The supply reading follows the scenario's battery line, also when the
+// scenario changes while the unit runs.
+TEST_F(Coproc, SupplyReadingFollowsTheScenario) {
+  const std::string base = "depth 10\npace 0\npresent yes\n";
+  sonartest::Standin standin(Socket(), Folder(), base + "battery 419\n");
+  H_COPROC_vInitialize();
+  U8* block = H_COPROC_pu8DataBlock();
+  ASSERT_NE(block, nullptr);
+  memset(block, 0, MULTI_TX_BYTES);
+  S_COPROC_vBuildTxSequence200kHzAltLFAltShortTx(block, 10, TXPOWER_HI, 1, 2000, 200, 8, TXPOWER_LOW, 2, 1000, 83,
+                                                 FALSE, TRUE);
+  ASSERT_EQ(H_COPROC_u32Transfer(block, MULTI_TX_BYTES, SEND_TO_COPROC), MULTI_TX_BYTES);
+  // Readings are published every 500 ms at most: receive until the wanted
+  // one arrives (a generous bound on the number of blocks).
+  auto reaches = [&](U32 raw) {
+    for (int i = 0; i < 2000; ++i) {
+      if (H_COPROC_u32Transfer(block, COPROC_RECEIVE_BLOCK_BYTES, RECEIVE_FROM_COPROC) == COPROC_TRANSFER_FAILED) {
+        return false;
+      }
+      if (u32Fetch("AD05") == raw << 6) return true;
+      usleep(2000);
+    }
+    return false;
+  };
+  EXPECT_TRUE(reaches(419));
+  standin.Rewrite(base + "battery 180\n");
+  EXPECT_TRUE(reaches(180));
+  standin.Rewrite(base);  // no battery line: the default again
+  EXPECT_TRUE(reaches(275));
+  EXPECT_NE(standin.Log().find("battery 180"), std::string::npos) << standin.Log();
 }
 
 TEST_F(Coproc, SimulationSendsNoPulse) {

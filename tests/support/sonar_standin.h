@@ -47,6 +47,13 @@ class Standin {
     }
   }
   ~Standin() { Stop(); }
+  // Writes the scenario again; the stand-in takes a new battery line from it
+  // while it runs.
+  void Rewrite(const std::string& scenario) const {
+    const std::string next = scenario_ + ".new";
+    std::ofstream(next) << scenario;
+    std::filesystem::rename(next, scenario_);
+  }
   void Stop() {
     if (pid_ > 0) {
       kill(pid_, SIGTERM);

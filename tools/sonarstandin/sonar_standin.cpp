@@ -27,6 +27,9 @@
 //   seed N             noise seed: the same seed gives the same blocks
 //   pace F             listening time factor (default 1; 0 answers at once);
 //                      a block takes at least 20 ms before the factor
+//   battery N          raw supply reading, 0-1023 (default 275: 11.98 V);
+//                      read again whenever the file changes, so a test can
+//                      move the supply while the unit runs
 #include <errno.h>
 #include <math.h>
 #include <signal.h>
@@ -99,6 +102,8 @@ bool bLoadScenario(const char* path, SYNTH_SCENARIO* s) {
       words >> s->seed;
     } else if (name == "pace") {
       words >> s->pace;
+    } else if (name == "battery") {
+      words >> s->battery;
     } else {
       vLog("scenario: unknown line '%s'", line.c_str());
     }
@@ -125,7 +130,34 @@ void vSleepUs(double us) {
   }
 }
 
-void vServe(int fd, const SYNTH_SCENARIO& scenario, SYNTH_STATE* state) {
+// The scenario file as last read: a change of its time or size brings a
+// new supply reading.
+struct SCENARIO_FILE {
+  std::string path;
+  struct timespec mtime = {0, 0};
+  off_t size = -1;
+};
+
+bool bChanged(SCENARIO_FILE* f) {
+  struct stat st;
+  if (f->path.empty() || stat(f->path.c_str(), &st) != 0) return false;
+  if (st.st_mtim.tv_sec == f->mtime.tv_sec && st.st_mtim.tv_nsec == f->mtime.tv_nsec && st.st_size == f->size) {
+    return false;
+  }
+  f->mtime = st.st_mtim;
+  f->size = st.st_size;
+  return true;
+}
+
+void vReloadBattery(SCENARIO_FILE* f, SYNTH_SCENARIO* scenario) {
+  if (!bChanged(f)) return;
+  SYNTH_SCENARIO fresh;
+  if (!bLoadScenario(f->path.c_str(), &fresh) || fresh.battery == scenario->battery) return;
+  scenario->battery = fresh.battery;
+  vLog("battery %u", scenario->battery);
+}
+
+void vServe(int fd, SYNTH_SCENARIO& scenario, SYNTH_STATE* state, SCENARIO_FILE* file) {
   uint8_t command[BLOCK] = {};
   bool haveCommand = false;
   unsigned next = 0;
@@ -175,6 +207,7 @@ void vServe(int fd, const SYNTH_SCENARIO& scenario, SYNTH_STATE* state) {
     out[3] = (uint8_t)(counter >> 24);
     memcpy(out.data() + 4, seq, SEQ);
     SYNTH_vFillReceive(scenario, state, seq, noise, samples, out.data() + HEADER);
+    vReloadBattery(file, &scenario);
     SYNTH_vReadings(scenario, out.data() + total - TAIL);
     if (g_verbose) vLog("receive %u: %u noise %u samples, %zu bytes", counter, noise, samples, total);
     if (send(fd, out.data(), total, MSG_NOSIGNAL) < 0) return;
@@ -188,11 +221,14 @@ int main(int argc, char** argv) {
   const char* root = getenv("TESSIX_HOST_ROOT");
   socketPath = std::string(root != nullptr ? root : "") + "/dev/sonar0";
   SYNTH_SCENARIO scenario;
+  SCENARIO_FILE file;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--socket" && i + 1 < argc) {
       socketPath = argv[++i];
     } else if (a == "--scenario" && i + 1 < argc) {
+      file.path = argv[i + 1];
+      (void)bChanged(&file);
       if (!bLoadScenario(argv[++i], &scenario)) {
         fprintf(stderr, "sonar_standin: cannot read scenario %s\n", argv[i]);
         return 1;
@@ -228,8 +264,8 @@ int main(int argc, char** argv) {
   }
   const int size = 1 << 20;
   (void)setsockopt(server, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
-  vLog("listening on %s (present %d, seed %u, pace %g)", socketPath.c_str(), (int)scenario.present,
-       scenario.seed, scenario.pace);
+  vLog("listening on %s (present %d, seed %u, pace %g, battery %u)", socketPath.c_str(), (int)scenario.present,
+       scenario.seed, scenario.pace, scenario.battery);
   SYNTH_STATE state(scenario.seed);
   for (;;) {
     const int fd = accept(server, nullptr, nullptr);
@@ -239,7 +275,7 @@ int main(int argc, char** argv) {
     }
     (void)setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
     vLog("unit connected");
-    vServe(fd, scenario, &state);
+    vServe(fd, scenario, &state, &file);
     close(fd);
     vLog("unit disconnected");
   }

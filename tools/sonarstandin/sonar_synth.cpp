@@ -141,9 +141,9 @@ void SYNTH_vFillReceive(const SYNTH_SCENARIO& s, SYNTH_STATE* state, const uint8
 }
 
 void SYNTH_vReadings(const SYNTH_SCENARIO& s, uint8_t* tail) {
-  const unsigned ext = 0x1A0, battery = 0x2E0;
+  const unsigned ext = 0x1A0;
   const unsigned transducer = s.present == SYNTH_PRESENT ? 0x200 : 0x3FF;
-  const unsigned v[3] = {ext, transducer, battery};
+  const unsigned v[3] = {ext, transducer, s.battery & 0x3FFu};
   for (int i = 0; i < 3; ++i) {
     tail[2 * i] = (uint8_t)(v[i] & 0xFF);
     tail[2 * i + 1] = (uint8_t)(v[i] >> 8);

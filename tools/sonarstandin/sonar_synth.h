@@ -24,6 +24,8 @@ struct SYNTH_SCENARIO {
   SYNTH_PRESENCE present = SYNTH_PRESENT;
   uint32_t seed = 1;
   double pace = 1.0;
+  // Raw 10-bit supply reading (275: 11.98 V on the unit).
+  unsigned battery = 275;
 };
 
 struct SYNTH_STATE {

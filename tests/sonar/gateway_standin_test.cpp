@@ -11,7 +11,7 @@
 #include "source/core/core_upcalls.h"
 #include "source/core/h_database.h"
 #include "source/graphics/graphics_upcalls.h"
-#include "source/startup/s_depthalarm.h"
+#include "source/sonar/s_depthalarm.h"
 #include "source/startup/t_alarm.h"
 #include "source/startup/startup_install.h"
 #include "source/ui/ui_install.h"

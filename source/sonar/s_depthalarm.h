@@ -4,11 +4,7 @@
 // unit-link gateway task (mailbox 42) for the other head, and a cancel made
 // there arrives through the two remote-cancel calls.
 //
-// Kept with the alarm task until the sonar processing that feeds it exists;
-// it depends only on the settings database, the sound client and the alarm
-// task's messages.
-//
-// Threads: the comparisons run on the processing task, the cancel callbacks
+// Threads: the comparisons run on the sonar processing task, the cancel callbacks
 // on the alarm task (with its table lock held: they only store and post
 // without waiting) and the remote cancels on the gateway task. Each source's
 // state and stamp are atomics.
@@ -17,6 +13,7 @@
 #include "common/types.h"
 #include "lsvc/lsvc.h"
 #include "source/core/h_sound.h"
+#include "source/startup/t_gateway.h"
 
 enum DEPTH_ALARM_STATE : S32 {
   DEPTH_ALARM_ACTIVE = 0,
@@ -29,21 +26,6 @@ enum DEPTH_SOURCE : S32 {
   DEPTH_SOURCE_REMOTE_DEPTH = 1,  // any non-zero source counts as remote
 };
 
-// Unit-link gateway data (mailbox 42).
-enum GATEWAY_DATA_IDS : S32 {
-  GW_DP_Cancel_Depth_Alarm = 31,
-  GW_DP_Cancel_Remote_Depth_Alarm = 32,
-};
-
-TESSIX_PACK4_BEGIN
-struct GATEWAY_DATA_MESSAGE {
-  GENERIC_MESSAGE msg;  // CMD_ID_GATEWAY_DATA
-  GATEWAY_DATA_IDS datatype;
-  S32 datasrc;  // GPS_SOURCE_ID; ID_INVALID (0) here
-  U16 completioncode;
-  U8* gwdata;  // one byte 1; owned and freed by the gateway task
-};
-TESSIX_PACK_END
 
 constexpr U32 DEPTH_ALARM_HOLD_MS = 5000;
 

@@ -14,7 +14,7 @@
 #include "lsvc/lsvc.h"
 #include "source/core/h_database.h"
 #include "source/platform/platform.h"
-#include "source/startup/s_depthalarm.h"
+#include "source/sonar/s_depthalarm.h"
 #include "source/startup/t_alarm.h"
 #include "tests/support/db_test_env.h"
 

@@ -1,7 +1,7 @@
 // Depth alarms. Each source keeps its own state and its own stamp of the
 // last depth at or shallower than its set point, so a shallow depth from
 // one source never holds up the other source's alarm.
-#include "source/startup/s_depthalarm.h"
+#include "source/sonar/s_depthalarm.h"
 
 #include <string.h>
 
