@@ -5,8 +5,8 @@
 // task, which writes S00001.PNG and S00001.DAT into the card's SNAPSHOT
 // folder. The card task's byte-exact PNG check is in the card task's tests;
 // here the files, the PNG's signature and IHDR (800 x 600, 8-bit RGB) and
-// the thumbnail's size are checked, and that MARK with screenshots off
-// saves nothing.
+// the thumbnail's size are checked, that a second MARK after the first save
+// makes S00002, and that MARK with screenshots off saves nothing.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -78,7 +78,7 @@ TEST_P(ProgramScreenshot, MarkKeySavesTheFrozenScreenOnlyWhenScreenshotsAreOn) {
   mkfifo(fifo.c_str(), 0600);
   size_t nextStart = 0, next = 0;
   long long due = 0, lastKey = 0;
-  bool running = false;
+  bool running = false, secondMark = false;
   RESULT r = program.Run({}, 60000, 0, [&](pid_t pid, const std::string& out) {
     const long long now = llRealMs();
     if (out.find("STARTUP: transducer") == std::string::npos) return true;
@@ -104,15 +104,22 @@ TEST_P(ProgramScreenshot, MarkKeySavesTheFrozenScreenOnlyWhenScreenshotsAreOn) {
       }
       return true;
     }
-    // Done when both files are complete (the PNG ends with IEND, the
-    // thumbnail has its full size), or 8 s after MARK. The trace is not
-    // waited for: it reaches its file in blocks.
-    std::error_code ec;
-    const std::string png = folder + "/S00001.PNG";
-    const std::string pic = sReadFile(png);
-    const bool complete = fs::file_size(folder + "/S00001.DAT", ec) == kThumbnailBytes && pic.size() > 12 &&
-                          pic.compare(pic.size() - 8, 4, "IEND") == 0;
-    if (complete || now - lastKey > 8000) {
+    // A screenshot is done when both files are complete (the PNG ends with
+    // IEND, the thumbnail has its full size). Once the first is saved the
+    // card task has let the frozen picture go: a second MARK is taken too.
+    // Done after the second, or 8 s after the last MARK.
+    auto complete = [&](const char* stem) {
+      std::error_code ec;
+      const std::string pic = sReadFile(folder + "/" + stem + ".PNG");
+      return fs::file_size(folder + "/" + stem + ".DAT", ec) == kThumbnailBytes && pic.size() > 12 &&
+             pic.compare(pic.size() - 8, 4, "IEND") == 0;
+    };
+    if (c.screenshotsOn && !secondMark && complete("S00001")) {
+      secondMark = TEST_bPressKey(fifo, DD_SLOT_MARK, 1) && TEST_bPressKey(fifo, DD_SLOT_MARK, 0);
+      lastKey = now;
+      return true;
+    }
+    if (complete("S00002") || now - lastKey > 8000) {
       kill(pid, SIGKILL);
       return false;
     }
@@ -138,6 +145,11 @@ TEST_P(ProgramScreenshot, MarkKeySavesTheFrozenScreenOnlyWhenScreenshotsAreOn) {
   EXPECT_EQ((int)(U8)bytes[25], 2);  // RGB
   EXPECT_EQ(bytes.substr(bytes.size() - 12), std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12));
   EXPECT_EQ(fs::file_size(dat), kThumbnailBytes);
+  // The second MARK after the first save.
+  EXPECT_TRUE(secondMark);
+  std::error_code ec;
+  EXPECT_TRUE(fs::exists(folder + "/S00002.PNG"));
+  EXPECT_EQ(fs::file_size(folder + "/S00002.DAT", ec), kThumbnailBytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ProgramScreenshot,
