@@ -71,6 +71,9 @@ L_UPCALL_DEFINE(void, VIEW_SEAM_vUnregisterSplitMenus, (LAYER_ID layer, SPLIT_WI
 L_UPCALL_DEFINE(void, VIEW_SEAM_vRegisterBannerMenu, (void), ()) {
   log_me("VIEW: no menu task; no Simulation Playback Messages item");
 }
+L_UPCALL_DEFINE(void, VIEW_SEAM_vRegisterSnapshotMenu, (void), ()) {
+  TRACE_ONCE("VIEW: no Accessories tab; no Screen Snapshot item");
+}
 
 // ------------------------------------------------------------ dialog drawing
 L_UPCALL_DEFINE(void, VIEW_SEAM_vDrawBanner,

@@ -71,6 +71,9 @@ L_UPCALL_DECLARE(void, VIEW_SEAM_vUnregisterSplitMenus, (LAYER_ID layer, SPLIT_W
 // The "Simulation Playback Messages" selector (key SMSG) on the "Setup" tab.
 // Default: traces; banners then follow SMSG without a menu item.
 L_UPCALL_DECLARE(void, VIEW_SEAM_vRegisterBannerMenu, (void))
+// The "Screen Snapshot" selector (key SCSC: 0 "Off", 2 "On") on the
+// "Accessories" tab. Default: traces; SCSC then keeps its value.
+L_UPCALL_DECLARE(void, VIEW_SEAM_vRegisterSnapshotMenu, (void))
 
 // ------------------------------------------------------------ dialog drawing
 // A one-line message box at the top of the page, u16Width pixels wide, with

@@ -111,3 +111,5 @@ S32 T_VIEW_s32SplitViewClipRight(S32 s32Width, S32 s32Percentage, SPLIT_WINDOW_T
 // over the picture.
 void T_VIEW_vToggleDisplayUpdateFreeze(BOOLEAN bFreeze);
 BOOLEAN T_VIEW_bDisplayFrozen(void);
+// The frozen picture (null when the screen is not frozen).
+BITMAP* T_VIEW_pFrozenBitmap(void);

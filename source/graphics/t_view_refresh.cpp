@@ -292,7 +292,10 @@ void T_VIEW_vHandleUpdateTimer(void) {
   T_VIEW_vHandleRefreshDisplay();
 }
 
-void T_VIEW_vHandleReleaseBitmap(void) { T_VIEW_vToggleDisplayUpdateFreeze(FALSE); }
+void T_VIEW_vHandleReleaseBitmap(void) {
+  T_VIEW_vToggleDisplayUpdateFreeze(FALSE);
+  T_VIEW_vReviewCaptureReleased();
+}
 
 void T_VIEW_vSetNormalPriority(PRIORITY priority) {
   s_priorityNormal.store(priority);
@@ -344,6 +347,7 @@ void T_VIEW_vToggleDisplayUpdateFreeze(BOOLEAN bFreeze) {
 }
 
 BOOLEAN T_VIEW_bDisplayFrozen(void) { return s_pFrozenBitmap != nullptr ? TRUE : FALSE; }
+BITMAP* T_VIEW_pFrozenBitmap(void) { return s_pFrozenBitmap; }
 
 // ------------------------------------------------------------ any task
 void T_VIEW_vRequestExpeditedViewUpdate(void) {

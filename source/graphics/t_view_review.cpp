@@ -2,8 +2,10 @@
 // other tasks. The view lists the snapshots on the cards as a column of
 // three thumbnails that the cursor keys scroll, with a scroll bar and an
 // information box for the current one. The card task (through its list
-// calls and CMD_ID_LOAD_THUMBNAIL) does all file work. The full view,
-// recording and playback states are not built yet.
+// calls and CMD_ID_LOAD_THUMBNAIL) does all file work. While screenshots
+// are on (SCSC 2) MARK freezes the screen and hands the picture to the card
+// task (CMD_ID_SCREEN_DUMP). The full view, recording and playback states
+// are not built yet.
 #include "source/graphics/t_view_review.h"
 
 #include <string.h>
@@ -23,6 +25,7 @@
 #include "source/graphics/g_fonts.h"
 #include "source/graphics/h_display.h"
 #include "source/graphics/u_fonts.h"
+#include "source/graphics/t_view.h"
 #include "source/graphics/u_view.h"
 
 namespace {
@@ -38,6 +41,7 @@ std::atomic<U32> s_u32LatestSeen{0};
                                                  text, text, text, text, text, text, text, text, \
                                                  text, text, text, text, text, text}
 REVIEW_TEXT_RECORD(s_txtReviewView, "Snapshot and Recording View");
+REVIEW_TEXT_RECORD(s_txtScreenSnapshot, "Screen Snapshot");
 constexpr const char* NO_IMAGES = "No Images Found";
 
 // The frame: five rectangles in colour 36 and one inside them in 35.
@@ -81,6 +85,60 @@ THUMBNAIL_HEADER_TYPE* s_psNextNextThumbnail = &s_aSlots[2];
 U32 s_u32TopPosition = 0, s_u32MiddlePosition = 0, s_u32BottomPosition = 0;
 bool s_bInitialThumbNailSearch = true;
 bool s_bCursorKeyHeld = false;
+
+// ------------------------------------------------------------ screenshots
+// SCSC: 0 screenshots off (MARK marks a waypoint in its owner's task), 2 on
+// (the view task holds MARK and takes a screenshot with it).
+constexpr U32 SCREENSHOTS_ON = 2;
+constexpr PRIORITY SCREEN_DUMP_PRIORITY = 3;
+// A screenshot may be taken: cleared while the card task saves one, set
+// again when it lets the frozen picture go.
+std::atomic<bool> s_bOkToCapture{true};
+bool s_bCaptureKeyHeld = false;
+
+U32 u32Screenshots(void) {
+  U32 v = 0;
+  BOOLEAN valid = FALSE;
+  return H_DATABASE_bFetchU32(FCID("SCSC"), &v, &valid) && valid ? v : 0;
+}
+
+// Holds MARK while screenshots are on, gives it back otherwise.
+void vUpdateCaptureKey(void) {
+  const bool on = u32Screenshots() == SCREENSHOTS_ON;
+  if (on && !s_bCaptureKeyHeld) {
+    s_bCaptureKeyHeld = U_KEYBOARD_bRegisterKeys(M_VIEW, KEY_MASK_MARK, KEY_DOWN, FALSE, FALSE, NOT_CURSOR_KEY,
+                                                 REGISTER_SCREEN_CAPTURE) != FALSE;
+  } else if (!on && s_bCaptureKeyHeld) {
+    VIEW_SEAM_bUnregisterKeys(M_VIEW, KEY_MASK_MARK);
+    s_bCaptureKeyHeld = false;
+  }
+}
+
+// Freezes the screen and sends the frozen picture to the card task. The
+// picture stays frozen until the card task signals SEMA_VIEW_RELEASE_BITMAP.
+bool bCapture(void) {
+  if (!s_bOkToCapture.load()) return false;
+  U32 mbox = 0;
+  BOOLEAN valid = FALSE;
+  if (!H_DATABASE_bFetchU32(FCID("TMMC"), &mbox, &valid) || !valid) return false;
+  T_VIEW_vToggleDisplayUpdateFreeze(TRUE);
+  BITMAP* frozen = T_VIEW_pFrozenBitmap();
+  if (frozen == nullptr) return false;
+  s_bOkToCapture.store(false);
+  MSG_GET_SCREEN_DUMP* msg = (MSG_GET_SCREEN_DUMP*)H_MEMORY_pvMalloc(sizeof(MSG_GET_SCREEN_DUMP));
+  memset(msg, 0, sizeof *msg);
+  msg->Header.Cmd = CMD_ID_SCREEN_DUMP;
+  msg->pBitmap = frozen;
+  if (L_MBOX_Send((MBOX)mbox, msg, SCREEN_DUMP_PRIORITY, 0) != lsSUCCESS) {
+    H_MEMORY_vFree(msg);
+    // Nobody will release the picture: let the screen move again.
+    T_VIEW_vToggleDisplayUpdateFreeze(FALSE);
+    s_bOkToCapture.store(true);
+    return false;
+  }
+  log_me("VIEW: screenshot sent to the card task");
+  return true;
+}
 
 enum THUMBNAIL_SCROLL_STATE { SCROLL_NONE = 0, SCROLL_UP = 1, SCROLL_DOWN = 2 };
 THUMBNAIL_SCROLL_STATE s_eScrollState = SCROLL_NONE;
@@ -348,16 +406,36 @@ void T_VIEW_vReviewRunSystem(void) {
                                       DB_NO_TIMEOUT);
   (void)U_VIEW_bRegisterLayer(T_VIEW_vDrawCaptureReviewView, CAPTURE_REVIEW_VIEW_PRIORITY, USED_BY_NONE, 0,
                               FCID("SVCR"), TRUE, nullptr, nullptr, nullptr);
+  // Screenshots: off unless the user chose otherwise.
+  (void)H_DATABASE_bUpdateEverythingU32(FCID("SCSC"), 0, P_DEFAULT_SETTING, D_UNSIGNED32, s_txtScreenSnapshot,
+                                        DB_NO_TIMEOUT);
+  (void)H_DATABASE_bRegisterForDataWithConditions(FCID("SCSC"), M_VIEW, TRUE, FALSE, FALSE);
+  vUpdateCaptureKey();
+  VIEW_SEAM_vRegisterSnapshotMenu();
 }
 void T_VIEW_vReviewNotice(const MESSAGE_NEW_DATA* pMsg) {
   // A card came or went: the list starts again at the next drawing.
   if (pMsg->FourCharId == FCID("CSD0") || pMsg->FourCharId == FCID("CSD1")) s_bInitialThumbNailSearch = true;
+  if (pMsg->FourCharId == FCID("SCSC")) vUpdateCaptureKey();
 }
-void T_VIEW_vReviewResetPos(void) {}
+void T_VIEW_vReviewResetPos(void) {
+  (void)H_DATABASE_bUpdateEverythingU32(FCID("SCSC"), 0, P_NORMAL, D_UNSIGNED32, s_txtScreenSnapshot,
+                                        DB_NO_TIMEOUT);
+  vUpdateCaptureKey();
+}
 void T_VIEW_vReviewMessage(const GENERIC_MESSAGE* pMsg) {
   if (pMsg->Cmd != CMD_ID_KEY_CHANGE) return;
   const MSG_KEY_CHANGE* k = (const MSG_KEY_CHANGE*)pMsg;
-  if (k->key != KEY_MASK_CURSOR || k->state != KEY_DOWN) return;
+  if (k->state != KEY_DOWN) return;
+  if (k->key == KEY_MASK_MARK || k->key == KEY_MASK_SOFT_KEY_1) {
+    if (u32Screenshots() == SCREENSHOTS_ON) {
+      T_VIEW_vScreenCapture();
+    } else {
+      L_SEMA_Signal(SEMA_KEYCLICK_BAD);
+    }
+    return;
+  }
+  if (k->key != KEY_MASK_CURSOR) return;
   bool done = false;
   if (k->cursor == CURSOR_NORTH) {
     s_eScrollState = SCROLL_UP;
@@ -368,6 +446,12 @@ void T_VIEW_vReviewMessage(const GENERIC_MESSAGE* pMsg) {
   }
   L_SEMA_Signal(done ? SEMA_KEYCLICK_GOOD : SEMA_KEYCLICK_BAD);
 }
+void T_VIEW_vScreenCapture(void) {
+  if (!bCapture()) L_SEMA_Signal(SEMA_KEYCLICK_BAD);
+}
+
+void T_VIEW_vReviewCaptureReleased(void) { s_bOkToCapture.store(true); }
+
 // Without the review view no full-size picture is ever held.
 void T_VIEW_vReviewReleaseFullPicture(void) {}
 

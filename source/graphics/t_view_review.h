@@ -25,6 +25,14 @@ void T_VIEW_vReviewViewChanged(LAYER_ID view);
 // its full-size picture (page, header and pointer). The picture must not go
 // while the view task draws a page from it.
 void T_VIEW_vReviewReleaseFullPicture(void);
+// The screenshot alone, as the MARK key takes it while screenshots are on:
+// freezes the screen and hands the frozen picture to the SD-card task
+// (CMD_ID_SCREEN_DUMP). Refused (bad click) while the previous one is
+// being saved, without the card task's mailbox, or when the freeze fails.
+void T_VIEW_vScreenCapture(void);
+// The SD-card task let the frozen picture go (saved or not): the next
+// screenshot may be taken.
+void T_VIEW_vReviewCaptureReleased(void);
 
 #include "common/mmc_types.h"
 #include "lsvc/lsvc.h"

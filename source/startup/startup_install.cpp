@@ -22,6 +22,7 @@ void STARTUP_vInstall(void) {
   T_GATEWAY_vMain_Install(&T_GATEWAY_vStandIn);
   T_ALARM_vCheckTimer_Install(&T_ALARM_vCheckTimerNow);
   // The review view's browsing of the card task's thumbnail list.
+  VIEW_SEAM_vRegisterSnapshotMenu_Install(&T_STARTUP_vRegisterSnapshotMenu);
   T_MMC_u32ThumbNailsInList_Install(&MMC_THUMBS_u32InList);
   T_MMC_eFindFirstThumbNail_Install(&MMC_THUMBS_eFindFirst);
   T_MMC_eFindLastThumbNail_Install(&MMC_THUMBS_eFindLast);

@@ -80,6 +80,8 @@ const HEADER_ITEM s_sMyItems[9] = {
 const DB_TEXT_RECORD s_apOnOff[] = {s_txtOff, s_txtOn};
 const DB_TEXT_RECORD s_apDemo[] = {s_txtOff, s_txtVisible};
 const U32 s_au32OffOn[] = {0, 1};
+STARTUP_TEXT(s_txtScreenSnapshot, "Screen Snapshot");
+const U32 s_au32SnapshotOffOn[] = {0, 2};
 
 constexpr U32 STARTUP_TIMEOUT_MS = 8000;
 constexpr U32 MENU_TIMEOUT_MS = 5000;
@@ -567,4 +569,11 @@ std::string T_STARTUP_sScreenPersonal(void) {
 }
 const char* T_STARTUP_pcMenuLineText(S32 line) {
   return (line >= 0 && line <= MENU_LAST_LINE) ? s_structStartupMenu[line].pString[0] : "";
+}
+
+void T_STARTUP_vRegisterSnapshotMenu(void) {
+  if (!U_MENU_bRegisterMainSelectorMenu(s_txtScreenSnapshot, s_txtAccessoriesTab, MENU_SCREEN_CAPTURE, FCID("SCSC"), 2,
+                                        s_apOnOff, s_au32SnapshotOffOn, M_BASIC)) {
+    log_me("STARTUP: Screen Snapshot item not registered");
+  }
 }

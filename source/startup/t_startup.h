@@ -49,3 +49,7 @@ struct STARTUP_SCREEN_STATE {
   char acPersonal[253];
 };
 void T_STARTUP_vSetScreenState(const STARTUP_SCREEN_STATE& state);
+
+// The "Screen Snapshot" selector (SCSC: "Off" 0, "On" 2) on the
+// "Accessories" tab, for the view task's screenshots.
+void T_STARTUP_vRegisterSnapshotMenu(void);
