@@ -363,8 +363,15 @@ void vHandle(void* message) {
     case CMD_ID_KEY_CHANGE:
       vKey((const MSG_KEY_CHANGE*)message);
       break;
-    case CMD_ID_NEW_DATA:
     case CMD_ID_RUN_SYSTEM:
+      // An alarm raised while the unit was still starting (before the view
+      // and keyboard tasks could take registrations) is shown now.
+      L_MUTEX_LockWait(RES_ALARMLIST);
+      if (s_u32ActiveAlarmsInList > 0 && s_CurrentAlarmMessageBeingDisplayed != TIMER_ALARM) vRegisterDialog();
+      L_MUTEX_Unlock(RES_ALARMLIST);
+      T_ALARM_vRegisterMenu();
+      break;
+    case CMD_ID_NEW_DATA:
       T_ALARM_vRegisterMenu();
       break;
     case CMD_ID_RESET_POS:

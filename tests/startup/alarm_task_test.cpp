@@ -262,6 +262,18 @@ TEST_F(AlarmTask, DialogLayerAndKeysFollowTheTable) {
   Registrations r = Registered();
   EXPECT_EQ(r.layer, 1);
   EXPECT_EQ(r.keys, 1);
+  // An alarm raised while the unit starts (before the view and keyboard
+  // tasks take registrations) is registered again when the system runs.
+  {
+    auto* run = (GENERIC_MESSAGE*)H_MEMORY_pvMalloc(sizeof(GENERIC_MESSAGE));
+    memset(run, 0, sizeof *run);
+    run->Cmd = CMD_ID_RUN_SYSTEM;
+    ASSERT_EQ(L_MBOX_Send(M_ALARM, run, 3, 0), lsSUCCESS);
+    Sync();
+    r = Registered();
+    EXPECT_EQ(r.layer, 1);
+    EXPECT_EQ(r.keys, 1);
+  }
   Set({5});
   r = Registered();
   EXPECT_EQ(r.layer, 0);
