@@ -67,6 +67,10 @@ TEST(ProgramCountdownTimer, TenSecondsAcrossTheClockWrap) {
   ASSERT_TRUE(std::regex_search(after, r, std::regex("timer: run out, clock ([0-9]+)")));
   EXPECT_LT(std::stoull(r[1].str()), start) << "run out after the wrap";
   EXPECT_GT(std::stoull(r[1].str()), deadline);
+  // The warning is on the screen (its keys are taken) before "Clear".
+  CUnitSession::FRAME shown{};
+  EXPECT_TRUE(unit.WaitForChangedFrame(CUnitSession::Now() - 200000000ull, 3000, &shown));
+  usleep(300000);
   press(SLOT_WEST);  // "Clear"
   EXPECT_TRUE(unit.WaitForLine("timer: cleared", 3000)) << unit.Output();
 }
