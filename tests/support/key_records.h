@@ -14,3 +14,7 @@ constexpr U16 TEST_EV_MSC = 4;
 
 // The bytes of one struct input_event with a zero time stamp.
 std::string TEST_sInputEvent(U16 type, U16 code, S32 value);
+
+// Opens the keypad pipe for writing (non-blocking); while the unit has not
+// opened it yet (ENXIO) the open is tried again for up to two seconds.
+int TEST_nOpenKeypad(const std::string& fifo);

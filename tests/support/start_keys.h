@@ -17,7 +17,7 @@
 #include "tests/support/program_run.h"
 
 inline bool TEST_bPressKey(const std::string& fifo, int slot, S32 value) {
-  const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  const int fd = TEST_nOpenKeypad(fifo);
   if (fd < 0) return false;
   const std::string records =
       TEST_sInputEvent(TEST_EV_KEY, DD_KEYBOARD_au16KeyCode[slot], value) + TEST_sInputEvent(TEST_EV_SYN, 0, 0);

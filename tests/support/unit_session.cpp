@@ -99,7 +99,7 @@ bool CUnitSession::WaitForLine(const std::string& text, long long timeout_ms) {
 }
 
 bool CUnitSession::Key(int slot, int value) {
-  const int fd = open((m_dir + "/root/dev/input/event0").c_str(), O_WRONLY | O_NONBLOCK);
+  const int fd = TEST_nOpenKeypad(m_dir + "/root/dev/input/event0");
   if (fd < 0) return false;
   const std::string records = TEST_sInputEvent(TEST_EV_KEY, DD_KEYBOARD_au16KeyCode[slot], value) +
                               TEST_sInputEvent(TEST_EV_SYN, 0, 0);
