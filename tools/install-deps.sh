@@ -3,7 +3,7 @@
 # Idempotent: only missing packages are installed.
 set -euo pipefail
 pkgs=(
-  build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build ccache pkg-config clang lld libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libpng-dev libssl-dev libfreetype-dev libpixman-1-dev libsdl2-dev libasound2-dev
   libegl-dev libgles-dev libegl-mesa0 libgl1-mesa-dri

@@ -37,7 +37,7 @@ TEST_F(MutexTest, NestedLockAndUnlockReportTheNesting) {
   EXPECT_EQ(L_MUTEX_Unlock(m), -lsMUTEX_NESTED);
   EXPECT_EQ(L_MUTEX_Unlock(m), -lsMUTEX_NESTED);
   // Still held between the inner and the outermost unlock.
-  as_task::Run(TASK_DUMMYTASK, [m] { EXPECT_EQ(L_MUTEX_Lock(m), -lsMUTEX_BUSY); });
+  as_task::Run(TASK_DUMMYTASK, [=] { EXPECT_EQ(L_MUTEX_Lock(m), -lsMUTEX_BUSY); });
   EXPECT_EQ(L_MUTEX_Unlock(m), lsSUCCESS);
   EXPECT_EQ(L_MUTEX_GetOwnerTaskID(m), 0);
   EXPECT_EQ(L_MUTEX_Unlock(m), -lsMUTEX_BUSY);  // no longer the owner
@@ -69,7 +69,7 @@ TEST_F(MutexTest, OnlyTheOwnerUnlocks) {
 TEST_F(MutexTest, TwoThreadsOutsideTheTableDoNotShareOwnership) {
   const MUTEX m = RES_TRACE;
   ASSERT_EQ(L_MUTEX_LockWait(m), lsSUCCESS);
-  std::thread other([m] {
+  std::thread other([=] {
     EXPECT_EQ(L_TASK_GetMyID(), MAIN_THREAD_TASK);
     EXPECT_EQ(L_MUTEX_Lock(m), -lsMUTEX_BUSY);
     EXPECT_EQ(L_MUTEX_Unlock(m), -lsMUTEX_BUSY);

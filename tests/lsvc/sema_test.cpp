@@ -177,7 +177,7 @@ TEST_F(SemaTest, ThreadsOutsideTheTableAreWokenByTheirOwnSemaphore) {
   for (int round = 0; round < 20; ++round) {
     std::vector<std::future<S32>> waiters;
     for (int i = 0; i < N; ++i) {
-      waiters.push_back(std::async(std::launch::async, [i, base] { return L_SEMA_Wait(base + i); }));
+      waiters.push_back(std::async(std::launch::async, [=] { return L_SEMA_Wait(base + i); }));
     }
     for (int i = 0; i < N; ++i) ASSERT_TRUE(bWaiterArrives(base + i));
     // Wake them in an order that differs from the order they went to sleep.

@@ -117,8 +117,6 @@ MENU_TEST_TEXT(s_txtFathoms, "Fathoms");
 MENU_TEST_TEXT(s_txtLong, "A long choice for the box");
 MENU_TEST_TEXT(s_txtTone1, "Tone 1");
 MENU_TEST_TEXT(s_txtTone2, "Tone 2");
-MENU_TEST_TEXT(s_txtEdit, "Edit");
-MENU_TEST_TEXT(s_txtDelete, "Delete");
 MENU_TEST_TEXT(s_txtSelected, "Selected");
 MENU_TEST_TEXT(s_txtAll, "All");
 

@@ -21,7 +21,6 @@ using menutest::Titles;
 
 dbtest::TempInstall& s_install = dbtest::Install();
 
-const U32 s_au32Values[] = {1, 2};
 
 class MenuModel : public ::testing::Test {
  protected:

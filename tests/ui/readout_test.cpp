@@ -211,7 +211,6 @@ TEST(ReadoutTask, DefaultsRestoredSettingsWinUntilFactoryReset) {
                                                  text, text}
 T(s_txtAaa, "Aaa depth");
 T(s_txtSpeed, "Speed");
-T(s_txtBearing, "Bearing");
 #undef T
 
 TEST(ReadoutTask, ChoiceListIsSortedAndSkipsSourcesWithoutName) {
