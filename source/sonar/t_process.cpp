@@ -771,6 +771,10 @@ void T_N_PROCESS_vUpdateDepthInDatabase(F32 fMetres) {
   S_DEPTHALARM_vCompareNewDepthAgainstAlarmSetPoint(DEPTH_SOURCE_LOCAL_DEPTH, v, s.fDepthAlarm);
 }
 
+void T_N_PROCESS_vProcessPing(PING_DESCRIPTOR* pPing) {
+  if (pPing != nullptr) vProcessPing(pPing);
+}
+
 U32 T_N_PROCESS_u32PingsOfBeam(BEAM Beam) { return Beam < 4 ? s_au32PingsOfBeam[Beam].load() : 0; }
 
 BEAM_DEPTH_HISTORY T_N_PROCESS_sBeamDepthHistory(void) {

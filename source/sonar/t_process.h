@@ -8,6 +8,8 @@
 #include "common/types.h"
 #include "source/sonar/sonar_types.h"
 
+struct PING_DESCRIPTOR;
+
 // The task entry (installed as T_N_PROCESS_vMain).
 void T_N_PROCESS_vTask(void);
 
@@ -26,6 +28,11 @@ F32 T_N_PROCESS_fSelectBestDepthInMetersDIModels(F32 f200, F32 f455);
 // Publishes a depth in metres as IDEP (at most every 250 ms, never one that
 // is not positive) and checks the local depth alarm.
 void T_N_PROCESS_vUpdateDepthInDatabase(F32 fMetres);
+
+// The whole ping path for one descriptor on the caller's thread, as the
+// task runs it for CMD_ID_SONAR_PROCESS_PING; the descriptor goes back to
+// the pool (fuzzing, tests).
+void T_N_PROCESS_vProcessPing(PING_DESCRIPTOR* pPing);
 
 // Pings of each beam the task has taken (state dump, tests).
 U32 T_N_PROCESS_u32PingsOfBeam(BEAM Beam);
