@@ -124,6 +124,14 @@ TEST(Scan, ShortPingsHaveNoBottomAndNothingPastTheCountIsRead) {
   for (U32 i = 0; i < n; ++i) EXPECT_LT(dirty[i].u32StopIndex, 19000u);
 }
 
+TEST(Scan, APeakBelowSampleSevenGivesNoHugeDepth) {
+  S_DEPTH_vReset();
+  PING p(300, 200000, 1, 1);
+  p.Box(2, 9, 200, 240);  // strong enough to be kept so shallow
+  p.d.u32TimeStampMilliSeconds = 100;
+  EXPECT_EQ(S_DEPTH_u32FindDepthWith(&p.d, 0, C, 0.0f), 0u);
+}
+
 TEST(Threshold, CurveFloorAndSaturatedDeviation) {
   PING flat(1000, 200000, 1, 50);
   std::vector<U8> curve(1000, 0);
