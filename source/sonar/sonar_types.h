@@ -28,3 +28,10 @@ enum NET_SOURCE_TYPE : U32 {
 extern std::atomic<U32> g_u32SpeedOfSoundInWater;
 constexpr U32 SONAR_SPEED_OF_SOUND_FRESH = 1463;
 constexpr U32 SONAR_SAMPLE_PERIOD_US = 26;
+
+// The water type (YSWA, SSWA).
+enum WATER_TYPE : U32 {
+  WATER_FRESH = 0,
+  WATER_SALT_DEEP = 1,
+  WATER_SALT_SHALLOW = 2,
+};

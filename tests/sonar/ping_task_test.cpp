@@ -18,6 +18,7 @@
 #include "source/sonar/h_coproc.h"
 #include "source/sonar/sonar_install.h"
 #include "source/sonar/t_ping.h"
+#include "source/sonar/t_process.h"
 #include "source/startup/t_startup.h"
 
 namespace {
