@@ -69,6 +69,16 @@ void vAdd(std::vector<double>& v, long at, double amp, long width) {
   }
 }
 
+// A fish's echo: rises and falls over width samples, strongest in the
+// middle, as a target small against the beam spreads the pulse.
+void vAddFish(std::vector<double>& v, long centre, double amp, long width) {
+  for (long i = 0; i < width; ++i) {
+    const long k = centre - width / 2 + i;
+    if (k < 0 || k >= (long)v.size()) continue;
+    v[k] += amp * sin(M_PI * (i + 0.5) / width);
+  }
+}
+
 }  // namespace
 
 double SYNTH_dDepthAt(const SYNTH_SCENARIO& s, uint64_t count) {
@@ -130,7 +140,7 @@ void SYNTH_vFillReceive(const SYNTH_SCENARIO& s, SYNTH_STATE* state, const uint8
         const double phase = fmod(t, period) - f.pathSeconds / 2;
         if (fabs(phase) > f.pathSeconds / 2) continue;
         const double range = sqrt(f.depth * f.depth + (phase * 1.5) * (phase * 1.5));
-        vAdd(v, (long)(range / metresPerSample), 60.0 * f.size, pulse);
+        vAddFish(v, (long)(range / metresPerSample), 60.0 * f.size, 2 * pulse + 2);
       }
     }
     for (unsigned i = 0; i < samples; ++i) {
