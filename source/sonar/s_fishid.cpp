@@ -6,7 +6,16 @@
 #include <algorithm>
 #include <atomic>
 
+#include <stdio.h>
+
+#include "common/u_convert.h"
+#include "data/icons.h"
 #include "lsvc/lsvc.h"
+#include "source/graphics/g_box.h"
+#include "source/graphics/g_fonts.h"
+#include "source/graphics/g_icon.h"
+#include "source/graphics/graphics_upcalls.h"
+#include "source/graphics/u_fonts.h"
 #include "source/sonar/s_transducer.h"
 
 namespace {
@@ -271,6 +280,60 @@ void vLinkToColumn(FISH_TARGET* t, FISH_TARGET_LIST* column, U32 tolerance) {
   }
 }
 
+// ------------------------------------------------------------ drawing
+// Beam × 3 + size.
+const ICON* const FishIconsHorizontal[12] = {
+    &SmfishClr_icon, &MedfishClr_icon, &LrgfishClr_icon, &Smfish_icon,   &Medfish_icon,   &Lrgfish_icon,
+    &fish_scl_icon,  &fish_mcl_icon,   &fish_lcl_icon,   &fish_scr_icon, &fish_mcr_icon, &fish_lcr_icon};
+const ICON* const FishIconsVertical[12] = {
+    &SmfishClr_icon, &MedfishClr_icon, &LrgfishClr_icon, &Smfish_icon,    &Medfish_icon,   &Lrgfish_icon,
+    &VertFishS_icon, &VertFishM_icon,  &VertFishL_icon,  &VertFishS_icon, &VertFishM_icon, &VertFishL_icon};
+
+const ICON* pIcon(const ICON* const* table, const FISH_TARGET& t) {
+  if (t.beam > 3) return nullptr;
+  return table[t.beam * 3 + std::min<U32>(t.u8Size, 2)];
+}
+
+// The label box: colour-table entry 128 at one alpha per palette (white,
+// blue, black).
+constexpr U32 FISH_LABEL_ALPHA_VECTOR = 0x8C8C56;
+constexpr U32 FISH_LABEL_BOX_COLOUR = 128;
+
+// A copy of the bitmap clipped to the rectangle as well as to its own clip.
+BITMAP Clipped(const BITMAP* b, S32 left, S32 bottom, S32 right, S32 top) {
+  BITMAP c = *b;
+  c.s32ClipLeft = std::max(c.s32ClipLeft, std::min(left, right));
+  c.s32ClipRight = std::min(c.s32ClipRight, std::max(left, right));
+  c.s32ClipBottom = std::max(c.s32ClipBottom, std::min(bottom, top));
+  c.s32ClipTop = std::min(c.s32ClipTop, std::max(bottom, top));
+  return c;
+}
+
+// The history slot k columns older than the newest drawn one.
+U16 u16SlotBack(const FISH_TARGET_HISTORY* h, U32 k, bool skipNewest) {
+  const bool reverse = s_bReverseScroll.load() != FALSE;
+  U32 i = h->u16IndexToMostRecentTargets % FISH_HISTORY_COLUMNS;
+  const U32 back = (k + (skipNewest ? 1 : 0)) % FISH_HISTORY_COLUMNS;
+  i = reverse ? (i + back) % FISH_HISTORY_COLUMNS : (i + FISH_HISTORY_COLUMNS - back) % FISH_HISTORY_COLUMNS;
+  return (U16)i;
+}
+
+void vDrawLabel(BITMAP* b, const FISH_TARGET& t, S32 x, S32 y, S32 iconHeight, UNIT_TYPE units, COLOR colour,
+                U32 c) {
+  const FONT_DEF* font = std_11x14_font_def_ptr.load();
+  if (font == nullptr) return;
+  const double metres = (double)t.u32DepthInSamples * SONAR_SAMPLE_PERIOD_US * c * 5e-7;
+  char text[24];
+  S_FISHID_vFormatDepth(text, sizeof text, dConvertFromInternal(metres, D_DEPTH, units));
+  const S32 width = (S32)G_STRING_u32GetWidth(font, text);
+  const S32 textX = x - width / 2;
+  const U8 alpha = T_INFO_u8ConvertAlphaVector(FISH_LABEL_ALPHA_VECTOR);
+  G_BOX_vDrawFilledAlpha(b, gCOLOR_pcolColorTable[FISH_LABEL_BOX_COLOUR], POINT{textX - 1, y + iconHeight + 1},
+                         (U32)width + 1, 16, alpha);
+  POINT at{textX, y + iconHeight + 2};
+  G_STRING_vPut(b, colour, &at, font, text);
+}
+
 }  // namespace
 
 // ------------------------------------------------------------ tables and limits
@@ -492,5 +555,72 @@ void S_FISHID_vCheckAlarm(const FISH_TARGET_HISTORY* pHistory, FISH_SIZE_ALARM e
     L_SEMA_Signal(SEMA_FISH_ALARM_MEDIUM);
   } else if (small && eAlarmSize == FISH_SIZE_ALARM_SML) {
     L_SEMA_Signal(SEMA_FISH_ALARM_SMALL);
+  }
+}
+
+// ------------------------------------------------------------ drawing
+void S_FISHID_vFormatDepth(char* pText, U32 u32Size, F64 dDepth) {
+  if (pText == nullptr || u32Size == 0) return;
+  snprintf(pText, u32Size, dDepth < 9.95 ? "%.1f" : "%.0f", dDepth);
+}
+
+void S_FISHID_vDrawStandardFishHistory(BITMAP* pBitmap, const FISH_TARGET_HISTORY* pHistory, S32 s32OldestX,
+                                       S32 s32NewestX, S32 s32BottomPixel, S32 s32TopPixel, U32 u32UpperSamples,
+                                       U32 u32LowerSamples, UNIT_TYPE eDepthUnits, COLOR numberColour,
+                                       BOOLEAN bSlanted) {
+  if (pBitmap == nullptr || pHistory == nullptr || u32LowerSamples <= u32UpperSamples) return;
+  const U32 columns = (U32)std::abs(s32OldestX - s32NewestX) + 1;
+  const S32 step = s32OldestX >= s32NewestX ? 1 : -1;
+  const S32 drop = bSlanted ? (S32)columns - 1 : 0;
+  BITMAP b = Clipped(pBitmap, s32OldestX, s32BottomPixel - drop, s32NewestX, s32TopPixel);
+  const U32 c = u32SpeedOfSound();
+  const S64 span = (S64)u32LowerSamples - u32UpperSamples;
+  const S64 height = (S64)s32TopPixel - s32BottomPixel + 1;
+  Lock lock;
+  for (U32 k = 0; k < std::min(columns, FISH_HISTORY_COLUMNS); ++k) {
+    const S32 x = s32NewestX + step * (S32)k;
+    const S32 top = s32TopPixel - (bSlanted ? (S32)k : 0);
+    const FISH_TARGET_LIST& list = pHistory->Items[u16SlotBack(pHistory, k, s_bReverseScroll.load() != FALSE)];
+    const U32 count = std::min<U32>(list.u8NumberOfTargets, FISH_MAX_TARGETS);
+    for (U32 i = 0; i < count; ++i) {
+      const FISH_TARGET& t = list.target[i];
+      if (t.bIgnoreThisFish) continue;
+      if (t.u32DepthInSamples <= u32UpperSamples || t.u32DepthInSamples >= u32LowerSamples) continue;
+      const ICON* icon = pIcon(FishIconsHorizontal, t);
+      if (icon == nullptr) continue;
+      const S32 y = (S32)((S64)top + 1 - ((S64)t.u32DepthInSamples - u32UpperSamples) * height / span);
+      G_ICON_vPut(&b, icon, POINT{x - icon->nWidth / 2, y + 1});
+      if (t.bIdPlusThisFish) vDrawLabel(&b, t, x, y, icon->nHeight, eDepthUnits, numberColour, c);
+    }
+  }
+}
+
+void S_FISHID_vDrawVerticalFishHistory(const FISH_TARGET_HISTORY* pHistory, BITMAP* pBitmap, POINT deepestOldest,
+                                       POINT shallowestYoungest, U32 u32LowerSamples, UNIT_TYPE eDepthUnits,
+                                       BOOLEAN bBroadvane) {
+  (void)eDepthUnits;  // no labels in the vertical views
+  if (pBitmap == nullptr || pHistory == nullptr || u32LowerSamples == 0) return;
+  BITMAP b = Clipped(pBitmap, shallowestYoungest.x, deepestOldest.y, deepestOldest.x, shallowestYoungest.y);
+  const S64 width = (S64)std::abs(deepestOldest.x - shallowestYoungest.x) + 1;
+  const bool rightward = deepestOldest.x > shallowestYoungest.x;
+  const U32 rows = (U32)std::abs(shallowestYoungest.y - deepestOldest.y) + 1;
+  Lock lock;
+  for (U32 k = 0; k < std::min(rows, FISH_HISTORY_COLUMNS); ++k) {
+    const S32 y = shallowestYoungest.y - (S32)k;
+    if (y < 0) break;
+    const FISH_TARGET_LIST& list = pHistory->Items[u16SlotBack(pHistory, k, false)];
+    const U32 count = bBroadvane ? std::min<U32>(list.u8NumberOfTargets, 1)
+                                 : std::min<U32>(list.u8NumberOfTargets, FISH_MAX_TARGETS);
+    for (U32 i = 0; i < count; ++i) {
+      FISH_TARGET t = list.target[i];
+      if (t.bIgnoreThisFish || t.u32DepthInSamples >= u32LowerSamples) continue;
+      if (bBroadvane) t.u8Size = 1;
+      const ICON* icon = pIcon(FishIconsVertical, t);
+      if (icon == nullptr) continue;
+      const S64 across = (S64)t.u32DepthInSamples * width / u32LowerSamples;
+      const S32 x = rightward ? (S32)(shallowestYoungest.x + across - icon->nWidth)
+                              : (S32)(shallowestYoungest.x - across + 1);
+      G_ICON_vPut(&b, icon, POINT{x, y - icon->nHeight / 2});
+    }
   }
 }

@@ -9,6 +9,8 @@
 // mutex takes that one first.
 #pragma once
 
+#include "common/db_types.h"
+#include "common/g_types.h"
 #include "common/types.h"
 #include "source/sonar/sonar_types.h"
 #include "source/sonar/u_ping.h"
@@ -89,3 +91,26 @@ U32 S_FISHID_u32MaxElongationUs(U32 u32PulseUs, U32 u32SamplePeriodUs);
 // Depth tolerance in samples when linking n columns back (n from 1) at a
 // speed of sound of c m/s.
 U32 S_FISHID_u32LinkTolerance(U32 u32ColumnsBack, U32 u32SpeedOfSound);
+
+// ------------------------------------------------------------ drawing
+// Ignored targets are never drawn; icons stand on their lower-left corner;
+// everything stays inside the given rectangle and the bitmap's own clip.
+
+// The 2D views: columns from the newest x towards the oldest x, one history
+// slot each (newest first); the depth axis runs from upper samples at the
+// top pixel to lower samples at the bottom pixel. Fish of beams 0 and 1
+// carry their depth in the unit given, on a translucent box above the
+// icon. Slanted: each older column lies one pixel lower.
+void S_FISHID_vDrawStandardFishHistory(BITMAP* pBitmap, const FISH_TARGET_HISTORY* pHistory, S32 s32OldestX,
+                                       S32 s32NewestX, S32 s32BottomPixel, S32 s32TopPixel, U32 u32UpperSamples,
+                                       U32 u32LowerSamples, UNIT_TYPE eDepthUnits, COLOR numberColour,
+                                       BOOLEAN bSlanted);
+// The vertically scrolling side views: rows from the youngest point down,
+// one slot each; depth runs across from the shallowest point's x towards
+// the deepest point's x. Broadvane: the first target of a slot only, always
+// with the medium icon.
+void S_FISHID_vDrawVerticalFishHistory(const FISH_TARGET_HISTORY* pHistory, BITMAP* pBitmap, POINT deepestOldest,
+                                       POINT shallowestYoungest, U32 u32LowerSamples, UNIT_TYPE eDepthUnits,
+                                       BOOLEAN bBroadvane);
+// A fish's depth label: "%.1f" below 9.95, "%.0f" from there on.
+void S_FISHID_vFormatDepth(char* pText, U32 u32Size, F64 dDepth);

@@ -1,13 +1,17 @@
 // Fish identification: the scan of gained pings (echo shape, sizes, limits,
 // the stop index against the ping's samples), merging and copying lists,
-// linking across history columns, duplicating columns and the fish alarm.
+// linking across history columns, duplicating columns, the fish alarm and
+// where the fish symbols and their depths are drawn.
 #include <gtest/gtest.h>
 #include <string.h>
 
 #include <memory>
 #include <vector>
 
+#include "data/icons.h"
 #include "lsvc/lsvc.h"
+#include "source/graphics/g_bitmap.h"
+#include "source/graphics/g_box.h"
 #include "source/sonar/s_fishid.h"
 #include "source/sonar/s_transducer.h"
 
@@ -511,6 +515,147 @@ TEST_F(FishId, AlarmBySize) {
   k.Add(List({Fish(101, 2), Fish(300, 2, 0, TRUE)}));
   S_FISHID_vCheckAlarm(k.h.get(), FISH_SIZE_ALARM_SML);
   for (SEMA s : semas) EXPECT_NE(L_SEMA_WaitTicks(s, 0), lsSUCCESS);
+}
+
+// ------------------------------------------------------------ drawing
+TEST_F(FishId, DepthLabels) {
+  const struct {
+    double depth;
+    const char* text;
+  } cases[] = {{9.94, "9.9"}, {9.96, "10"}, {0.0, "0.0"}, {9.949, "9.9"}, {123.4, "123"}};
+  for (const auto& c : cases) {
+    char text[16];
+    S_FISHID_vFormatDepth(text, sizeof text, c.depth);
+    EXPECT_STREQ(text, c.text) << c.depth;
+  }
+}
+
+constexpr COLOR BACKGROUND = 0x1234;
+
+// The rectangle of pixels the drawing changed (logical, y up); empty when
+// none.
+struct Box {
+  S32 left = 1 << 20, bottom = 1 << 20, right = -1, top = -1;
+  bool Empty() const { return right < 0; }
+  bool operator==(const Box&) const = default;
+};
+
+Box Changed(const BITMAP* b) {
+  Box box;
+  const COLOR* px = G_BITMAP_pPixels(b);
+  for (S32 y = 0; y < b->pixels_high; ++y)
+    for (S32 x = 0; x < b->pixels_wide; ++x) {
+      if (px[x + b->__u32PixelWidthOfBuffer * (b->pixels_high_full_screen - y - 1)] == BACKGROUND) continue;
+      box.left = std::min(box.left, x);
+      box.right = std::max(box.right, x);
+      box.bottom = std::min(box.bottom, y);
+      box.top = std::max(box.top, y);
+    }
+  return box;
+}
+
+struct Canvas {
+  BITMAP* b = G_BUFFERS_pCreateBitmap(200, 150, nullptr, nullptr);
+  Canvas() { G_BOX_vDrawFilled(b, BACKGROUND, POINT{0, 0}, 200, 150); }
+  ~Canvas() { G_BUFFERS_vFreeBitmap(b); }
+};
+
+TEST_F(FishId, StandardViewPlacesEachFishAtItsColumnAndDepth) {
+  // Columns 150 (newest) back to 50, pixels 10 to 109 for samples 100 to
+  // 200: a fish at sample s lies at y = 110 - (s - 100). Nothing is drawn
+  // right of the newest column.
+  struct Case {
+    const char* name;
+    U32 back;  // columns older than the newest
+    FISH_TARGET fish;
+    bool slanted;
+    Box box;  // expected icon rectangle
+  } cases[] = {
+      {"medium 200 kHz fish", 0, Fish(150, 1, 1), false, {142, 61, 150, 69}},
+      {"small low-frequency fish three columns back", 3, Fish(120, 0, 0), false, {141, 91, 150, 97}},
+      {"large left-side fish", 0, Fish(160, 2, 2), false, {140, 51, 150, 61}},
+      {"slanted: older columns lie lower", 3, Fish(120, 0, 0), true, {141, 88, 150, 94}},
+      {"ignored fish", 0, Fish(150, 1, 1, TRUE), false, {}},
+      {"at the upper edge", 0, Fish(100), false, {}},
+      {"at the lower edge", 0, Fish(200), false, {}},
+      {"beyond the oldest column", 101, Fish(150), false, {}},
+      {"clipped at the top", 0, Fish(108, 1, 1), false, {142, 103, 150, 109}},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Linked k;
+    k.Add(List({}));
+    for (U32 i = 0; i < c.back + 1; ++i) S_FISHID_vAddEmptyFishTargetListToHistory(k.h.get());
+    FISH_TARGET_LIST& slot = k.h->Items[(k.h->u16IndexToMostRecentTargets + FISH_HISTORY_COLUMNS - c.back) %
+                                        FISH_HISTORY_COLUMNS];
+    c.fish.bIdPlusThisFish = FALSE;
+    slot = List({c.fish});
+    Canvas canvas;
+    S_FISHID_vDrawStandardFishHistory(canvas.b, k.h.get(), 50, 150, 10, 109, 100, 200, U_METRES, 0xFFFF,
+                                      c.slanted);
+    const Box got = Changed(canvas.b);
+    EXPECT_EQ(got.Empty(), c.box.Empty());
+    if (!c.box.Empty()) {
+      EXPECT_EQ(got.left, c.box.left);
+      EXPECT_EQ(got.bottom, c.box.bottom);
+      EXPECT_EQ(got.right, c.box.right);
+      EXPECT_EQ(got.top, c.box.top);
+    }
+  }
+}
+
+TEST_F(FishId, StandardViewLabelsTheDepthAboveTheIcon) {
+  // 1500 m/s: sample 256 is 4.99 m; the box of 16 rows stands just above
+  // the 9-row icon whose corner is at y = 110 - 156 * 100 / 300 + 1 = 59.
+  auto h = History();
+  FISH_TARGET f = Fish(256, 1, 1);
+  h->Items[0] = List({f});
+  Canvas canvas;
+  S_FISHID_vDrawStandardFishHistory(canvas.b, h.get(), 50, 150, 10, 109, 100, 400, U_METRES, 0xFFFF, FALSE);
+  const Box got = Changed(canvas.b);
+  EXPECT_EQ(got.bottom, 59);
+  EXPECT_EQ(got.top, 58 + 9 + 16);
+  // The white text "5.0" lies in the box.
+  const COLOR* px = G_BITMAP_pPixels(canvas.b);
+  int white = 0;
+  for (S32 y = 68; y < 84; ++y)
+    for (S32 x = 130; x < 170; ++x)
+      white += px[x + canvas.b->__u32PixelWidthOfBuffer * (canvas.b->pixels_high_full_screen - y - 1)] == 0xFFFF;
+  EXPECT_GT(white, 5);
+}
+
+TEST_F(FishId, VerticalViewRowsAndDirections) {
+  // Rows from y 140 down, one slot each; depth 0 to 400 samples across x
+  // 20 to 119 (W = 100): sample 200 is 50 pixels across.
+  struct Case {
+    const char* name;
+    POINT deep, shallow;
+    U32 back;
+    FISH_TARGET fish;
+    BOOLEAN broadvane;
+    Box box;
+  } cases[] = {
+      {"deep to the right", {119, 10}, {20, 140}, 0, Fish(200, 0, 2), FALSE, {63, 134, 69, 140}},
+      {"deep to the left", {20, 10}, {119, 140}, 5, Fish(200, 0, 3), FALSE, {70, 129, 76, 140}},
+      {"broadvane: medium icon", {119, 10}, {20, 140}, 0, Fish(200, 2, 2), TRUE, {61, 132, 69, 140}},
+      {"beyond the lower samples", {119, 10}, {20, 140}, 0, Fish(400), FALSE, {}},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto h = History();
+    h->u16IndexToMostRecentTargets = (U16)c.back;
+    h->Items[0] = List({c.fish});
+    Canvas canvas;
+    S_FISHID_vDrawVerticalFishHistory(h.get(), canvas.b, c.deep, c.shallow, 400, U_METRES, c.broadvane);
+    const Box got = Changed(canvas.b);
+    EXPECT_EQ(got.Empty(), c.box.Empty());
+    if (!c.box.Empty()) {
+      EXPECT_EQ(got.left, c.box.left);
+      EXPECT_EQ(got.bottom, c.box.bottom);
+      EXPECT_EQ(got.right, c.box.right);
+      EXPECT_EQ(got.top, c.box.top);
+    }
+  }
 }
 
 }  // namespace
