@@ -16,6 +16,7 @@
 #include "source/graphics/g_icon.h"
 #include "source/graphics/graphics_upcalls.h"
 #include "source/graphics/u_fonts.h"
+#include "source/sonar/s_depth.h"
 #include "source/sonar/s_transducer.h"
 
 namespace {
@@ -80,27 +81,9 @@ constexpr U8 TRANSDUCER_OSII = 11;
 constexpr U8 TRANSDUCER_BROADVANE = 3;
 
 // ------------------------------------------------------------ slope table
-// Minimum rise that starts an echo, valid up to a sample of 26 µs.
-struct SLOPE_STEP {
-  U8 u8MinimumSlope;
-  U32 u32ValidUntilSample;
-};
-constexpr SLOPE_STEP FishSlopeTestValues[] = {{5, 240}, {4, 800}, {3, 2240}, {2, 0xFFFFFFFFu}};
-
-// The minimum rise at sample u32Sample of a ping sampled every T µs, and
-// the first sample (in the ping's own samples) where the next step applies.
-U8 u8MinimumSlope(U32 u32Sample, U32 T, U64* pu64NextChange) {
-  const U64 at26 = T == SONAR_SAMPLE_PERIOD_US ? u32Sample : (U64)u32Sample * T / SONAR_SAMPLE_PERIOD_US;
-  for (const SLOPE_STEP& step : FishSlopeTestValues) {
-    if (step.u32ValidUntilSample < at26) continue;
-    *pu64NextChange = T == SONAR_SAMPLE_PERIOD_US
-                          ? (U64)step.u32ValidUntilSample + 1
-                          : ((U64)T + (U64)step.u32ValidUntilSample * SONAR_SAMPLE_PERIOD_US - 1) / T + 1;
-    return step.u8MinimumSlope;
-  }
-  *pu64NextChange = ~0ull;
-  return FishSlopeTestValues[3].u8MinimumSlope;
-}
+// Minimum rise that starts an echo, up to a sample of 26 µs (the last step
+// is never left: its next change lies beyond any ping).
+constexpr SLOPETESTVALUE FishSlopeTestValues[] = {{5, 240}, {4, 800}, {3, 2240}, {2, 0xFFFFFFFEu}};
 
 // ------------------------------------------------------------ state
 // The scan's working list (under RES_FISHID).
@@ -123,15 +106,6 @@ struct Lock {
 };
 
 U32 u32AbsDiff(U32 a, U32 b) { return a > b ? a - b : b - a; }
-
-// A fish candidate enters at the front; the oldest (shallowest) falls off a
-// full list.
-void vAddCandidate(POTENTIAL_FISH_TARGET_LIST* pList, const FISH_TARGET& t) {
-  const U32 keep = std::min<U32>(pList->u8NumberOfTargets, FISH_POTENTIAL_TARGETS - 1);
-  memmove(&pList->target[1], &pList->target[0], keep * sizeof(FISH_TARGET));
-  pList->target[0] = t;
-  pList->u8NumberOfTargets = (U8)(keep + 1);
-}
 
 // The pulse length in µs of the ping's transmission (0 when it cannot be
 // known: a low-frequency beam without a frequency).
@@ -196,13 +170,17 @@ void vExtractFishFromReturnIntoList(POTENTIAL_FISH_TARGET_LIST* pList, const PIN
   const U32 minElongation = (eMin * 3u) >> 2;
   const U64 maxElongation = ((U64)eMax * 5u) >> 2;
 
-  U64 nextChange = 0;
-  U32 r = u8MinimumSlope(start, T, &nextChange);
+  // Echo candidates carry no energy: each new one goes first and, with more
+  // than 12, the first found (shallowest) drops off.
+  TARGETCANDIDATE candidates[FISH_POTENTIAL_TARGETS];
+  U32 found = 0;
+  U32 nextChange = 0;
+  U32 r = S_DEPTH_u8GetMinimumSlopeValue(&nextChange, start, FishSlopeTestValues, T);
   U32 i = start;
   // Every sample read lies at or before end (≤ se < n): a rise at end itself
   // could only start an echo touching the end, which is the bottom.
   while (i < end) {
-    if (i >= nextChange) r = u8MinimumSlope(i, T, &nextChange);
+    if (i >= nextChange) r = S_DEPTH_u8GetMinimumSlopeValue(&nextChange, i, FishSlopeTestValues, T);
     if ((U32)g[i + 1] <= (U32)g[i] + r) {
       ++i;
       continue;
@@ -223,23 +201,35 @@ void vExtractFishFromReturnIntoList(POTENTIAL_FISH_TARGET_LIST* pList, const PIN
     i = b;
     if (peakValue > minPeak && peakValue < saturation && elongation >= minElongation &&
         elongation <= maxElongation) {
-      FISH_TARGET f{};
-      f.u32DepthInSamples = peak;
-      f.u8Size = peakValue > row.u8Large ? 2 : peakValue > row.u8Medium ? 1 : 0;
-      f.u8Peak = (U8)peakValue;
-      f.beam = d->Beam;
-      f.bIgnoreThisFish = FALSE;
-      f.bIdPlusThisFish = d->Beam <= 1 ? TRUE : FALSE;
-      f.criteria.u8MinPeakAmplitude = row.u8Small;
-      f.criteria.u8MaxPeakAmplitude = table.u8MaxPeak;
-      f.criteria.bRemovedFish = FALSE;
-      f.criteria.u32MinElongationUs = eMin;
-      f.criteria.u32MaxElongationUs = eMax;
-      f.criteria.u32ElongationUs = elongation;
-      f.pPreviousInstance = nullptr;
-      vAddCandidate(pList, f);
+      TARGETCANDIDATE k{};
+      k.u32StartIndex = a;
+      k.u32StopIndex = b - 1;
+      k.u32PeakIndex = peak;
+      k.u8TVGPeak = (U8)peakValue;
+      k.u32ElongationMicroSeconds = elongation;
+      S_DEPTH_vAddCandidateToList(candidates, &found, &k, FISH_POTENTIAL_TARGETS);
     }
   }
+
+  for (U32 k = 0; k < found; ++k) {
+    const TARGETCANDIDATE& c = candidates[k];
+    FISH_TARGET& f = pList->target[k];
+    f = FISH_TARGET{};
+    f.u32DepthInSamples = c.u32PeakIndex;
+    f.u8Size = c.u8TVGPeak > row.u8Large ? 2 : c.u8TVGPeak > row.u8Medium ? 1 : 0;
+    f.u8Peak = c.u8TVGPeak;
+    f.beam = d->Beam;
+    f.bIgnoreThisFish = FALSE;
+    f.bIdPlusThisFish = d->Beam <= 1 ? TRUE : FALSE;
+    f.criteria.u8MinPeakAmplitude = row.u8Small;
+    f.criteria.u8MaxPeakAmplitude = table.u8MaxPeak;
+    f.criteria.bRemovedFish = FALSE;
+    f.criteria.u32MinElongationUs = eMin;
+    f.criteria.u32MaxElongationUs = eMax;
+    f.criteria.u32ElongationUs = c.u32ElongationMicroSeconds;
+    f.pPreviousInstance = nullptr;
+  }
+  pList->u8NumberOfTargets = (U8)found;
 }
 
 U16 u16Step(U16 index, BOOLEAN reverse) {

@@ -23,16 +23,15 @@ enum NET_SOURCE_TYPE : U32 {
   INVALID_SOURCE = 8,
 };
 
-// The water the unit is in (YSWA); the two salt kinds differ in depth
-// search and gain, fish identification treats both as salt.
-enum WATER_TYPE : U32 {
-  WATER_FRESH = 0,
-  WATER_SALT_DEEP = 1,
-  WATER_SALT_SHALLOW = 2,
-};
-
 // Speed of sound in water, metres per second (1500 salt, 1463 fresh). The
 // history task sets it from the water-type setting; fresh water until then.
 extern std::atomic<U32> g_u32SpeedOfSoundInWater;
 constexpr U32 SONAR_SPEED_OF_SOUND_FRESH = 1463;
 constexpr U32 SONAR_SAMPLE_PERIOD_US = 26;
+
+// The water type (YSWA, SSWA).
+enum WATER_TYPE : U32 {
+  WATER_FRESH = 0,
+  WATER_SALT_DEEP = 1,
+  WATER_SALT_SHALLOW = 2,
+};

@@ -12,6 +12,21 @@
 L_UPCALL_DECLARE(void, T_N_HISTORY_vEnableShortTransmit, (BOOLEAN bEnable))
 // The lower range of the displayed 2D window in metres. Default: 10 m.
 L_UPCALL_DECLARE(F32, T_N_HISTORY_fGetLowerRangeForDisplay, (void))
+// Cuts u32NumColumns due columns of the beam from its return accumulator
+// into the history (processing task). Default: nothing; the accumulator
+// keeps folding until a column is cut.
+L_UPCALL_DECLARE(void, T_N_HISTORY_vAddColumns, (U32 u32NumColumns, U8 Beam, U8 u8Transducer))
+// Empties the history for a playback. Default: nothing.
+L_UPCALL_DECLARE(void, T_N_HISTORY_vPrepareForPlayback, (void))
+// Switches the history's scroll direction and end fill. Default: nothing.
+L_UPCALL_DECLARE(void, T_N_HISTORY_vSetReverseScroll, (BOOLEAN bReverseScroll, BOOLEAN bEndFill))
+// The time stamps of the newest stored column of each beam 0 to 3 (the one
+// after it in reverse). Default: four zeros.
+L_UPCALL_DECLARE(void, T_N_HISTORY_vLookupColumnPingTimeStamps, (BOOLEAN bReverseScroll, U32* pu32TimeStamps))
+// The scroll direction of a playback mode (the given one for modes without
+// a direction). Default: TRUE for the reverse modes and the end fill, FALSE
+// for the forward modes and stop.
+L_UPCALL_DECLARE(BOOLEAN, T_N_HISTORY_bReverseScrollForMode, (U32 u32PlaybackMode, BOOLEAN bReverseScroll))
 
 // ------------------------------------------------------------ unit network
 // TRUE once the unit's Ethernet address is set up. Default: FALSE (no
