@@ -13,7 +13,9 @@
 #include "source/graphics/g_bitmap.h"
 #include "source/graphics/g_box.h"
 #include "source/sonar/s_fishid.h"
+#include "source/sonar/s_coproc.h"
 #include "source/sonar/s_transducer.h"
+#include "tools/sonarstandin/sonar_synth.h"
 
 namespace {
 
@@ -222,6 +224,43 @@ TEST_F(FishId, LowFrequencyBeamPulseFromTheBeamFrequency) {
   p.g.assign(1000, 0);
   p.Echo(300, 4, 2, 100);  // 104 µs: too short
   EXPECT_EQ(p.Scan().u8NumberOfTargets, 0u);
+}
+
+TEST_F(FishId, StandinFishAreFoundAtTheirDepths) {
+  // The stand-in's three fish (echo strengths 1 to 3) at 5, 8 and 10 m over
+  // a 15 m bottom, in the 200 kHz channel of the ping at the middle of
+  // their crossing (channel 0 of a single 200 kHz sequence); its noise floor taken off as the unit's gain would.
+  g_u32SpeedOfSoundInWater = 1463;
+  SYNTH_SCENARIO s;
+  s.profile = {15.0};
+  s.fish = {{5.0, 2.0, 1}, {8.0, 2.0, 2}, {10.0, 2.0, 3}};
+  s.seed = 3;
+  SYNTH_STATE state(s.seed);
+  state.pings = 50;  // one second into the crossing: nearest
+  std::vector<U8> block(MULTI_TX_BYTES, 0);
+  S_COPROC_vBuildTxSequence200kHz(block.data(), 16, TXPOWER_HI, 0, 1000, 200, FALSE);
+  constexpr U32 NOISE = 50, N = 1000;
+  std::vector<U8> received(3 * (NOISE + N));
+  SYNTH_vFillReceive(s, &state, block.data(), NOISE, N, received.data());
+  Ping p(N);
+  for (U32 i = 0; i < N; ++i) p.g[i] = (U8)std::max(0, received[3 * (NOISE + i)] - 14);
+  p.d.fDepthMetres = 15.0f;
+  const FISH_TARGET_LIST l = p.Scan(WATER_FRESH, 10);
+  ASSERT_EQ(l.u8NumberOfTargets, 3);
+  const double metresPerSample = 1463 * 13e-6;
+  double depth[3];
+  U8 size[3];
+  for (U32 k = 0; k < 3; ++k) {
+    const FISH_TARGET& f = l.target[k];
+    const U32 at = f.u32DepthInSamples < 350 ? 0 : f.u32DepthInSamples < 480 ? 1 : 2;
+    depth[at] = f.u32DepthInSamples * metresPerSample;
+    size[at] = f.u8Size;
+  }
+  EXPECT_NEAR(depth[0], 5.0, 0.2);
+  EXPECT_NEAR(depth[1], 8.0, 0.2);
+  EXPECT_NEAR(depth[2], 10.0, 0.2);
+  EXPECT_LT(size[0], size[1]);
+  EXPECT_LE(size[1], size[2]);
 }
 
 // ------------------------------------------------------------ lists

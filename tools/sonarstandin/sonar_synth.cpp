@@ -69,13 +69,14 @@ void vAdd(std::vector<double>& v, long at, double amp, long width) {
   }
 }
 
-// A fish's echo: rises and falls over width samples, strongest in the
-// middle, as a target small against the beam spreads the pulse.
+// A fish's echo: over width samples it rises from a third of its strength
+// to all of it in the middle and falls back, as a target small against the
+// beam spreads the pulse.
 void vAddFish(std::vector<double>& v, long centre, double amp, long width) {
   for (long i = 0; i < width; ++i) {
     const long k = centre - width / 2 + i;
     if (k < 0 || k >= (long)v.size()) continue;
-    v[k] += amp * sin(M_PI * (i + 0.5) / width);
+    v[k] += amp * (0.3 + 0.7 * sin(M_PI * (i + 0.5) / width));
   }
 }
 
