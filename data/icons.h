@@ -58,8 +58,23 @@ extern const ICON manual_icon;  // 16 x 16
 extern const ICON slider_icon;  // 12 x 22
 extern const ICON improper_screen_icon;  // 100 x 76
 extern const ICON recording_thumbnail_icon;  // 120 x 90
+extern const ICON SmfishClr_icon;  // 12 x 7
+extern const ICON Smfish_icon;  // 12 x 7
+extern const ICON fish_scl_icon;  // 12 x 7
+extern const ICON fish_scr_icon;  // 12 x 7
+extern const ICON VertFishS_icon;  // 7 x 12
+extern const ICON MedfishClr_icon;  // 16 x 9
+extern const ICON Medfish_icon;  // 16 x 9
+extern const ICON fish_mcl_icon;  // 16 x 9
+extern const ICON fish_mcr_icon;  // 16 x 9
+extern const ICON VertFishM_icon;  // 9 x 16
+extern const ICON LrgfishClr_icon;  // 20 x 11
+extern const ICON Lrgfish_icon;  // 20 x 11
+extern const ICON fish_lcl_icon;  // 20 x 11
+extern const ICON fish_lcr_icon;  // 20 x 11
+extern const ICON VertFishL_icon;  // 11 x 20
 
 // Every icon above, in the order of the drawings (tests and icon sheets).
 extern const ICON* const g_apAllIcons[];
 extern const char* const g_apcAllIconNames[];
-constexpr int G_ALL_ICONS = 54;
+constexpr int G_ALL_ICONS = 69;

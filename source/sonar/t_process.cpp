@@ -331,8 +331,8 @@ void vKeelOffset(PING_DESCRIPTOR* d, U32 c) {
   }
   if (d->bSimulated) {
     FISH_TARGET_LIST& f = d->SimulatedFishList;
-    for (U32 i = 0; i < std::min<U32>(f.u8Count, PING_MAX_FISH); ++i) {
-      U32& at = f.aTargets[i].u32Sample;
+    for (U32 i = 0; i < std::min<U32>(f.u8NumberOfTargets, FISH_MAX_TARGETS); ++i) {
+      U32& at = f.target[i].u32DepthInSamples;
       at = o > 0 ? at + n : (at > n ? at - n : 0);
     }
   }

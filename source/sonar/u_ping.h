@@ -12,17 +12,34 @@ constexpr U32 PING_DESCRIPTORS = 24;
 constexpr U32 PING_MAX_SAMPLES = 55000;
 constexpr U32 PING_NOISE_BYTES = 50;
 
-// Fish targets the simulator places in a ping (filled by fish identification).
-constexpr U32 PING_MAX_FISH = 6;
+// Fish targets: echoes in the water column sized and linked by fish
+// identification (s_fishid), or placed in a ping by the simulator.
+constexpr U32 FISH_MAX_TARGETS = 6;
+struct FISH_CRITERIA {
+  U8 u8MinPeakAmplitude;  // sensitivity row's small threshold
+  U8 u8MaxPeakAmplitude;  // the table's saturation level
+  BOOLEAN bRemovedFish;
+  U32 u32MinElongationUs;
+  U32 u32MaxElongationUs;
+  U32 u32ElongationUs;
+};
 struct FISH_TARGET {
-  F32 fDepthMetres;
-  U32 u32Sample;
-  U8 u8Size;
+  U32 u32DepthInSamples;  // sample index of the echo's peak
+  U8 u8Size;              // 0 small, 1 medium, 2 large
+  U8 u8Peak;
+  BEAM beam;  // 1 also marks a target linked to a 200 kHz target
+  BOOLEAN bIgnoreThisFish;
+  BOOLEAN bIdPlusThisFish;  // its depth is written beside the icon
+  FISH_CRITERIA criteria;
+  // The target of an earlier column this one continues (itself when it was
+  // removed, null when new). Points into the fish history: compare and
+  // follow it only within the columns linking visits.
+  FISH_TARGET* pPreviousInstance;
 };
 struct FISH_TARGET_LIST {
-  U8 u8Count;
+  U8 u8NumberOfTargets;
   BOOLEAN bSimulatedFishList;
-  FISH_TARGET aTargets[PING_MAX_FISH];
+  FISH_TARGET target[FISH_MAX_TARGETS];
 };
 
 struct SONAR_PING_LOCATION {

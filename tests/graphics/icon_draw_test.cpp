@@ -318,8 +318,8 @@ TEST_F(IconDraw, CompiledInIconsStayInsideTheirBox) {
 
 TEST_F(IconDraw, GoldenSheetOfEveryIcon) {
   G_ICON_vSetIconPalette(gCOLOR_pcolColorTable + 80);
-  Canvas c(800, 640, 0x8C94);
-  int x = 6, rowTop = 634, tallest = 0;
+  Canvas c(800, 760, 0x8C94);
+  int x = 6, rowTop = 754, tallest = 0;
   const FONT_DEF* font = &tessix_6x11short_font_def;
   for (int i = 0; i < G_ALL_ICONS; ++i) {
     const ICON* icon = g_apAllIcons[i];

@@ -327,7 +327,7 @@ int main(int argc, char** argv) {
   if (!h) die("cannot write " + out + "/icons.h");
   fprintf(h,
           "// The compiled-in icons (made by tools/icongen from tools/icongen/icons.txt;\n"
-          "// do not edit).\n#pragma once\n\n#include \"source/g_icon.h\"\n\n");
+          "// do not edit).\n#pragma once\n\n#include \"common/g_types.h\"\n\n");
   for (const Icon& icon : icons) fprintf(h, "extern const ICON %s;  // %d x %d\n", icon.name.c_str(), icon.width, icon.height);
   fprintf(h, "\n// Every icon above, in the order of the drawings (tests and icon sheets).\n");
   fprintf(h, "extern const ICON* const g_apAllIcons[];\nextern const char* const g_apcAllIconNames[];\n");

@@ -20,7 +20,9 @@
 //   profile M M ...    a depth profile, stepped through at 50 depths a second
 //   sound_speed C      metres per second (default 1463)
 //   fish DEPTH PATH SIZE   a fish at DEPTH metres, crossing the beam over
-//                      PATH seconds, echo strength SIZE (1-3); repeatable
+//                      PATH seconds (and again after twice as long), echo
+//                      strength SIZE (1-3): an echo of two pulse lengths,
+//                      strongest in its middle; repeatable
 //   present yes|ring|no    the transducer: yes (the temperature input reads
 //                      low), ring (input high, but the detection test rings
 //                      down in its first samples), no (neither)

@@ -81,6 +81,17 @@ void vEcho(std::vector<double>& v, long at, double amp, long width) {
   vAdd(v, at + ECHO_RISE, amp, width);
 }
 
+// A fish's echo: over width samples it rises from a third of its strength
+// to all of it in the middle and falls back, as a target small against the
+// beam spreads the pulse.
+void vAddFish(std::vector<double>& v, long centre, double amp, long width) {
+  for (long i = 0; i < width; ++i) {
+    const long k = centre - width / 2 + i;
+    if (k < 0 || k >= (long)v.size()) continue;
+    v[k] += amp * (0.3 + 0.7 * sin(M_PI * (i + 0.5) / width));
+  }
+}
+
 }  // namespace
 
 double SYNTH_dDepthAt(const SYNTH_SCENARIO& s, uint64_t count) {
@@ -150,7 +161,7 @@ void SYNTH_vFillReceive(const SYNTH_SCENARIO& s, SYNTH_STATE* state, const uint8
         const double phase = fmod(t, period) - f.pathSeconds / 2;
         if (fabs(phase) > f.pathSeconds / 2) continue;
         const double range = sqrt(f.depth * f.depth + (phase * 1.5) * (phase * 1.5));
-        vAdd(v, (long)(range / metresPerSample), 60.0 * f.size, pulse);
+        vAddFish(v, (long)(range / metresPerSample), 60.0 * f.size, 2 * pulse + 2);
       }
     }
     const RLE_TVG_DESCRIPTOR* curve = S_TVG_pCurveForFrequency((uint32_t)(d.khz * 1000));
