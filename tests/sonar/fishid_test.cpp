@@ -15,6 +15,7 @@
 #include "source/sonar/s_fishid.h"
 #include "source/sonar/s_coproc.h"
 #include "source/sonar/s_transducer.h"
+#include "source/sonar/s_tvgcurve.h"
 #include "tools/sonarstandin/sonar_synth.h"
 
 namespace {
@@ -233,7 +234,8 @@ TEST_F(FishId, LowFrequencyBeamPulseFromTheBeamFrequency) {
 TEST_F(FishId, StandinFishAreFoundAtTheirDepths) {
   // The stand-in's three fish (echo strengths 1 to 3) at 5, 8 and 10 m over
   // a 15 m bottom, in the 200 kHz channel of the ping at the middle of
-  // their crossing (channel 0 of a single 200 kHz sequence); its noise floor taken off as the unit's gain would.
+  // their crossing (channel 0 of a single 200 kHz sequence); its noise floor
+  // and its gain curve taken off as the unit's gain would.
   g_u32SpeedOfSoundInWater = 1463;
   SYNTH_SCENARIO s;
   s.profile = {15.0};
@@ -247,7 +249,11 @@ TEST_F(FishId, StandinFishAreFoundAtTheirDepths) {
   std::vector<U8> received(3 * (NOISE + N));
   SYNTH_vFillReceive(s, &state, block.data(), NOISE, N, received.data());
   Ping p(N);
-  for (U32 i = 0; i < N; ++i) p.g[i] = (U8)std::max(0, received[3 * (NOISE + i)] - 14);
+  // The unit's gain takes the stand-in's attenuation curve back off.
+  const RLE_TVG_DESCRIPTOR* curve = S_TVG_pCurveForFrequency(200000);
+  for (U32 i = 0; i < N; ++i) {
+    p.g[i] = (U8)std::max(0, received[3 * (NOISE + i)] - 14 - S_TVG_u8AttenuationAt(curve, i * 26));
+  }
   p.d.fDepthMetres = 15.0f;
   const FISH_TARGET_LIST l = p.Scan(WATER_FRESH, 10);
   ASSERT_EQ(l.u8NumberOfTargets, 3);
