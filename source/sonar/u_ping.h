@@ -65,6 +65,26 @@ struct PING_MESSAGE {
   PING_DESCRIPTOR* pReturnDescriptor;
 };
 
+// CMD_ID_NEW_PLAYBACK_STATE: the playback mode (CPSP) changed.
+struct MSG_NEW_PLAYBACK_STATE {
+  GENERIC_MESSAGE Header;
+  U32 u32NewPlaybackState;
+};
+
+// CMD_ID_BLANK_SCROLL_PING: scroll one blank column of the beam.
+struct MSG_BLANK_SCROLL_PING {
+  GENERIC_MESSAGE Header;
+  BEAM Beam;
+  U32 u32TransmitFrequencyHertz;
+};
+
+// CMD_ID_SONAR_PROCESS_TRIPLE_PING: three pings for the 3D sonar.
+struct TRIPLE_PING_MESSAGE {
+  GENERIC_MESSAGE Header;
+  PING_DESCRIPTOR* apReturnDescriptor[3];
+  BOOLEAN bBlankPing;
+};
+
 enum NETWORK_CLIENT_STATE : U32 {
   NETWORK_CLIENT_STATE_INIT = 1,
   NETWORK_CLIENT_STATE_LOCAL = 2,
