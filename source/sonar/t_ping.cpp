@@ -262,7 +262,8 @@ void vPerformDownBeamOnlyPing(void) {
     p->bReversePing = FALSE;
   }
   F32 listen = 0;
-  const F32 depthToPing = fLocalFindDepthToPing(&listen);
+  F32 depthToPing = fLocalFindDepthToPing(&listen);
+  if (s_bJiggingModeOn) T_N_PING_vModifyPingDepth(&depthToPing, &listen);
   U8* block = pu8Block();
   if (block == nullptr) {
     for (auto* p : d) U_PING_vReturnDescriptor(p);
@@ -373,7 +374,8 @@ void vPerformDIPing(void) {
     p->bReversePing = FALSE;
   }
   F32 listen = 0;
-  const F32 depthToPing = fLocalFindDepthToPing(&listen);
+  F32 depthToPing = fLocalFindDepthToPing(&listen);
+  if (s_bJiggingModeOn) T_N_PING_vModifyPingDepth(&depthToPing, &listen);
   U8* block = pu8Block();
   if (block == nullptr) {
     for (auto* p : d) U_PING_vReturnDescriptor(p);
@@ -550,7 +552,10 @@ void vPerformSideScanPing(void) {
     p->bReversePing = FALSE;
   }
   F32 listen = 0;
-  const F32 depthToPing = fLocalFindDepthToPing(&listen);
+  F32 depthToPing = fLocalFindDepthToPing(&listen);
+  if (s_bJiggingModeOn) T_N_PING_vModifyPingDepth(&depthToPing, &listen);
+  // Jigging with imaging pinged: never shallower than the imaging range.
+  if (s_bJiggingModeOn && (S & 6) != 0 && depthToPing < range) depthToPing = listen = range;
   U8* block = pu8Block();
   if (block == nullptr) {
     for (auto* p : d) U_PING_vReturnDescriptor(p);
@@ -840,6 +845,13 @@ F32 fLocalFindDepthToPing(F32* pfDepthToListen) {
   return std::max(MIN_DEPTH, std::min(maximum, 1.25f * next));
 }
 
+void T_N_PING_vModifyPingDepth(F32* pfDepthToPing, F32* pfDepthToListen) {
+  const F32 lower = T_N_HISTORY_fGetLowerRangeForDisplay();
+  const F32 depth = lower < 10.0f ? 12.0f : lower + 2.0f;
+  *pfDepthToPing = depth;
+  *pfDepthToListen = depth;
+}
+
 // ------------------------------------------------------------ router
 NET_SOURCE_TYPE T_N_PING_eGetNetSourceType(BEAM Beam, U32 u32Transducer) {
   if (Beam == 2 && u32Transducer == 15) return SONAR_SOURCE_2D;
@@ -938,6 +950,9 @@ void T_N_PING_vTask(void) {
   L_TASK_SetPriority(me, (PRIORITY)(L_TASK_GetPriority(me) - 5));
   U32 tsmg = 0;
   while (!H_DATABASE_bFetchU32(FCID("TSMG"), &tsmg)) L_CLOCK_Sleep(5);
+  TIMER_INFO* trigger = L_TIMER_Allocate();
+  if (trigger == nullptr) FATAL_ERROR("No timers available");
+  (void)L_TIMER_Start(trigger, 500, 0, SEMA_TRIGGER_SONAR);
   log_me("ping task running, transducer %u", s_db_TransducerSelect);
 
   const SEMA list[] = {SEMA_MBOX_PING, SEMA_PING_QNE, 0};

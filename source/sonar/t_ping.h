@@ -12,6 +12,9 @@ void T_N_PING_vTask(void);
 
 // Depth choice: returns the depth to ping and writes the depth to listen.
 F32 fLocalFindDepthToPing(F32* pfDepthToListen);
+// Jigging: both depths follow the displayed lower range (12 m below a
+// 10 m range, else 2 m beyond it).
+void T_N_PING_vModifyPingDepth(F32* pfDepthToPing, F32* pfDepthToListen);
 // Whether a lower-range setting (metres) means automatic in the given depth
 // units (U_METRES, U_FEET or U_FATHOMS; FALSE for any other units).
 BOOLEAN T_N_PING_bAutoDepthRange(F32 fSetting, U32 u32Units);

@@ -5,6 +5,7 @@
 #include "../support/db_test_env.h"
 #include "common/cmd_id.h"
 #include "source/core/h_database.h"
+#include "source/sonar/sonar_upcalls.h"
 #include "source/sonar/t_ping.h"
 #include "source/sonar/t_ping_int.h"
 #include "source/sonar/u_ping.h"
@@ -82,6 +83,24 @@ TEST(PingDepths, SamplesAndAutomaticRanges) {
                {0.1f, U_KNOTS, false}};
   for (const auto& c : cases)
     EXPECT_EQ(T_N_PING_bAutoDepthRange(c.setting, c.units) != 0, c.automatic) << c.setting << " " << c.units;
+}
+
+F32 fLowerRange = 0.0f;
+F32 fFakeLowerRange(void) { return fLowerRange; }
+
+TEST(PingDepths, JiggingFollowsTheDisplayedLowerRange) {
+  T_N_HISTORY_fGetLowerRangeForDisplay_Install(&fFakeLowerRange);
+  const struct {
+    F32 lower, depth;
+  } cases[] = {{0.0f, 12.0f}, {9.9f, 12.0f}, {10.0f, 12.0f}, {30.0f, 32.0f}};
+  for (const auto& c : cases) {
+    fLowerRange = c.lower;
+    F32 ping = 75.0f, listen = 90.0f;
+    T_N_PING_vModifyPingDepth(&ping, &listen);
+    EXPECT_FLOAT_EQ(ping, c.depth) << c.lower;
+    EXPECT_FLOAT_EQ(listen, c.depth) << c.lower;
+  }
+  T_N_HISTORY_fGetLowerRangeForDisplay_Install(nullptr);
 }
 
 TEST(PingRouter, DropsAndDeliveries) {
