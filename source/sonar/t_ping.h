@@ -12,6 +12,10 @@ void T_N_PING_vTask(void);
 
 // Depth choice: returns the depth to ping and writes the depth to listen.
 F32 fLocalFindDepthToPing(F32* pfDepthToListen);
+// Sources pinged by this unit's transducer (ECPM | ELPM), and sources the
+// unit's own views take (ENPM | ELPM). Any thread: read from the keys.
+U32 T_N_PING_u32GetSourcesToPingOnLocalTx(void);
+U32 T_N_PING_u32GetSourcesSelectedByLocal(void);
 // Jigging: both depths follow the displayed lower range (12 m below a
 // 10 m range, else 2 m beyond it).
 void T_N_PING_vModifyPingDepth(F32* pfDepthToPing, F32* pfDepthToListen);

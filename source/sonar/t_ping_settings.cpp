@@ -288,6 +288,10 @@ void T_N_PING_vSetPingBitMask(U32 u32TwoD, U32 u32DI, U32 u32SI, U32 u32Sweep) {
   H_DATABASE_bUpdateValueU32(FCID("ELPM"), mask, P_NORMAL);
 }
 
+U32 T_N_PING_u32GetSourcesToPingOnLocalTx(void) { return u32Fetch(FCID("ECPM"), 0) | u32Fetch(FCID("ELPM"), 0); }
+
+U32 T_N_PING_u32GetSourcesSelectedByLocal(void) { return u32Fetch(FCID("ENPM"), 0) | u32Fetch(FCID("ELPM"), 0); }
+
 // ------------------------------------------------------------ ISEN
 void T_N_PING_vSetSonarViewEnable(void) {
   BOOLEAN networked = FALSE, valid = FALSE;

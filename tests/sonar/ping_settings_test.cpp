@@ -283,6 +283,9 @@ TEST_F(PingSettings, SwitchingToLocalNeedsTheTransducerToOfferTheSource) {
   EXPECT_EQ(u32("ELPM"), 1u);
   EXPECT_EQ(u32("ENPM"), 2u);
   EXPECT_EQ(u32("YST1"), 1u);
+  H_DATABASE_bUpdateValueU32(FCID("ECPM"), 4, P_NORMAL);
+  EXPECT_EQ(T_N_PING_u32GetSourcesToPingOnLocalTx(), 5u);
+  EXPECT_EQ(T_N_PING_u32GetSourcesSelectedByLocal(), 3u);
 }
 
 TEST_F(PingSettings, RefillingShownControlsFromTheSavedOnes) {
