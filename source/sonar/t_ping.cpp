@@ -743,7 +743,7 @@ void vRunSystem(void) {
   U32 csre = 0;
   if (H_DATABASE_bFetchU32(FCID("CSRE"), &csre)) s_bRecordingActive = csre != 0 ? TRUE : FALSE;
   log_me("ping: system state %u, pinging %d, transducer %u, ELPM %X", state, s_bSystemPinging,
-         s_db_TransducerSelect, s_u32LocalPingMask);
+         s_db_TransducerSelect, s_u32LocalPingMask.load());
 }
 
 // Handles every message in the mailbox; TRUE when a shutdown was among them.

@@ -4,6 +4,8 @@
 // runs in the ping task unless a comment says otherwise.
 #pragma once
 
+#include <atomic>
+
 #include "common/db_types.h"
 #include "common/types.h"
 #include "source/sonar/sonar_types.h"
@@ -31,9 +33,11 @@ extern BOOLEAN s_bAutoDepthRange;          // from YSLD
 extern U32 s_u32DelayAfterLFBeamMS;        // SLFD
 extern U32 s_u32PlaybackMode;              // CPSP
 extern BOOLEAN s_bRecordingActive;         // CSRE
-extern U32 s_u32LocalPingMask;             // ELPM
-extern U32 s_u32ClientPingMask;            // ECPM
-extern U32 s_u32NetworkPingMask;           // ENPM
+// The ping masks also change on the unit network's task (switching a
+// source between local and network): atomics.
+extern std::atomic<U32> s_u32LocalPingMask;    // ELPM
+extern std::atomic<U32> s_u32ClientPingMask;   // ECPM
+extern std::atomic<U32> s_u32NetworkPingMask;  // ENPM
 extern S32 s_s32LocalPingMaskSonarOff;     // ELPM when the sonar was switched off; -1 none
 
 // ------------------------------------------------------------ ping task state the settings touch
