@@ -27,12 +27,17 @@ namespace {
                                                  text, text, text, text, text, text}
 DEPTH_TEXT_RECORD(s_txtDepthAlarm, "Depth Alarm");
 DEPTH_TEXT_RECORD(s_txtRemoteDepthAlarm, "Remote Depth Alarm");
+DEPTH_TEXT_RECORD(s_txtShallowWater2, "Shallow Water");
+DEPTH_TEXT_RECORD(s_txtDeepWater, "Deep Water");
 
 struct Source {
   std::atomic<S32> state{DEPTH_ALARM_CLEARED};
   std::atomic<U32> stamp{0};
 };
 Source s_sources[2];
+// The deep side of the shallow-and-deep alarm keeps its own state and
+// stamp per source, so it never takes down what the shallow side raised.
+Source s_deep[2];
 
 int nIndex(DEPTH_SOURCE e) { return e == DEPTH_SOURCE_LOCAL_DEPTH ? 0 : 1; }
 
@@ -71,8 +76,16 @@ void vRemoteCancel() {
   s_sources[1].state.store(DEPTH_ALARM_MANUALLY_CANCELLED);
   vGateway(GW_DP_Cancel_Remote_Depth_Alarm);
 }
+void vLocalDeepCancel() {
+  s_deep[0].state.store(DEPTH_ALARM_MANUALLY_CANCELLED);
+  vGateway(GW_DP_Cancel_Depth_Alarm);
+}
+void vRemoteDeepCancel() {
+  s_deep[1].state.store(DEPTH_ALARM_MANUALLY_CANCELLED);
+  vGateway(GW_DP_Cancel_Remote_Depth_Alarm);
+}
 
-void vPost(int index, DEPTH_ALARM_STATE state) {
+void vPost(int index, DEPTH_ALARM_STATE state, DB_TEXT_RECORD text = nullptr, bool bDeep = false) {
   const ALARM_PRIORITY kind = index == 0 ? DEPTH_ALARM : REMOTE_DEPTH_ALARM;
   if (state != DEPTH_ALARM_ACTIVE) {
     (void)U_ALARM_bClear(kind);
@@ -81,12 +94,16 @@ void vPost(int index, DEPTH_ALARM_STATE state) {
   ALARM_SET_MESSAGE a;
   memset(&a, 0, sizeof a);
   a.Priority = kind;
-  a.pMessageString = pcText(index == 0 ? s_txtDepthAlarm : s_txtRemoteDepthAlarm);
+  a.pMessageString = pcText(text != nullptr ? text : index == 0 ? s_txtDepthAlarm : s_txtRemoteDepthAlarm);
   a.InitialToneID = TONE_USE_CUSTOM;
   a.pInitialCustomTone = &depth_alarm_sound;
   a.ReminderToneID = TONE_USE_CUSTOM;
   a.pReminderCustomTone = &depth_reminder_sound;
-  a.pFunctionAlarmCancel = index == 0 ? &vLocalCancel : &vRemoteCancel;
+  if (bDeep) {
+    a.pFunctionAlarmCancel = index == 0 ? &vLocalDeepCancel : &vRemoteDeepCancel;
+  } else {
+    a.pFunctionAlarmCancel = index == 0 ? &vLocalCancel : &vRemoteCancel;
+  }
   (void)U_ALARM_bSet(&a);
 }
 
@@ -97,37 +114,61 @@ void S_DEPTHALARM_vInitDepthAlarms(void) {
   U_SOUND_vRegisterSound(&depth_reminder_sound, TRUE);
 }
 
-void S_DEPTHALARM_vCompareNewDepthAgainstAlarmSetPoint(DEPTH_SOURCE eSource, F32 fDepth, F32 fSetPoint) {
-  const int i = nIndex(eSource);
-  Source& s = s_sources[i];
+namespace {
+
+// The alarm rule for one side of a source. The shallow side alarms at or
+// above the set point (depth at most the set point); the deep side at or
+// beyond it. Leaving the alarm zone releases an active alarm once the depth
+// is 10 ft clear of the set point or has stayed out for more than 5 s; a
+// cancelled alarm re-arms on the first depth out of the zone. Answers TRUE
+// when it raised the alarm.
+bool bRule(int i, Source& s, F32 fDepth, F32 fSetPoint, bool bDeep, DB_TEXT_RECORD text) {
   if (fSetPoint == 0.0f) {
     if (s.state.load() == DEPTH_ALARM_ACTIVE) {
       s.state.store(DEPTH_ALARM_CLEARED);
       vPost(i, DEPTH_ALARM_CLEARED);
     }
-    return;
+    return false;
   }
-  if (!(fDepth > 0.0f)) return;  // no depth: neither raises nor releases
+  if (!(fDepth > 0.0f)) return false;  // no depth: neither raises nor releases
   const U32 now = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
-  if (fDepth <= fSetPoint) {
+  const bool inZone = bDeep ? fDepth >= fSetPoint : fDepth <= fSetPoint;
+  if (inZone) {
     s.stamp.store(now);
     if (s.state.load() == DEPTH_ALARM_CLEARED) {
       s.state.store(DEPTH_ALARM_ACTIVE);
-      vPost(i, DEPTH_ALARM_ACTIVE);
+      vPost(i, DEPTH_ALARM_ACTIVE, text, bDeep);
+      return true;
     }
-    return;
+    return false;
   }
   const S32 state = s.state.load();
   if (state == DEPTH_ALARM_MANUALLY_CANCELLED) {
     s.state.store(DEPTH_ALARM_CLEARED);
-    return;
+    return false;
   }
   const F32 band = (F32)dConvertToInternal(10.0, D_DEPTH, U_FEET);
-  if (fDepth <= fSetPoint + band && now - s.stamp.load() <= DEPTH_ALARM_HOLD_MS) return;
+  const bool inBand = bDeep ? fDepth >= fSetPoint - band : fDepth <= fSetPoint + band;
+  if (inBand && now - s.stamp.load() <= DEPTH_ALARM_HOLD_MS) return false;
   if (state == DEPTH_ALARM_ACTIVE) {
     s.state.store(DEPTH_ALARM_CLEARED);
     vPost(i, DEPTH_ALARM_CLEARED);
   }
+  return false;
+}
+
+}  // namespace
+
+void S_DEPTHALARM_vCompareNewDepthAgainstAlarmSetPoint(DEPTH_SOURCE eSource, F32 fDepth, F32 fSetPoint) {
+  const int i = nIndex(eSource);
+  (void)bRule(i, s_sources[i], fDepth, fSetPoint, false, nullptr);
+}
+
+void S_DEPTH2ALARM_vCompareNewDepthAgainstAlarmSetPoint(DEPTH_SOURCE eSource, F32 fDepth, F32 fShallowSetPoint,
+                                                        F32 fDeepSetPoint) {
+  const int i = nIndex(eSource);
+  if (bRule(i, s_sources[i], fDepth, fShallowSetPoint, false, s_txtShallowWater2)) return;
+  (void)bRule(i, s_deep[i], fDepth, fDeepSetPoint, true, s_txtDeepWater);
 }
 
 void S_DEPTHALARM_vRemotelyCancelledDepthAlarm(void) {
@@ -144,7 +185,15 @@ DEPTH_ALARM_STATE S_DEPTHALARM_eState(DEPTH_SOURCE eSource) {
   return (DEPTH_ALARM_STATE)s_sources[nIndex(eSource)].state.load();
 }
 
+DEPTH_ALARM_STATE S_DEPTH2ALARM_eDeepState(DEPTH_SOURCE eSource) {
+  return (DEPTH_ALARM_STATE)s_deep[nIndex(eSource)].state.load();
+}
+
 void S_DEPTHALARM_vReset(void) {
+  for (Source& s : s_deep) {
+    s.state.store(DEPTH_ALARM_CLEARED);
+    s.stamp.store(0);
+  }
   for (Source& s : s_sources) {
     s.state.store(DEPTH_ALARM_CLEARED);
     s.stamp.store(0);

@@ -38,10 +38,18 @@ void S_DEPTHALARM_vInitDepthAlarms(void);
 // A depth that is not positive (no bottom, a lost remote reading) changes
 // nothing.
 void S_DEPTHALARM_vCompareNewDepthAgainstAlarmSetPoint(DEPTH_SOURCE eSource, F32 fDepth, F32 fSetPoint);
+// The shallow-and-deep alarm: the shallow set point as above (its raise
+// reads "Shallow Water"), and a deep set point (metres, 0 off) that alarms
+// at or beyond it ("Deep Water") and releases as the shallow side does,
+// mirrored. Each set point keeps its own state and hold.
+void S_DEPTH2ALARM_vCompareNewDepthAgainstAlarmSetPoint(DEPTH_SOURCE eSource, F32 fDepth, F32 fShallowSetPoint,
+                                                        F32 fDeepSetPoint);
 // The other head cancelled the local (remote) alarm.
 void S_DEPTHALARM_vRemotelyCancelledDepthAlarm(void);
 void S_DEPTHALARM_vRemotelyCancelledRemoteDepthAlarm(void);
 // State of a source (tests, state dump).
 DEPTH_ALARM_STATE S_DEPTHALARM_eState(DEPTH_SOURCE eSource);
+// State of a source's deep side (tests).
+DEPTH_ALARM_STATE S_DEPTH2ALARM_eDeepState(DEPTH_SOURCE eSource);
 // Back to the armed start (tests).
 void S_DEPTHALARM_vReset(void);

@@ -41,3 +41,7 @@ L_UPCALL_DEFINE(BOOLEAN, T_N_HISTORY_bReverseScrollForMode, (U32 u32PlaybackMode
 }
 
 L_UPCALL_DEFINE(BOOLEAN, T_ETHERNET_bIsAddressReady, (void), ()) { return FALSE; }
+
+L_UPCALL_DEFINE(void, vMenuSideScanFrequency, (U32 u32Transducer), (u32Transducer)) {
+  log_me("vMenuSideScanFrequency: no sonar menus (transducer %u)", (unsigned)u32Transducer);
+}

@@ -28,6 +28,10 @@ L_UPCALL_DECLARE(void, T_N_HISTORY_vLookupColumnPingTimeStamps, (BOOLEAN bRevers
 // for the forward modes and stop.
 L_UPCALL_DECLARE(BOOLEAN, T_N_HISTORY_bReverseScrollForMode, (U32 u32PlaybackMode, BOOLEAN bReverseScroll))
 
+// ------------------------------------------------------------ sonar menus
+// Fits the imaging-frequency menu to a transducer. Default: a trace line.
+L_UPCALL_DECLARE(void, vMenuSideScanFrequency, (U32 u32Transducer))
+
 // ------------------------------------------------------------ unit network
 // TRUE once the unit's Ethernet address is set up. Default: FALSE (no
 // network side of the sonar).

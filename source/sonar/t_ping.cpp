@@ -20,22 +20,18 @@
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/s_txcycles.h"
 #include "source/sonar/sonar_upcalls.h"
+#include "source/sonar/t_ping_int.h"
 #include "source/startup/t_startup.h"
-
-namespace {
 
 // ------------------------------------------------------------ task state
 BOOLEAN s_bSystemPinging = FALSE;
+BOOLEAN s_bBurnInMode = FALSE;
+U64 s_TimeStampOfLastPing = 0;
+
+namespace {
+
 BOOLEAN s_bSimulateCoprocessor = FALSE;
 BOOLEAN s_bZeroAllPingDataBeforeSending = FALSE;
-BOOLEAN s_bBurnInMode = FALSE;
-BOOLEAN s_bRecordingActive = FALSE;
-U32 s_u32MaxPingsPerSecond = 0;
-U64 s_TimeStampOfLastPing = 0;
-U32 s_u32PlaybackMode = 0;
-U32 s_u32LocalPingMask = 0, s_u32ClientPingMask = 0, s_u32NetworkPingMask = 0;
-BOOLEAN s_bSonarEnabled = TRUE;
-U32 s_db_TransducerSelect = 15;
 BOOLEAN s_bLastPingWasNull = TRUE;
 
 constexpr U8 BB_TX_POWER = 236;
@@ -73,27 +69,7 @@ struct PREVIOUS_2D {
 PREVIOUS_2D s_prev2D{};
 bool s_bPrevious2DValid = false;
 
-// ------------------------------------------------------------ settings
-void vLoadSettings(void) {
-  BOOLEAN enabled = TRUE;
-  if (!H_DATABASE_bFetchBoolean(FCID("SSEN"), &enabled)) {
-    enabled = TRUE;
-    H_DATABASE_bUpdateValueBoolean(FCID("SSEN"), TRUE, P_NORMAL);
-  }
-  s_bSonarEnabled = enabled;
-  s_db_TransducerSelect = u32Fetch(FCID("SSTS"), u32Fetch(FCID("SSTD"), 15));
-  s_u32LocalPingMask = u32Fetch(FCID("ELPM"), 0);
-  s_u32ClientPingMask = u32Fetch(FCID("ECPM"), 0);
-  s_u32NetworkPingMask = u32Fetch(FCID("ENPM"), 0);
-}
-
-void vRegisterDatabaseItems(void) {
-  vLoadSettings();
-  for (FOURCHARID key : {FCID("SSEN"), FCID("SSTS"), FCID("ELPM"), FCID("ECPM"), FCID("ENPM")})
-    H_DATABASE_bRegisterForDataWithConditions(key, M_PING, TRUE, FALSE, FALSE);
-  const U32 itxd = u32Fetch(FCID("ITXD"), 0xFFFFFFFF);
-  H_DATABASE_bUpdateValueBoolean(FCID("ISEN"), (itxd == 1 && s_bSonarEnabled) ? TRUE : FALSE, P_NORMAL);
-}
+}  // namespace
 
 BOOLEAN bShouldSystemPing(void) {
   BOOLEAN networked = FALSE;
@@ -108,10 +84,13 @@ BOOLEAN bShouldSystemPing(void) {
   return state != 0 && state != STATE_PC_CONNECT;
 }
 
+namespace {
 void vSetSimulate(BOOLEAN b) {
   s_bSimulateCoprocessor = b;
   H_COPROC_vSimulate(b);
 }
+
+}  // namespace
 
 void vUpdateSystemState(SYSTEM_STATE state) {
   if (state == U_PING_eGetSystemState()) return;
@@ -120,21 +99,32 @@ void vUpdateSystemState(SYSTEM_STATE state) {
     case STATE_POINT_OF_SALE:
       vSetSimulate(TRUE);
       U_PING_vSetPlayback(FALSE);
+      s_bNeedSeekPing = FALSE;
+      s_bReverseScroll = FALSE;
+      T_N_PING_vSetSonarViewEnable();
       H_DATABASE_bUpdateEverything(FCID("IDE2"), DB_dataFloat(0.0f), P_NORMAL, D_DEPTH, nullptr, DB_NO_TIMEOUT);
       H_DATABASE_bUpdateEverything(FCID("IDE8"), DB_dataFloat(0.0f), P_NORMAL, D_DEPTH, nullptr, DB_NO_TIMEOUT);
       break;
     case STATE_PLAYBACK:
       vSetSimulate(FALSE);
       U_PING_vSetPlayback(TRUE);
+      s_bNeedSeekPing = FALSE;
+      s_bReverseScroll = FALSE;
+      T_N_PING_vSetSonarViewEnable();
       break;
     default:
       vSetSimulate(FALSE);
       U_PING_vSetPlayback(FALSE);
+      s_bNeedSeekPing = FALSE;
+      s_bReverseScroll = FALSE;
+      T_N_PING_vSetSonarViewEnable();
       T_N_HISTORY_vEnableShortTransmit(TRUE);
       break;
   }
   U_PING_vSetSystemState(state);
 }
+
+namespace {
 
 // ------------------------------------------------------------ transfers
 U8* pu8Block(void) { return H_COPROC_pu8DataBlock(); }
@@ -146,6 +136,8 @@ U32 u32Receive(U8* block) {
   return block == nullptr ? COPROC_TRANSFER_FAILED
                           : H_COPROC_u32Transfer(block, COPROC_RECEIVE_BLOCK_BYTES, RECEIVE_FROM_COPROC);
 }
+
+}  // namespace
 
 // ------------------------------------------------------------ null ping
 void vPerformNullPing(void) {
@@ -172,6 +164,8 @@ void vPerformNullPing(void) {
   if (got == COPROC_TRANSFER_FAILED) vSleepMs(FAILED_TRANSFER_PAUSE_MS);
 }
 
+namespace {
+
 // ------------------------------------------------------------ 2D cycle
 U8 u8FetchBandwidth(U32 beam) {
   if (beam >= 4) return 3;
@@ -180,7 +174,7 @@ U8 u8FetchBandwidth(U32 beam) {
     if (w != 0) return (U8)w;
     if (u32Fetch(FCID("CSFL"), 0) > 60) return 1;
     F32 csld = 0;
-    if (!bFetchFloat(FCID("CSLD"), &csld) || T_N_PING_bAutoDepthRange(csld, 0)) return 3;
+    if (!bFetchFloat(FCID("CSLD"), &csld) || T_N_PING_bAutoDepthRange(csld, s_unitsDepth)) return 3;
     return csld > 350.0f ? 2 : 3;
   }
   if (beam == 1) {
@@ -264,14 +258,15 @@ void vPerformDownBeamOnlyPing(void) {
     p->bReversePing = FALSE;
   }
   F32 listen = 0;
-  const F32 depthToPing = fLocalFindDepthToPing(&listen);
+  F32 depthToPing = fLocalFindDepthToPing(&listen);
+  if (s_bJiggingModeOn) T_N_PING_vModifyPingDepth(&depthToPing, &listen);
   U8* block = pu8Block();
   if (block == nullptr) {
     for (auto* p : d) U_PING_vReturnDescriptor(p);
     return;
   }
-  const U32 powerSetting = u32Fetch(FCID("STXP"), 0);
-  const U32 cyclesSetting = u32Fetch(FCID("STXC"), 0);
+  const U32 powerSetting = s_db_u32TransmitPower;
+  const U32 cyclesSetting = s_db_u32TransmitCycles;
   const PREVIOUS_2D now{U_PING_beamGetBeamSelected(), powerSetting, cyclesSetting, depthToPing, bwLF, bw200,
                         s_bSimulateCoprocessor, s_bBurnInMode, view, csf2, csfl, s_db_TransducerSelect,
                         s_u32LocalPingMask, s_u32ClientPingMask};
@@ -375,14 +370,15 @@ void vPerformDIPing(void) {
     p->bReversePing = FALSE;
   }
   F32 listen = 0;
-  const F32 depthToPing = fLocalFindDepthToPing(&listen);
+  F32 depthToPing = fLocalFindDepthToPing(&listen);
+  if (s_bJiggingModeOn) T_N_PING_vModifyPingDepth(&depthToPing, &listen);
   U8* block = pu8Block();
   if (block == nullptr) {
     for (auto* p : d) U_PING_vReturnDescriptor(p);
     return;
   }
-  const U32 powerSetting = u32Fetch(FCID("STXP"), 0);
-  const U32 cyclesSetting = u32Fetch(FCID("STXC"), 0);
+  const U32 powerSetting = s_db_u32TransmitPower;
+  const U32 cyclesSetting = s_db_u32TransmitCycles;
   const PREVIOUS_DI now{U_PING_beamGetBeamSelected(), powerSetting, cyclesSetting, depthToPing, bw200, bwDI, bwLF,
                         s_bSimulateCoprocessor, s_bBurnInMode, view, csf2, csfl, fDI, s_db_TransducerSelect,
                         s_u32LocalPingMask, s_u32ClientPingMask};
@@ -552,14 +548,17 @@ void vPerformSideScanPing(void) {
     p->bReversePing = FALSE;
   }
   F32 listen = 0;
-  const F32 depthToPing = fLocalFindDepthToPing(&listen);
+  F32 depthToPing = fLocalFindDepthToPing(&listen);
+  if (s_bJiggingModeOn) T_N_PING_vModifyPingDepth(&depthToPing, &listen);
+  // Jigging with imaging pinged: never shallower than the imaging range.
+  if (s_bJiggingModeOn && (S & 6) != 0 && depthToPing < range) depthToPing = listen = range;
   U8* block = pu8Block();
   if (block == nullptr) {
     for (auto* p : d) U_PING_vReturnDescriptor(p);
     return;
   }
-  const U32 powerSetting = u32Fetch(FCID("STXP"), 0);
-  const U32 cyclesSetting = u32Fetch(FCID("STXC"), 0);
+  const U32 powerSetting = s_db_u32TransmitPower;
+  const U32 cyclesSetting = s_db_u32TransmitCycles;
   const PREVIOUS_SS now{U_PING_beamGetBeamSelected(), powerSetting, cyclesSetting, depthToPing, range, bw200, bwLF,
                         bwSide, s_bSimulateCoprocessor, s_bBurnInMode, view, csf2, csfl, fHigh,
                         s_db_TransducerSelect, s_u32LocalPingMask, s_u32ClientPingMask};
@@ -718,26 +717,6 @@ void vPingDecision(void) {
   vRecordPingRateDelay();
 }
 
-void vHandleNewData(const MESSAGE_NEW_DATA* m) {
-  const FOURCHARID key = m->FourCharId;
-  if (key == FCID("CCST")) {
-    vUpdateSystemState((SYSTEM_STATE)m->dbValue.u32Val);
-    s_bSystemPinging = bShouldSystemPing();
-    s_bBurnInMode = m->dbValue.u32Val == STATE_BURN_IN;
-    T_N_PING_vUpdateSonarSource();
-  } else if (key == FCID("CPSP")) {
-    s_u32PlaybackMode = m->dbValue.u32Val;
-    s_bSystemPinging = bShouldSystemPing();
-  } else if (key == FCID("CSRE")) {
-    s_bRecordingActive = m->dbValue.u32Val != 0;
-  } else if (key == FCID("SSTS")) {
-    vLoadSettings();
-    T_N_PING_vUpdateSonarSource();
-  } else {
-    vLoadSettings();
-  }
-}
-
 void vRunSystem(void) {
   U32 state = 0;
   if (!H_DATABASE_bFetchU32(FCID("CCST"), &state)) return;
@@ -756,11 +735,11 @@ void vRunSystem(void) {
   }
   for (FOURCHARID key : {FCID("CCST"), FCID("CPSP"), FCID("CSRE")})
     H_DATABASE_bRegisterForDataWithConditions(key, M_PING, TRUE, FALSE, FALSE);
-  s_u32PlaybackMode = u32Fetch(FCID("CPSP"), 0);
-  s_bRecordingActive = u32Fetch(FCID("CSRE"), 0) != 0;
-  T_N_PING_vUpdateSonarSource();
+  s_u32PlaybackMode = u32Fetch(FCID("CPSP"), s_u32PlaybackMode);
+  U32 csre = 0;
+  if (H_DATABASE_bFetchU32(FCID("CSRE"), &csre)) s_bRecordingActive = csre != 0 ? TRUE : FALSE;
   log_me("ping: system state %u, pinging %d, transducer %u, ELPM %X", state, s_bSystemPinging,
-         s_db_TransducerSelect, s_u32LocalPingMask);
+         s_db_TransducerSelect, s_u32LocalPingMask.load());
 }
 
 // Handles every message in the mailbox; TRUE when a shutdown was among them.
@@ -778,6 +757,15 @@ bool bHandleMail(void) {
       case CMD_ID_RUN_SYSTEM:
         vRunSystem();
         break;
+      case CMD_ID_RESET_POS:
+        if (!T_ETHERNET_bIsAddressReady()) {
+          H_DATABASE_bUpdateValueU32(FCID("ENPM"), 0, P_NORMAL);
+          H_DATABASE_bUpdateValueU32(FCID("ECPM"), 0, P_NORMAL);
+          s_u32NetworkPingMask = 0;
+          s_u32ClientPingMask = 0;
+        }
+        vRegisterDatabaseItems(TRUE);
+        break;
       default:
         break;
     }
@@ -791,11 +779,11 @@ bool bHandleMail(void) {
 // ------------------------------------------------------------ depth
 BOOLEAN T_N_PING_bAutoDepthRange(F32 fSetting, U32 u32Units) {
   switch (u32Units) {
-    case 0:
+    case U_METRES:
       return fSetting < 1.0f;
-    case 1:
+    case U_FEET:
       return fSetting * 3.2808399f < 2.0f;
-    case 2:
+    case U_FATHOMS:
       return fSetting / 1.8288f < 1.0f;
     default:
       return FALSE;
@@ -846,13 +834,18 @@ F32 fLocalFindDepthToPing(F32* pfDepthToListen) {
                                                                                                            : 1.55f;
   F32 listen = next < 60.0f ? next * (fNewPingDepth[s_u32ListenIndex] + a) : next * fNewPingDepth[s_u32ListenIndex];
   s_u32ListenIndex = (s_u32ListenIndex + 1) % 16;
-  F32 maxSetting = 0;
-  const BOOLEAN haveMax = bFetchFloat(FCID("SMXD"), &maxSetting);
-  const F32 maximum = (!haveMax || T_N_PING_bAutoDepthRange(maxSetting, u32Fetch(FCID("SDPU"), 0)))
+  const F32 maximum = T_N_PING_bAutoDepthRange(s_db_MaximumDepthToPing, s_unitsDepth)
                           ? S_TRANSDUCER_fMaximumDepthRangeMetres()
-                          : maxSetting;
+                          : s_db_MaximumDepthToPing;
   *pfDepthToListen = std::max(MIN_DEPTH, std::min(maximum, listen));
   return std::max(MIN_DEPTH, std::min(maximum, 1.25f * next));
+}
+
+void T_N_PING_vModifyPingDepth(F32* pfDepthToPing, F32* pfDepthToListen) {
+  const F32 lower = T_N_HISTORY_fGetLowerRangeForDisplay();
+  const F32 depth = lower < 10.0f ? 12.0f : lower + 2.0f;
+  *pfDepthToPing = depth;
+  *pfDepthToListen = depth;
 }
 
 // ------------------------------------------------------------ router
@@ -863,7 +856,8 @@ NET_SOURCE_TYPE T_N_PING_eGetNetSourceType(BEAM Beam, U32 u32Transducer) {
 }
 
 void X_pingDataDirector(NET_SOURCE_TYPE eNetSourceType, BOOLEAN isRecordPlayback,
-                        NETWORK_SONAR_PROCESS_TYPE processType, BOOLEAN, PING_DESCRIPTOR* p1, PING_DESCRIPTOR* p2,
+                        NETWORK_SONAR_PROCESS_TYPE processType, BOOLEAN blankPing, PING_DESCRIPTOR* p1,
+                        PING_DESCRIPTOR* p2,
                         PING_DESCRIPTOR* p3) {
   if (p1 == nullptr) return;
   if (p1->Beam == BEAM_NONE) p1->u32TransmitFrequencyHertz = 200000;
@@ -905,52 +899,56 @@ void X_pingDataDirector(NET_SOURCE_TYPE eNetSourceType, BOOLEAN isRecordPlayback
     }
     return;
   }
-  // Blank scrolls and 3D pings have no receiver yet: the descriptors go back.
-  U_PING_vReturnDescriptor(p1);
+  if (processType == NETWORK_SONAR_PROCESS_BLANK) {
+    // The processing task scrolls one blank column of the beam; the
+    // descriptor itself goes back at once.
+    auto* m = (MSG_BLANK_SCROLL_PING*)H_MEMORY_pvMalloc(sizeof(MSG_BLANK_SCROLL_PING));
+    memset(m, 0, sizeof *m);
+    m->Header.Cmd = CMD_ID_BLANK_SCROLL_PING;
+    m->Beam = p1->Beam;
+    p1->bIsLocal = TRUE;
+    U_PING_vReturnDescriptor(p1);
+    if (L_MBOX_Send(M_PROCESS, m, 3, 0) != lsSUCCESS) H_MEMORY_vFree(m);
+    return;
+  }
   if (processType == NETWORK_SONAR_PROCESS_3D) {
-    U_PING_vReturnDescriptor(p2);
-    U_PING_vReturnDescriptor(p3);
-  }
-}
-
-// ------------------------------------------------------------ local sonar sources
-void T_N_PING_vSwitchToLocalSonar(U32 u32Source) {
-  if (u32Source > SONAR_SOURCE_360) return;
-  U_PING_vSetNetworkClientState(NETWORK_CLIENT_STATE_LOCAL, u32Source);
-}
-
-void T_N_PING_vUpdateSonarSource(void) {
-  const U32 type = u32Fetch(FCID("SSTS"), u32Fetch(FCID("SSTD"), 15));
-  const U32 sources = S_TRANSDUCER_u32GetSonarSources((U8)type);
-  U32 mask = 0;
-  for (U32 s = 0; s <= SONAR_SOURCE_360; ++s) {
-    if (sources & (1u << s)) {
-      T_N_PING_vSwitchToLocalSonar(s);
-      mask |= 1u << s;
+    auto* m = (TRIPLE_PING_MESSAGE*)H_MEMORY_pvMalloc(sizeof(TRIPLE_PING_MESSAGE));
+    memset(m, 0, sizeof *m);
+    m->Header.Cmd = CMD_ID_SONAR_PROCESS_TRIPLE_PING;
+    m->bBlankPing = blankPing;
+    PING_DESCRIPTOR* three[3] = {p1, p2, p3};
+    for (int i = 0; i < 3; ++i) {
+      m->apReturnDescriptor[i] = three[i];
+      if (three[i] != nullptr) three[i]->bIsLocal = TRUE;
     }
+    if (L_MBOX_Send(M_3D_PROCESS, m, 3, 0) != lsSUCCESS) {
+      H_MEMORY_vFree(m);
+      for (PING_DESCRIPTOR* p : three) U_PING_vReturnDescriptor(p);
+    }
+    return;
   }
-  // The transducer's frequencies where nothing set them.
-  U32 v = 0;
-  if (!H_DATABASE_bFetchU32(FCID("CSF2"), &v)) H_DATABASE_bUpdateValueU32(FCID("CSF2"), 200, P_NORMAL);
-  if (!H_DATABASE_bFetchU32(FCID("CSFL"), &v)) {
-    const U32 beams = S_TRANSDUCER_u32GetBeamsForTransducer((U8)type);
-    H_DATABASE_bUpdateValueU32(FCID("CSFL"), (beams & TRANSDUCER_BEAM_50) ? 50 : (beams & TRANSDUCER_BEAM_83) ? 83 : 455,
-                               P_NORMAL);
-  }
-  s_db_TransducerSelect = type;
-  s_u32LocalPingMask = mask;
-  H_DATABASE_bUpdateValueU32(FCID("ELPM"), mask, P_NORMAL);
+  // Any other kind: the ping is not processed, and its descriptor goes back.
+  U_PING_vReturnDescriptor(p1);
 }
+
+// ------------------------------------------------------------ 3D sonar
+void T_3D_vEndAtOnce(void) { (void)L_TASK_Terminate(L_TASK_GetMyID()); }
 
 // ------------------------------------------------------------ the task
 void T_N_PING_vTask(void) {
-  H_DATABASE_bUpdateEverythingU32(FCID("TPNG"), M_PING, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
-  vRegisterDatabaseItems();
+  vRegisterDatabaseItems(FALSE);
+  // Start value of ISEN: a transducer (ITXD 1) and the sonar on.
+  U32 itxd = 0;
+  const BOOLEAN haveItxd = H_DATABASE_bFetchU32(FCID("ITXD"), &itxd);
+  H_DATABASE_bUpdateValueBoolean(FCID("ISEN"), (haveItxd && itxd == 1 && s_bSonarEnabled) ? TRUE : FALSE, P_NORMAL);
   vInitialisePingDescriptorQueue();
   const TASK me = L_TASK_GetMyID();
   L_TASK_SetPriority(me, (PRIORITY)(L_TASK_GetPriority(me) - 5));
   U32 tsmg = 0;
   while (!H_DATABASE_bFetchU32(FCID("TSMG"), &tsmg)) L_CLOCK_Sleep(5);
+  TIMER_INFO* trigger = L_TIMER_Allocate();
+  if (trigger == nullptr) FATAL_ERROR("No timers available");
+  (void)L_TIMER_Start(trigger, 500, 0, SEMA_TRIGGER_SONAR);
   log_me("ping task running, transducer %u", s_db_TransducerSelect);
 
   const SEMA list[] = {SEMA_MBOX_PING, SEMA_PING_QNE, 0};

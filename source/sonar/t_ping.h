@@ -12,8 +12,15 @@ void T_N_PING_vTask(void);
 
 // Depth choice: returns the depth to ping and writes the depth to listen.
 F32 fLocalFindDepthToPing(F32* pfDepthToListen);
-// Whether a lower-range setting means automatic in the given depth units
-// (0 metres, 1 feet, 2 fathoms).
+// Sources pinged by this unit's transducer (ECPM | ELPM), and sources the
+// unit's own views take (ENPM | ELPM). Any thread: read from the keys.
+U32 T_N_PING_u32GetSourcesToPingOnLocalTx(void);
+U32 T_N_PING_u32GetSourcesSelectedByLocal(void);
+// Jigging: both depths follow the displayed lower range (12 m below a
+// 10 m range, else 2 m beyond it).
+void T_N_PING_vModifyPingDepth(F32* pfDepthToPing, F32* pfDepthToListen);
+// Whether a lower-range setting (metres) means automatic in the given depth
+// units (U_METRES, U_FEET or U_FATHOMS; FALSE for any other units).
 BOOLEAN T_N_PING_bAutoDepthRange(F32 fSetting, U32 u32Units);
 // Samples of a listening depth at the speed of sound, at most 55,000.
 U32 T_N_PING_u32SamplesForDepth(F32 fMetres);
@@ -30,10 +37,19 @@ void X_pingDataDirector(NET_SOURCE_TYPE eNetSourceType, BOOLEAN isRecordPlayback
                         PING_DESCRIPTOR* pReturn2, PING_DESCRIPTOR* pReturn3);
 NET_SOURCE_TYPE T_N_PING_eGetNetSourceType(BEAM Beam, U32 u32Transducer);
 
-// The local road of the network client: a source of this unit's transducer
-// is pinged locally.
-void T_N_PING_vSwitchToLocalSonar(U32 u32Source);
-void T_N_PING_vUpdateSonarSource(void);
+// The local road of the sonar sources. Switching serves a source (0 2D,
+// 1 DI, 2 SI, 3 360) with this unit's transducer when the selected
+// transducer offers it (TRUE), else traces and answers FALSE. Updating
+// applies a chosen unit (its identifier, -1 none) to a source; the second
+// is the receive side's copy. Without the unit's own identifier (SMAC) an
+// update does nothing.
+BOOLEAN T_N_PING_vSwitchToLocalSonar(U32 u32Source);
+void T_N_PING_vUpdateSonarSource(S32 s32SonarSource, U16 u16SourceType);
+void T_NET_PING_RECEIVE_vUpdateSonarSource(S32 s32SonarSource, U16 u16SourceType);
+
+// Entries of the 3D sonar tasks, which this unit never runs: each ends
+// itself at once.
+void T_3D_vEndAtOnce(void);
 
 // The history task until it is built: registers TSMG, writes the transducer
 // defaults (SSTS, YST1-3), lets the processing task go on and empties its

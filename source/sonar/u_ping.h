@@ -95,6 +95,13 @@ struct MSG_NEW_PLAYBACK_STATE {
   U32 u32NewPlaybackState;
 };
 
+// CMD_ID_SONAR_PROCESS_TRIPLE_PING: three pings for the 3D sonar.
+struct TRIPLE_PING_MESSAGE {
+  GENERIC_MESSAGE Header;
+  PING_DESCRIPTOR* apReturnDescriptor[3];
+  BOOLEAN bBlankPing;
+};
+
 enum NETWORK_CLIENT_STATE : U32 {
   NETWORK_CLIENT_STATE_INIT = 1,
   NETWORK_CLIENT_STATE_LOCAL = 2,

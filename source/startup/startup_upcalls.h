@@ -1,6 +1,8 @@
 // Calls of the start-up, storage and alarm subsystem into later subsystems
 // (sonar, navigation data store). Each has a default with the least
-// behaviour its callers need (lsvc/l_upcall.h).
+// behaviour its callers need (lsvc/l_upcall.h). The navigation defaults
+// keep the marks made here in a small store of their own
+// (startup_nav_least.cpp): export and import only trace.
 #pragma once
 
 #include "common/nav_types.h"
@@ -20,6 +22,13 @@ L_UPCALL_DECLARE(BOOLEAN, T_NAV_bHandleNamedMarkWithIcon, (const char* pcName, U
 L_UPCALL_DECLARE(void, T_NAV_vHandleMark, (void))
 // The waypoint record of the id, null for 0xFFFF or an unknown one.
 L_UPCALL_DECLARE(const WAYPOINT*, T_NAV_pGetWaypoint, (U16 u16Id))
+// Removes the navigation store's flash folders (every file in them, then
+// the folder); makes each again when it is missing.
+L_UPCALL_DECLARE(void, T_NAV_NVRAM_vErase, (void))
+L_UPCALL_DECLARE(void, T_NAV_NVRAM_vInit, (void))
+// Deletes every track, waypoint and route; in the point-of-sale state only
+// when bOverridePointOfSale is TRUE.
+L_UPCALL_DECLARE(void, T_NAV_vDeleteAllTracksWaypointsRoutes, (BOOLEAN bOverridePointOfSale))
 
 // ------------------------------------------------------------ sonar
 // TRUE when a sonar transducer is taken to be attached (the start-up test

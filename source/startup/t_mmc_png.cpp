@@ -49,24 +49,13 @@ void vReadBuiltIn(BITMAP* pBitmap, int (*pfnRead)(void*, int, int*), int nSize, 
 bool bReadBmp(const char* pcName, BITMAP* pBitmap) {
   BUFFERED_IO_CONTROL* c = U_MMC_psBufferedOpen(pcName, "rb", nullptr, 0);
   if (c == nullptr) return false;
-  const int width = pBitmap->pixels_wide_full_screen;
-  const int rows = pBitmap->pixels_high_full_screen;
-  const int padded = (width * 3 + 3) & ~3;
-  bool ok = U_MMC_nBufferedSeek(c, 0, 2) == 0 && U_MMC_nBufferedTell(c) == 54L + (long)rows * padded &&
-            U_MMC_nBufferedSeek(c, 54, 0) == 0;
-  U8* row = ok ? static_cast<U8*>(H_MEMORY_pvMalloc((size_t)padded)) : nullptr;
-  for (int r = 0; ok && row != nullptr && r < rows; ++r) {
-    if (U_MMC_nBufferedRead(row, padded, c) != padded) {
-      ok = false;
-      break;
-    }
-    for (int x = 0; x < width; ++x) {
-      G_PIXEL_vPut(pBitmap, x, r, U_PNG_colorFromRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]));
-    }
-  }
-  if (row != nullptr) H_MEMORY_vFree(row);
+  long size = -1;
+  if (U_MMC_nBufferedSeek(c, 0, 2) == 0) size = U_MMC_nBufferedTell(c);
+  bool ok = U_MMC_nBufferedSeek(c, 0, 0) == 0;
+  PNG_SOURCE source = {nReadStream, c, size};
+  ok = ok && U_BMP_bDecode(&source, pBitmap);
   (void)U_MMC_nBufferedClose(c);
-  return ok && row != nullptr;
+  return ok;
 }
 
 }  // namespace

@@ -180,3 +180,34 @@ BOOLEAN U_PNG_bDecode(PNG_SOURCE* pSource, BITMAP* pBitmap, PIXEL x0, PIXEL y0) 
   inflateEnd(&zs);
   return ok ? TRUE : FALSE;
 }
+
+BOOLEAN U_BMP_bDecode(PNG_SOURCE* pSource, BITMAP* pBitmap) {
+  if (pSource == nullptr || pBitmap == nullptr) return FALSE;
+  const int width = pBitmap->pixels_wide_full_screen;
+  const int rows = pBitmap->pixels_high_full_screen;
+  if (width <= 0 || rows <= 0) return FALSE;
+  const int padded = (width * 3 + 3) & ~3;
+  if (pSource->lSize != 54L + (long)rows * padded) return FALSE;
+  U8 header[54];
+  if (pSource->pfnRead(pSource->pContext, header, (int)sizeof header) != (int)sizeof header) return FALSE;
+  std::unique_ptr<U8[]> buffer(new (std::nothrow) U8[(size_t)padded]);
+  U8* row = buffer.get();
+  if (row == nullptr) return FALSE;
+  bool ok = true;
+  for (int r = 0; ok && r < rows; ++r) {
+    int got = 0;
+    while (got < padded) {
+      const int n = pSource->pfnRead(pSource->pContext, row + got, padded - got);
+      if (n <= 0) break;
+      got += n;
+    }
+    if (got != padded) {
+      ok = false;
+      break;
+    }
+    for (int x = 0; x < width; ++x) {
+      G_PIXEL_vPut(pBitmap, x, r, U_PNG_colorFromRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]));
+    }
+  }
+  return ok ? TRUE : FALSE;
+}

@@ -31,6 +31,12 @@ inline COLOR U_PNG_colorFromRgb(U8 red, U8 green, U8 blue) {
 // drawn stay.
 BOOLEAN U_PNG_bDecode(PNG_SOURCE* pSource, BITMAP* pBitmap, PIXEL x0, PIXEL y0);
 
+// The older snapshot form: a 54-byte header, then rows from the bottom of
+// the bitmap's full width up, 3 bytes a pixel (blue, green, red) padded to
+// 4 bytes. The source must hold exactly that many bytes (lSize). TRUE when
+// every row was read; on a failure the rows already drawn stay.
+BOOLEAN U_BMP_bDecode(PNG_SOURCE* pSource, BITMAP* pBitmap);
+
 // Reconstructs one row in place (filter byte first, 3 bytes per pixel)
 // against the previous row's reconstructed bytes (zeros for the first row).
 // FALSE for a filter type above 4.

@@ -182,4 +182,64 @@ TEST_F(DepthAlarm, RemoteCancels) {
   EXPECT_TRUE(Gateway().empty());
 }
 
+// The shallow-and-deep alarm with a shallow set point of 5 m and a deep one
+// of 30 m: each side raises, holds and releases on its own, so a shallow
+// alarm stays up while the depth stays shallow, and a deep alarm gets the
+// same 10 ft band and 5 s hold.
+TEST_F(DepthAlarm, ShallowAndDeepSetPointsKeepTheirOwnStates) {
+  struct Step2 {
+    F32 depth, shallow, deep;
+    U32 after;
+    std::vector<std::string> sent;
+    DEPTH_ALARM_STATE shallowState, deepState;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Step2> steps;
+  };
+  const Case cases[] = {
+      {"shallow alarm stays up while shallow",
+       {{4, 5, 30, 0, {"+3 Shallow Water"}, ON, OFF},
+        {4.5f, 5, 30, 100, {}, ON, OFF},
+        {4, 5, 30, 100, {}, ON, OFF},
+        {20, 5, 30, 100, {"-3"}, OFF, OFF}}},
+      {"deep alarm at or beyond, held within the band",
+       {{30, 5, 30, 0, {"+3 Deep Water"}, OFF, ON},
+        {29, 5, 30, 100, {}, OFF, ON},
+        {35, 5, 30, 100, {}, OFF, ON},
+        {28, 5, 30, 5001, {"-3"}, OFF, OFF}}},
+      {"deep alarm clears at once 10 ft shallower",
+       {{31, 5, 30, 0, {"+3 Deep Water"}, OFF, ON}, {26.9f, 5, 30, 100, {"-3"}, OFF, OFF}}},
+      {"deep set point 0 switches the deep side off",
+       {{31, 5, 30, 0, {"+3 Deep Water"}, OFF, ON}, {31, 5, 0, 100, {"-3"}, OFF, OFF}, {40, 5, 0, 100, {}, OFF, OFF}}},
+      {"no depth changes nothing", {{0, 5, 30, 0, {}, OFF, OFF}, {-1, 5, 30, 0, {}, OFF, OFF}}},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    int n = 0;
+    for (const Step2& s : c.steps) {
+      PLATFORM_vTestClockAdvanceMs(s.after);
+      S_DEPTH2ALARM_vCompareNewDepthAgainstAlarmSetPoint(L, s.depth, s.shallow, s.deep);
+      EXPECT_EQ(Messages().text, s.sent) << c.name << " step " << n;
+      EXPECT_EQ(S_DEPTHALARM_eState(L), s.shallowState) << c.name << " step " << n;
+      EXPECT_EQ(S_DEPTH2ALARM_eDeepState(L), s.deepState) << c.name << " step " << n;
+      ++n;
+    }
+  }
+  // A deep alarm cancelled on this unit tells the gateway and re-arms on
+  // the first shallower depth.
+  SetUp();
+  S_DEPTH2ALARM_vCompareNewDepthAgainstAlarmSetPoint(L, 31, 5, 30);
+  const Sent raised = Messages();
+  ASSERT_NE(raised.cancel, nullptr);
+  raised.cancel();
+  EXPECT_EQ(S_DEPTH2ALARM_eDeepState(L), CANCELLED);
+  EXPECT_EQ(S_DEPTHALARM_eState(L), OFF);
+  EXPECT_EQ(Gateway(), std::vector<int>{31});
+  S_DEPTH2ALARM_vCompareNewDepthAgainstAlarmSetPoint(L, 29.5f, 5, 30);
+  EXPECT_EQ(S_DEPTH2ALARM_eDeepState(L), OFF);
+  S_DEPTH2ALARM_vCompareNewDepthAgainstAlarmSetPoint(L, 31, 5, 30);
+  EXPECT_EQ(Messages().text, std::vector<std::string>{"+3 Deep Water"});
+}
+
 }  // namespace

@@ -5,12 +5,25 @@
 #include "../support/db_test_env.h"
 #include "common/cmd_id.h"
 #include "source/core/h_database.h"
+#include "source/sonar/sonar_upcalls.h"
 #include "source/sonar/t_ping.h"
+#include "source/sonar/t_ping_int.h"
 #include "source/sonar/u_ping.h"
 
 namespace {
 
 dbtest::TempInstall& s_install = dbtest::Install();
+
+// A changed setting as the ping task receives it.
+void vApplyDepthSetting(FOURCHARID key, F32 value) {
+  MESSAGE_NEW_DATA m;
+  memset(&m, 0, sizeof m);
+  m.Header.Cmd = CMD_ID_NEW_DATA;
+  m.FourCharId = key;
+  m.dbValue = DB_dataFloat(value);
+  m.bValid = TRUE;
+  vHandleNewData(&m);
+}
 
 // The depth search keeps its state between pings: the cases run in order.
 TEST(PingDepths, SearchDeepensWithoutBottomAndSettlesOnOne) {
@@ -29,13 +42,14 @@ TEST(PingDepths, SearchDeepensWithoutBottomAndSettlesOnOne) {
   for (int i = 0; i < 40; ++i) (void)fLocalFindDepthToPing(&listen);
   EXPECT_FLOAT_EQ(fLocalFindDepthToPing(&listen), 200.0f);
   EXPECT_LE(listen, 200.0f);
-  // A maximum-depth setting below 1 m counts as automatic; 30 m caps.
-  H_DATABASE_bUpdateValueFloat(FCID("SMXD"), 0.5f, P_NORMAL);
+  // A maximum-depth setting below 2 ft counts as automatic; 30 m caps.
+  vApplyDepthSetting(FCID("SSMD"), 0.5f);
+  EXPECT_FLOAT_EQ(s_db_MaximumDepthToPing, 0.0f);
   EXPECT_FLOAT_EQ(fLocalFindDepthToPing(&listen), 200.0f);
-  H_DATABASE_bUpdateValueFloat(FCID("SMXD"), 30.0f, P_NORMAL);
+  vApplyDepthSetting(FCID("SSMD"), 30.0f);
   EXPECT_FLOAT_EQ(fLocalFindDepthToPing(&listen), 30.0f);
   EXPECT_FLOAT_EQ(listen, 30.0f);
-  H_DATABASE_bUpdateValueFloat(FCID("SMXD"), 0.0f, P_NORMAL);
+  vApplyDepthSetting(FCID("SSMD"), 0.0f);
   // A bottom at 8 m: 1.25 × max(8, 10, CSLD 20) = 25 m, the search ends.
   H_DATABASE_bUpdateValueFloat(FCID("IDEP"), 8.0f, P_NORMAL);
   EXPECT_FLOAT_EQ(fLocalFindDepthToPing(&listen), 25.0f);
@@ -64,10 +78,29 @@ TEST(PingDepths, SamplesAndAutomaticRanges) {
     F32 setting;
     U32 units;
     bool automatic;
-  } cases[] = {{0.5f, 0, true}, {1.0f, 0, false}, {0.6f, 1, true}, {0.61f, 1, false},
-               {1.8f, 2, true}, {1.83f, 2, false}, {0.1f, 7, false}};
+  } cases[] = {{0.5f, U_METRES, true},   {1.0f, U_METRES, false},  {0.6f, U_FEET, true},
+               {0.61f, U_FEET, false},   {1.8f, U_FATHOMS, true},  {1.83f, U_FATHOMS, false},
+               {0.1f, U_KNOTS, false}};
   for (const auto& c : cases)
     EXPECT_EQ(T_N_PING_bAutoDepthRange(c.setting, c.units) != 0, c.automatic) << c.setting << " " << c.units;
+}
+
+F32 fLowerRange = 0.0f;
+F32 fFakeLowerRange(void) { return fLowerRange; }
+
+TEST(PingDepths, JiggingFollowsTheDisplayedLowerRange) {
+  T_N_HISTORY_fGetLowerRangeForDisplay_Install(&fFakeLowerRange);
+  const struct {
+    F32 lower, depth;
+  } cases[] = {{0.0f, 12.0f}, {9.9f, 12.0f}, {10.0f, 12.0f}, {30.0f, 32.0f}};
+  for (const auto& c : cases) {
+    fLowerRange = c.lower;
+    F32 ping = 75.0f, listen = 90.0f;
+    T_N_PING_vModifyPingDepth(&ping, &listen);
+    EXPECT_FLOAT_EQ(ping, c.depth) << c.lower;
+    EXPECT_FLOAT_EQ(listen, c.depth) << c.lower;
+  }
+  T_N_HISTORY_fGetLowerRangeForDisplay_Install(nullptr);
 }
 
 TEST(PingRouter, DropsAndDeliveries) {

@@ -60,7 +60,8 @@ TEST(PingTask, CyclesRouteBeamsAndReturnEveryDescriptor) {
   START_vBindMailboxes();
   H_DATABASE_bUpdateValueU32(FCID("SSTS"), 1, P_NORMAL);
   H_DATABASE_bUpdateValueU32(FCID("CSFL"), 83, P_NORMAL);
-  H_DATABASE_bUpdateValueFloat(FCID("SMXD"), 40.0f, P_NORMAL);  // a fixed deepest depth
+  H_DATABASE_bUpdateValueFloat(FCID("SSMD"), 40.0f, P_NORMAL);  // a fixed deepest depth
+  H_DATABASE_bUpdateValueU32(FCID("ITXD"), 1, P_NORMAL);        // the transducer found at start
   H_DATABASE_bUpdateValueU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL);
   T_STARTUP_vSetSonarTransducerDetected(TRUE);
   U_PING_vSetBeamSelected(0);  // both 2D beams

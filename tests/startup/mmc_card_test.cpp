@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -27,6 +28,7 @@
 #include "source/startup/startup_upcalls.h"
 #include "common/mmc_types.h"
 #include "source/startup/t_mmc.h"
+#include "source/startup/u_mmc_bufio.h"
 #include "source/startup/t_mmc_thumbs.h"
 #include "source/startup/t_mmc_profile.h"
 #include "source/core/version.h"
@@ -524,6 +526,75 @@ TEST_F(Snapshots, CardPulledDuringTheSnapshotFailsAndKeepsEarlierFiles) {
   EXPECT_EQ(T_MMC_eSaveStatus(), SUCCESS);
   EXPECT_TRUE(fs::exists(next + "/SNAPSHOT/S00003.PNG"));
   Remove(0);
+}
+
+// A card pulled while two files are being written through the buffered
+// writer, one on each card: the pulled card's file reports the failure on
+// its next block and at its close, nothing crashes, the file finished on
+// the card before stays whole, the other card's file is complete, and the
+// card inserted next takes files again.
+TEST_F(MmcCard, CardPulledInTheMiddleOfAWriteLosesOnlyThatFile) {
+  const std::string pulled = MakeCard("midwrite-pulled"), other = MakeCard("midwrite-other");
+  // The card of power-on, when this runs first, makes room.
+  if (PLATFORM_bRemoveCard(1)) {
+    ASSERT_TRUE(WaitFor([] { return !Present(1) && PLATFORM_sMountedFolder(DD_SD_pcMountPoint(1), nullptr).empty(); }));
+    Sync();
+  }
+  Insert(0, pulled);
+  Insert(1, other);
+  std::vector<U8> block(U_MMC_BUFFER_SIZE);
+  auto fill = [&](int n) {
+    for (size_t i = 0; i < block.size(); ++i) block[i] = (U8)(i * 7 + n);
+  };
+  auto writeBlocks = [&](BUFFERED_IO_CONTROL* c, int first, int count) {
+    int written = 0;
+    for (int n = first; n < first + count; ++n) {
+      fill(n);
+      written += U_MMC_nBufferedWrite(block.data(), (int)block.size(), c);
+    }
+    return written;
+  };
+  BUFFERED_IO_CONTROL* earlier = U_MMC_psBufferedOpen("/mnt/mmc0/EARLIER.BIN", "wb", nullptr, 0);
+  ASSERT_NE(earlier, nullptr);
+  EXPECT_EQ(writeBlocks(earlier, 0, 2), 2 * U_MMC_BUFFER_SIZE);
+  EXPECT_EQ(U_MMC_nBufferedClose(earlier), 0);
+  const std::vector<U8> before = ReadAll(pulled + "/EARLIER.BIN");
+  ASSERT_EQ(before.size(), 2u * U_MMC_BUFFER_SIZE);
+
+  BUFFERED_IO_CONTROL* a = U_MMC_psBufferedOpen("/mnt/mmc0/LATE.BIN", "wb", nullptr, 0);
+  BUFFERED_IO_CONTROL* b = U_MMC_psBufferedOpen("/mnt/mmc1/OTHER.BIN", "wb", nullptr, 0);
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(writeBlocks(a, 0, 3), 3 * U_MMC_BUFFER_SIZE);
+  EXPECT_EQ(writeBlocks(b, 0, 3), 3 * U_MMC_BUFFER_SIZE);
+  ASSERT_TRUE(PLATFORM_bRemoveCard(0));
+  EXPECT_LT(writeBlocks(a, 3, 3), 3 * U_MMC_BUFFER_SIZE);
+  EXPECT_EQ(writeBlocks(b, 3, 3), 3 * U_MMC_BUFFER_SIZE);
+  fill(0);
+  EXPECT_EQ(U_MMC_nBufferedWrite(block.data(), 100, a), 0);  // the failed block is never taken as written
+  EXPECT_NE(U_MMC_nBufferedClose(a), 0);
+  EXPECT_EQ(U_MMC_nBufferedClose(b), 0);
+  ASSERT_TRUE(WaitFor([] { return !Present(0); }));
+  Sync();
+
+  EXPECT_EQ(ReadAll(pulled + "/EARLIER.BIN"), before);
+  EXPECT_LE(fs::file_size(pulled + "/LATE.BIN"), 3u * U_MMC_BUFFER_SIZE);
+  const std::vector<U8> got = ReadAll(other + "/OTHER.BIN");
+  ASSERT_EQ(got.size(), 6u * U_MMC_BUFFER_SIZE);
+  for (int n = 0; n < 6; ++n) {
+    fill(n);
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), got.begin() + (long)n * U_MMC_BUFFER_SIZE)) << "block " << n;
+  }
+  EXPECT_TRUE(Present(1));
+  EXPECT_TRUE(T_MMC_bIsCardWriteable(1));
+
+  const std::string next = MakeCard("midwrite-next");
+  Insert(0, next);
+  BUFFERED_IO_CONTROL* c = U_MMC_psBufferedOpen("/mnt/mmc0/NEXT.BIN", "wb", nullptr, 0);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(writeBlocks(c, 0, 1), U_MMC_BUFFER_SIZE);
+  EXPECT_EQ(U_MMC_nBufferedClose(c), 0);
+  EXPECT_EQ(fs::file_size(next + "/NEXT.BIN"), (uintmax_t)U_MMC_BUFFER_SIZE);
 }
 
 // ------------------------------------------------------------ thumbnail list
