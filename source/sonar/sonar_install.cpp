@@ -3,6 +3,7 @@
 #include "lsvc/lsvc_upcalls.h"
 #include "source/sonar/s_detect.h"
 #include "source/sonar/t_ping.h"
+#include "source/sonar/t_ping_share.h"
 #include "source/startup/startup_upcalls.h"
 
 void SONAR_vInstall(void) {
@@ -10,4 +11,5 @@ void SONAR_vInstall(void) {
   T_N_PING_vMain_Install(&T_N_PING_vTask);
   T_N_PROCESS_vMain_Install(&T_N_PROCESS_vLeast);
   T_N_HISTORY_vMain_Install(&T_N_HISTORY_vLeast);
+  T_NET_PING_RECEIVE_vMain_Install(&T_NET_PING_RECEIVE_vTask);
 }

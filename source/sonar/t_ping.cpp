@@ -21,6 +21,7 @@
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/s_txcycles.h"
 #include "source/sonar/sonar_upcalls.h"
+#include "source/sonar/t_ping_share.h"
 #include "source/startup/t_startup.h"
 
 namespace {
@@ -268,7 +269,9 @@ void vPerformDownBeamOnlyPing(void) {
     p->bReversePing = FALSE;
   }
   F32 listen = 0;
-  const F32 depthToPing = fLocalFindDepthToPing(&listen);
+  F32 depthToPing = fLocalFindDepthToPing(&listen);
+  // Only clients look at the 2D source: their depths decide.
+  if ((s_u32LocalPingMask & 1) == 0) (void)T_N_PING_bGetClientDepths(&listen, &depthToPing);
   U8* block = pu8Block();
   if (block == nullptr) {
     for (auto* p : d) U_PING_vReturnDescriptor(p);
@@ -775,14 +778,20 @@ bool bHandleMail(void) {
     switch (g->Cmd) {
       case CMD_ID_SHUTDOWN:
         shutdown = true;
+        T_N_PING_vShareShutdown();
         break;
       case CMD_ID_NEW_DATA:
-        if (!shutdown) vHandleNewData((const MESSAGE_NEW_DATA*)p);
+        if (!shutdown) {
+          const MESSAGE_NEW_DATA* m = (const MESSAGE_NEW_DATA*)p;
+          T_N_PING_bControlChangeSend(m->FourCharId, m->dbValue.u32Val, 0, nullptr);
+          vHandleNewData(m);
+        }
         break;
       case CMD_ID_RUN_SYSTEM:
         vRunSystem();
         break;
       default:
+        (void)T_N_PING_bHandleShareMail(p);
         break;
     }
     H_MEMORY_vDumpMail(p);
@@ -791,6 +800,16 @@ bool bHandleMail(void) {
 }
 
 }  // namespace
+
+void T_N_PING_vApplyNewData(FOURCHARID fcid, U32 u32Value) {
+  MESSAGE_NEW_DATA m;
+  memset(&m, 0, sizeof m);
+  m.Header.Cmd = CMD_ID_NEW_DATA;
+  m.FourCharId = fcid;
+  m.dbValue.u32Val = u32Value;
+  m.bValid = TRUE;
+  vHandleNewData(&m);
+}
 
 // ------------------------------------------------------------ depth
 BOOLEAN T_N_PING_bAutoDepthRange(F32 fSetting, U32 u32Units) {
@@ -878,6 +897,7 @@ void X_pingDataDirector(NET_SOURCE_TYPE eNetSourceType, BOOLEAN isRecordPlayback
         if (p != nullptr) memset(p->pu8RawSonarData, 0, std::min(p->u32NumberOfSamples, PING_MAX_SAMPLES));
       }
     }
+    T_N_PING_vSendToNetworkDestinations(eNetSourceType, processType, p1);
   }
   const SYSTEM_STATE state = U_PING_eGetSystemState();
   const bool drop = (state == STATE_PLAYBACK && !isRecordPlayback) ||
@@ -927,7 +947,11 @@ void T_N_PING_vUpdateSonarSource(void) {
   const U32 type = u32Fetch(FCID("SSTS"), u32Fetch(FCID("SSTD"), 15));
   const U32 sources = S_TRANSDUCER_u32GetSonarSources((U8)type);
   U32 mask = 0;
+  const U32 enpm = u32Fetch(FCID("ENPM"), 0);
   for (U32 s = 0; s <= SONAR_SOURCE_360; ++s) {
+    const NETWORK_CLIENT_STATE st = U_PING_eGetNetworkClientState(s);
+    // A source taken from another unit stays with it.
+    if ((enpm & (1u << s)) || st == NETWORK_CLIENT_STATE_REGISTER || st == NETWORK_CLIENT_STATE_CONNECTED) continue;
     if (sources & (1u << s)) {
       T_N_PING_vSwitchToLocalSonar(s);
       mask |= 1u << s;
@@ -950,6 +974,7 @@ void T_N_PING_vUpdateSonarSource(void) {
 void T_N_PING_vTask(void) {
   H_DATABASE_bUpdateEverythingU32(FCID("TPNG"), M_PING, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
   vRegisterDatabaseItems();
+  T_N_PING_vRegisterFcidsOfInterest();
   vInitialisePingDescriptorQueue();
   const TASK me = L_TASK_GetMyID();
   L_TASK_SetPriority(me, (PRIORITY)(L_TASK_GetPriority(me) - 5));
@@ -959,8 +984,9 @@ void T_N_PING_vTask(void) {
 
   const SEMA list[] = {SEMA_MBOX_PING, SEMA_PING_QNE, 0};
   for (;;) {
+    if (!T_N_PING_bNetworkRegistered() && T_ETHERNET_bIsAddressReady()) T_N_PING_SetupNetworkInterface();
     L_MUTEX_LockWait(RES_SONAR_SHARE);
-    bool localInUse = false;
+    bool localInUse = T_N_PING_bAnyDestination() != FALSE;
     for (U32 s = 0; s <= SONAR_SOURCE_360; ++s)
       localInUse = localInUse || U_PING_eGetNetworkClientState(s) == NETWORK_CLIENT_STATE_LOCAL;
     const SYSTEM_STATE state = U_PING_eGetSystemState();

@@ -34,6 +34,9 @@ NET_SOURCE_TYPE T_N_PING_eGetNetSourceType(BEAM Beam, U32 u32Transducer);
 // is pinged locally.
 void T_N_PING_vSwitchToLocalSonar(U32 u32Source);
 void T_N_PING_vUpdateSonarSource(void);
+// Applies a changed key as the task's own notice would (shared controls
+// written without notifying the task).
+void T_N_PING_vApplyNewData(FOURCHARID fcid, U32 u32Value);
 
 // The processing task until it is built: takes each routed ping, counts it
 // by beam and returns the descriptor (TSNR, mailbox 9).

@@ -1,0 +1,136 @@
+// Two units on one machine share a sonar: unit A (127.0.0.2) has the sonar
+// coprocessor stand-in and serves; unit B (127.0.0.3) has no transducer and
+// takes A's 2D and down-looking imaging sources. B registers, A pings for
+// it (ECPM), B's receive task hands A's stream pings to processing, B asks
+// A for its depths, and a lost server is noticed: killed (the connection
+// drops) or stopped (the server monitor times out).
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <atomic>
+#include <string>
+#include <functional>
+#include <thread>
+
+#include "../support/program_run.h"
+#include "../support/sonar_standin.h"
+#include "../support/start_keys.h"
+
+namespace {
+
+const std::vector<int> kStartKeys = {DD_SLOT_MENU, DD_SLOT_CURSOR_EAST, DD_SLOT_EXIT};
+
+void Unit(CProgram& p, const std::string& address) {
+  p.SetEnv("TESSIX_UNIT_ADDRESS", address);
+  p.SetEnv("TESSIX_SLP_PORT", "42427");
+  p.SetEnv("TESSIX_SLP_GROUP", "127.255.255.255");
+}
+
+bool Has(const std::string& out, const std::string& what) { return out.find(what) != std::string::npos; }
+
+struct PAIR_RUN {
+  RESULT a, b;
+};
+
+// A poll that presses the start keys as TEST_RunThroughStartup does, then
+// hands over to `then` (pid, output, now).
+std::function<bool(pid_t, const std::string&)> Poll(CProgram& p,
+                                                    std::function<bool(pid_t, const std::string&)> then) {
+  const std::string fifo = p.HostRoot() + "/dev/input/event0";
+  std::filesystem::create_directories(p.HostRoot() + "/dev/input");
+  if (access(fifo.c_str(), F_OK) != 0) mkfifo(fifo.c_str(), 0600);
+  return [fifo, then, next = size_t(0), due = 0LL](pid_t pid, const std::string& out) mutable {
+    const long long now = llRealMs();
+    if (next < kStartKeys.size() && now >= due && Has(out, "STARTUP: transducer")) {
+      if (TEST_bPressKey(fifo, kStartKeys[next], 1) && TEST_bPressKey(fifo, kStartKeys[next], 0)) next++;
+      due = now + 700;
+    }
+    return then(pid, out);
+  };
+}
+
+enum class VICTIM { SERVER, CLIENT };
+
+// Runs A, then B two seconds later. Once B has taken 201 stream pings the
+// victim gets the signal; the run ends when the survivor's output holds
+// `done` (or at the limit).
+PAIR_RUN RunPair(VICTIM victim, int signal, const std::string& done, const std::string& monitor_ms) {
+  CProgram a, b;
+  Unit(a, "127.0.0.2");
+  Unit(b, "127.0.0.3");
+  b.SetEnv("TESSIX_SONAR_SOURCES", "2d=127.0.0.2,di=127.0.0.2");
+  b.SetEnv("TESSIX_SONAR_MONITOR_MS", monitor_ms);
+  sonartest::Standin standin(a.HostRoot() + "/dev/sonar0", a.HostRoot() + "/../standin",
+                             "depth 9\npace 0.25\npresent yes\n");
+  std::atomic<bool> strike{false}, over{false};
+  PAIR_RUN r;
+  auto act = [&](VICTIM me) {
+    return [&, me, struck = false](pid_t pid, const std::string& out) mutable {
+      if (me == VICTIM::CLIENT && Has(out, "process: ping 201")) strike = true;
+      if (me == victim && strike && !struck) {
+        kill(pid, signal);
+        struck = true;
+      }
+      if (me != victim && Has(out, done)) over = true;
+      if (over) {
+        kill(pid, SIGKILL);
+        return false;
+      }
+      return true;
+    };
+  };
+  std::thread ta([&] { r.a = a.Run({"quit_sec", "70"}, 80000, 0, Poll(a, act(VICTIM::SERVER))); });
+  sleep(2);
+  std::thread tb([&] { r.b = b.Run({"quit_sec", "70"}, 80000, 0, Poll(b, act(VICTIM::CLIENT))); });
+  tb.join();
+  ta.join();
+  return r;
+}
+
+}  // namespace
+
+TEST(ProgramSonarShare, ClientTakesServersSonarUntilServerIsKilled) {
+  const PAIR_RUN r = RunPair(VICTIM::SERVER, SIGKILL, "sudp in: port 50882 group 239.2.0.2 closed", "60000");
+  const std::string& a = r.a.out;
+  const std::string& b = r.b.out;
+  // A announces its sonar; B finds its transducer there and registers.
+  EXPECT_TRUE(Has(a, "slp client: sonar 2D of transducer 15 announced: 1")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(b, "slp client: sonar 2D from unit 000002, transducer 15")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "slp client: sonar DI from unit 000002, transducer 15")) << sDescribe(r.b);
+  // A pings for its client; B takes both sources from A.
+  EXPECT_TRUE(Has(a, "sonar share: registration of 0300007F for source 0")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(a, "sonar share: ECPM 1")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(a, "sonar share: ECPM 3")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(b, "sonar share: source 0 connected to 0200007F")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "sonar share: source 1 connected to 0200007F")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "sonar share: ENPM 3")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "slp client: connected to 0200007F for service 0")) << sDescribe(r.b);
+  // The server's controls arrive as its saved keys, to be kept as B's shown ones.
+  EXPECT_TRUE(Has(b, "from 0200007F, advise 1")) << sDescribe(r.b);
+  // B's receive task hands A's stream pings to processing; B asks for depths.
+  EXPECT_TRUE(Has(b, "process: ping 201 beam")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(a, "sonar share: client 0300007F asks")) << sDescribe(r.a);
+  // A gone: the connection drops, both sources are dropped.
+  EXPECT_TRUE(Has(b, "slp client: lost 0200007F, source 10, reason 4")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "slp client: lost 0200007F, source 11, reason 4")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "remote 2D source gone")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "remote DI source gone")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "sonar share: ENPM 0")) << sDescribe(r.b);
+  // Each source's own stream is cancelled.
+  EXPECT_TRUE(Has(b, "sudp in: port 50880 group 239.0.0.2 closed")) << sDescribe(r.b);
+}
+
+TEST(ProgramSonarShare, SilentServerIsNoticedByItsMonitor) {
+  const PAIR_RUN r = RunPair(VICTIM::SERVER, SIGSTOP, "remote 2D source gone", "3000");
+  const std::string& b = r.b.out;
+  EXPECT_TRUE(Has(b, "slp client: lost 0200007F, source 10, reason 3")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "sonar share: ENPM 2")) << sDescribe(r.b);
+}
+
+TEST(ProgramSonarShare, ServerForgetsClientThatLeaves) {
+  const PAIR_RUN r = RunPair(VICTIM::CLIENT, SIGKILL, "sonar share: ECPM 0", "60000");
+  const std::string& a = r.a.out;
+  EXPECT_TRUE(Has(a, "sonar share: ECPM 3")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(a, "Client 300007f connection lost")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(a, "sonar share: ECPM 0")) << sDescribe(r.a);
+}
