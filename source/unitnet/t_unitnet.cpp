@@ -181,9 +181,17 @@ void UNITNET_vGetMulticastIpAddress(U32 eSource, U32* pu32Address) {
 U32 UNITNET_u32GetTransducerFromServerIP(U32 u32Ip, U32, U32 u32Source) {
   if (u32Source > 3) return 0;
   std::lock_guard<std::mutex> lock(s_slpLock);
-  static std::map<std::pair<U32, U32>, U32> s_known;  // found answers, asked once
+  // Found answers are kept; a unit without the service is asked again only
+  // after a while (the stream task asks per buffer while it registers).
+  struct ANSWER {
+    U32 transducer;
+    U64 when;
+  };
+  static std::map<std::pair<U32, U32>, ANSWER> s_known;
+  const U64 now = L_CLOCK_qwGetTimeInMillis();
   const auto known = s_known.find({u32Ip, u32Source});
-  if (known != s_known.end()) return known->second;
+  if (known != s_known.end() && (known->second.transducer != 0 || now - known->second.when < 5000))
+    return known->second.transducer;
   SLPHandle h = hService();
   if (h == nullptr) return 0;
   SERVICE_SEARCH_INFO info;
@@ -201,7 +209,7 @@ U32 UNITNET_u32GetTransducerFromServerIP(U32 u32Ip, U32, U32 u32Source) {
     if (attrs != nullptr) SERVICE_bFreeAttribute(attrs);
   }
   SERVICE_bFreeSearchInfo(&info);
-  if (transducer != 0) s_known[{u32Ip, u32Source}] = transducer;
+  s_known[{u32Ip, u32Source}] = {transducer, now};
   if (transducer == 0) log_me("slp client: no sonar %s service at %08X", s_apcInstance[u32Source], u32Ip);
   return transducer;
 }

@@ -4,11 +4,15 @@
 // it (ECPM), B's receive task hands A's stream pings to processing, B asks
 // A for its depths, and a lost server is noticed: killed (the connection
 // drops) or stopped (the server monitor times out).
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <string>
+#include <algorithm>
 #include <functional>
 #include <thread>
 
@@ -27,6 +31,46 @@ void Unit(CProgram& p, const std::string& address) {
 }
 
 bool Has(const std::string& out, const std::string& what) { return out.find(what) != std::string::npos; }
+
+// Stream buffers no unit would send, on A's 2D group from A's address, as
+// segmented messages (1040-byte datagrams: sequence, part, parts, size,
+// 1024 bytes): a record claiming 0xFFFFFFFF and 55,001 samples, and a
+// buffer shorter than a record.
+void SendHostileStreams() {
+  const int s = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in self{};
+  self.sin_family = AF_INET;
+  self.sin_addr.s_addr = inet_addr("127.0.0.2");
+  bind(s, (const sockaddr*)&self, sizeof self);
+  in_addr itf;
+  itf.s_addr = self.sin_addr.s_addr;
+  setsockopt(s, IPPROTO_IP, IP_MULTICAST_IF, &itf, sizeof itf);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(50880);
+  to.sin_addr.s_addr = inet_addr("239.0.0.2");
+  struct CASE {
+    unsigned count, length;
+  } cases[] = {{0xFFFFFFFFu, 380}, {55001, 1300}, {3, 100}};
+  unsigned seq = 0x70000;
+  for (const CASE& c : cases) {
+    std::vector<unsigned char> msg(c.length, 0x11);
+    msg[0] = 1;  // beam
+    for (int i = 0; i < 4; ++i) msg[4 + (size_t)i] = (unsigned char)(c.count >> (8 * i));
+    const unsigned parts = (c.length + 1023) / 1024;
+    for (unsigned p = 0; p < parts; ++p) {
+      unsigned char d[1040] = {};
+      const unsigned head[4] = {seq, p, parts, c.length};
+      for (int w = 0; w < 4; ++w)
+        for (int i = 0; i < 4; ++i) d[w * 4 + i] = (unsigned char)(head[w] >> (8 * i));
+      const unsigned from = p * 1024, n = std::min(1024u, c.length - from);
+      memcpy(d + 16, msg.data() + from, n);
+      sendto(s, d, sizeof d, 0, (const sockaddr*)&to, sizeof to);
+    }
+    ++seq;
+  }
+  close(s);
+}
 
 struct PAIR_RUN {
   RESULT a, b;
@@ -65,7 +109,11 @@ PAIR_RUN RunPair(VICTIM victim, int signal, const std::string& done, const std::
   std::atomic<bool> strike{false}, over{false};
   PAIR_RUN r;
   auto act = [&](VICTIM me) {
-    return [&, me, struck = false](pid_t pid, const std::string& out) mutable {
+    return [&, me, struck = false, hostile = false](pid_t pid, const std::string& out) mutable {
+      if (me == VICTIM::CLIENT && !hostile && Has(out, "process: ping 1 beam")) {
+        SendHostileStreams();
+        hostile = true;
+      }
       if (me == VICTIM::CLIENT && Has(out, "process: ping 201")) strike = true;
       if (me == victim && strike && !struck) {
         kill(pid, signal);
@@ -110,6 +158,11 @@ TEST(ProgramSonarShare, ClientTakesServersSonarUntilServerIsKilled) {
   // B's receive task hands A's stream pings to processing; B asks for depths.
   EXPECT_TRUE(Has(b, "process: ping 201 beam")) << sDescribe(r.b);
   EXPECT_TRUE(Has(a, "sonar share: client 0300007F asks")) << sDescribe(r.a);
+  // Hostile stream buffers are refused before anything is copied, and the
+  // stream goes on (ping 201 came after them).
+  EXPECT_TRUE(Has(b, "stream buffer of 380 bytes with 4294967295 samples refused")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "stream buffer of 1300 bytes with 55001 samples refused")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "stream buffer of 100 bytes is short")) << sDescribe(r.b);
   // A gone: the connection drops, both sources are dropped.
   EXPECT_TRUE(Has(b, "slp client: lost 0200007F, source 10, reason 4")) << sDescribe(r.b);
   EXPECT_TRUE(Has(b, "slp client: lost 0200007F, source 11, reason 4")) << sDescribe(r.b);

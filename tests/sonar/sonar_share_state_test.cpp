@@ -13,6 +13,8 @@
 #include "common/cmd_id.h"
 #include "common/u_srvmonitor.h"
 #include "source/core/h_database.h"
+#include "source/core/model.h"
+#include "source/sonar/s_transducer.h"
 #include "source/sonar/t_ping_share.h"
 
 namespace {
@@ -131,6 +133,20 @@ TEST_F(SonarShareState, OnlyServerAndClientsChangeSharedControls) {
     Control(c.from, c.key, c.value);
     EXPECT_EQ(Key(c.target), c.expected) << c.name;
   }
+}
+
+TEST_F(SonarShareState, DomesticModelTakesFeetForMetres) {
+  Request(CLIENT, 1, 0);
+  struct CASE {
+    U32 model, sent, kept;
+  } cases[] = {{MODEL_DOMESTIC, U_METRES, U_FEET}, {MODEL_DEFAULT, U_METRES, U_METRES},
+               {MODEL_DOMESTIC, U_FATHOMS, U_FATHOMS}};
+  for (const CASE& c : cases) {
+    H_DATABASE_bUpdateValueU32(FCID("SMDL"), c.model, P_NORMAL);
+    Control(CLIENT, FCID("YUDP"), c.sent);
+    EXPECT_EQ(Key(FCID("SUDP")), c.kept) << c.model;
+  }
+  H_DATABASE_bUpdateValueU32(FCID("SMDL"), MODEL_DEFAULT, P_NORMAL);
 }
 
 TEST_F(SonarShareState, ControlFromServerConnectsRegisteringSource) {
@@ -266,6 +282,82 @@ TEST_F(SonarShareState, FailedRegistrationIsReportedNotStored) {
   H_MEMORY_vDumpMail(lost);
   m.userData = FCID("ABCD");
   EXPECT_FALSE(T_NET_PING_RECEIVE_bHandleServerConnection(&m)) << "no source of that key";
+}
+
+// Free descriptors in the pool.
+U32 FreeDescriptors() {
+  std::vector<PING_DESCRIPTOR*> taken;
+  PING_DESCRIPTOR* d = nullptr;
+  while (L_QUEUE_Get(Q_PING, &d) == lsSUCCESS) taken.push_back(d);
+  for (PING_DESCRIPTOR* p : taken) L_QUEUE_Put(Q_PING, &p);
+  return (U32)taken.size();
+}
+
+TEST_F(SonarShareState, ReceiveTaskTakesOnlyConnectedStreamsItCanShow) {
+  vInitialisePingDescriptorQueue();
+  const U32 beams = S_TRANSDUCER_u32GetBeamsSupportedByModel();
+  enum OUTCOME { DROPPED, PROCESSED };
+  struct CASE {
+    const char* name;
+    const char* group;
+    U32 source;
+    NETWORK_CLIENT_STATE state;
+    U8 beam;
+    U32 hertz, count, length;
+    OUTCOME outcome;
+  } cases[] = {
+      {"2D ping", "239.0.7.9", 0, NETWORK_CLIENT_STATE_CONNECTED, 1, 200000, 3, 279, PROCESSED},
+      {"group of no sonar stream", "239.6.7.9", 0, NETWORK_CLIENT_STATE_CONNECTED, 1, 200000, 3, 279, DROPPED},
+      {"group text that does not parse", "239.0.7", 0, NETWORK_CLIENT_STATE_CONNECTED, 1, 200000, 3, 279, DROPPED},
+      {"source not connected", "239.0.7.9", 0, NETWORK_CLIENT_STATE_DISCONNECTED, 1, 200000, 3, 279, DROPPED},
+      {"beam 5", "239.0.7.9", 0, NETWORK_CLIENT_STATE_CONNECTED, 5, 200000, 3, 279, DROPPED},
+      {"count past the buffer", "239.0.7.9", 0, NETWORK_CLIENT_STATE_CONNECTED, 1, 200000, 4, 279, DROPPED},
+      {"2D at 83 kHz", "239.0.7.9", 0, NETWORK_CLIENT_STATE_CONNECTED, 0, 83000, 3, 279,
+       (beams & 2) ? PROCESSED : DROPPED},
+      {"2D at 50 kHz", "239.0.7.9", 0, NETWORK_CLIENT_STATE_CONNECTED, 0, 50000, 3, 279,
+       (beams & 4) ? PROCESSED : DROPPED},
+      {"2D at 455 kHz", "239.0.7.9", 0, NETWORK_CLIENT_STATE_CONNECTED, 0, 455000, 3, 279,
+       (beams & 8) ? PROCESSED : DROPPED},
+      {"DI at 83 kHz: no frequency test", "239.2.7.9", 1, NETWORK_CLIENT_STATE_CONNECTED, 2, 83000, 3, 279, PROCESSED},
+  };
+  U8 raw[PING_MAX_SAMPLES] = {0xA0, 0xA1, 0xA2, 0xA3};
+  for (const CASE& c : cases) {
+    SetUp();
+    Served(c.source, c.state);
+    Drain(M_PROCESS);
+    const U32 before = FreeDescriptors();
+    PING_DESCRIPTOR d;
+    memset(&d, 0, sizeof d);
+    d.Beam = c.beam;
+    d.u32TransmitFrequencyHertz = c.hertz;
+    d.pu8RawSonarData = raw;
+    U8* body = (U8*)H_MEMORY_pvMalloc(c.length + 8);
+    ASSERT_EQ(S_SHARE_u32EncodeStream(&d, 3, body, c.length + 8), 279u);
+    body[4] = (U8)c.count;
+    T_NET_PING_RECEIVE_vHandleStream(body, c.length, c.group);
+    auto* m = (PING_MESSAGE*)L_MBOX_Receive(M_PROCESS);
+    if (c.outcome == PROCESSED) {
+      ASSERT_NE(m, nullptr) << c.name;
+      EXPECT_EQ(m->pReturnDescriptor->Beam, c.beam) << c.name;
+      EXPECT_EQ(memcmp(m->pReturnDescriptor->pu8RawSonarData, raw, 3), 0) << c.name;
+      EXPECT_EQ(m->pReturnDescriptor->bIsLocal, FALSE) << c.name;
+      U_PING_vReturnDescriptor(m->pReturnDescriptor);
+      H_MEMORY_vDumpMail(m);
+    } else {
+      EXPECT_EQ(m, nullptr) << c.name;
+      if (m != nullptr) H_MEMORY_vDumpMail(m);
+    }
+    EXPECT_EQ(FreeDescriptors(), before) << c.name << ": every descriptor is back";
+  }
+  // A source still registering takes the server's transducer and no ping.
+  SetUp();
+  Served(0, NETWORK_CLIENT_STATE_REGISTER);
+  H_DATABASE_bUpdateValueU32(FCID("YST1"), 15, P_NORMAL);
+  U8* body = (U8*)H_MEMORY_pvMalloc(300);
+  memset(body, 0, 300);
+  T_NET_PING_RECEIVE_vHandleStream(body, 276, "239.0.7.9");
+  EXPECT_EQ(Key(FCID("YST1")), 0u) << "no service discovery here: no transducer known";
+  EXPECT_EQ(L_MBOX_Receive(M_PROCESS), nullptr);
 }
 
 }  // namespace
