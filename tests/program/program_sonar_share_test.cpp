@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <atomic>
@@ -19,6 +20,7 @@
 #include "../support/program_run.h"
 #include "../support/sonar_standin.h"
 #include "../support/start_keys.h"
+#include "common/g_msg.h"
 
 namespace {
 
@@ -72,6 +74,74 @@ void SendHostileStreams() {
   close(s);
 }
 
+// A third unit played by the test at 127.0.0.4: it takes whatever A sends
+// to its message port, registers with A for the 2D source and changes a
+// shared control there (YSLD, 50 m).
+class ThirdUnit {
+ public:
+  ThirdUnit() {
+    listen_ = socket(AF_INET, SOCK_STREAM, 0);
+    const int one = 1;
+    setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in a = Address(50688);
+    bind(listen_, (const sockaddr*)&a, sizeof a);
+    listen(listen_, 4);
+    drain_ = std::thread([this] {
+      std::vector<int> peers;
+      while (!stop_) {
+        std::vector<pollfd> fds{{listen_, POLLIN, 0}};
+        for (int p : peers) fds.push_back({p, POLLIN, 0});
+        if (poll(fds.data(), fds.size(), 50) <= 0) continue;
+        if (fds[0].revents & POLLIN) peers.push_back(accept(listen_, nullptr, nullptr));
+        char buf[4096];
+        for (size_t i = 1; i < fds.size(); ++i)
+          if (fds[i].revents & POLLIN) (void)read(fds[i].fd, buf, sizeof buf);
+      }
+      for (int p : peers) close(p);
+    });
+  }
+  ~ThirdUnit() {
+    stop_ = true;
+    drain_.join();
+    close(listen_);
+    if (send_ >= 0) close(send_);
+  }
+  void RegisterAndChangeRange() {
+    send_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in self = Address(0), to = Address(50688);
+    to.sin_addr.s_addr = inet_addr("127.0.0.2");
+    bind(send_, (const sockaddr*)&self, sizeof self);
+    if (connect(send_, (const sockaddr*)&to, sizeof to) != 0) return;
+    Send(0x180001, {1, 0, 0, 0, 1, 0, 0, 0, 0xD8, 0xD6, 0, 0, 0, 0, 0, 0});
+    Send(0x180003, {1, 0, 0, 0, 'Y', 'S', 'L', 'D', 0, 0, 0x48, 0x42, 0, 0, 0, 0});
+  }
+
+ private:
+  static sockaddr_in Address(unsigned short port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = inet_addr("127.0.0.4");
+    return a;
+  }
+  void Send(U32 id, const std::vector<U8>& body) {
+    GMSG_HEADER h{};
+    h.u32MsgSignature = GMSG_SIGNATURE;
+    h.u32MsgId = id;
+    h.u32MsgSize = (U32)body.size();
+    GMSG_vMakeSocketAddress(&h.SrcAddress, inet_addr("127.0.0.4"), 50688);
+    GMSG_vMakeSocketAddress(&h.DstAddress, inet_addr("127.0.0.2"), 50688);
+    h.u64Token = GMSG_NO_TOKEN;
+    std::vector<U8> msg(GMSG_HEADER_SIZE);
+    GMSG_vEncodeHeader(&h, msg.data());
+    msg.insert(msg.end(), body.begin(), body.end());
+    (void)write(send_, msg.data(), msg.size());
+  }
+  int listen_ = -1, send_ = -1;
+  std::atomic<bool> stop_{false};
+  std::thread drain_;
+};
+
 struct PAIR_RUN {
   RESULT a, b;
 };
@@ -107,11 +177,13 @@ PAIR_RUN RunPair(VICTIM victim, int signal, const std::string& done, const std::
   sonartest::Standin standin(a.HostRoot() + "/dev/sonar0", a.HostRoot() + "/../standin",
                              "depth 9\npace 0.25\npresent yes\n");
   std::atomic<bool> strike{false}, over{false};
+  ThirdUnit third;
   PAIR_RUN r;
   auto act = [&](VICTIM me) {
     return [&, me, struck = false, hostile = false](pid_t pid, const std::string& out) mutable {
       if (me == VICTIM::CLIENT && !hostile && Has(out, "process: ping 1 beam")) {
         SendHostileStreams();
+        third.RegisterAndChangeRange();
         hostile = true;
       }
       if (me == VICTIM::CLIENT && Has(out, "process: ping 201")) strike = true;
@@ -158,6 +230,11 @@ TEST(ProgramSonarShare, ClientTakesServersSonarUntilServerIsKilled) {
   // B's receive task hands A's stream pings to processing; B asks for depths.
   EXPECT_TRUE(Has(b, "process: ping 201 beam")) << sDescribe(r.b);
   EXPECT_TRUE(Has(a, "sonar share: client 0300007F asks")) << sDescribe(r.a);
+  // A control changed on another client reaches A's saved key and, as
+  // A's saved key with advise, B.
+  EXPECT_TRUE(Has(a, "sonar share: registration of 0400007F for source 0")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(a, "sonar share: YSLD 42480000 from 0400007F, advise 0")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(b, "sonar share: SSLD 42480000 from 0200007F, advise 1")) << sDescribe(r.b);
   // Hostile stream buffers are refused before anything is copied, and the
   // stream goes on (ping 201 came after them).
   EXPECT_TRUE(Has(b, "stream buffer of 380 bytes with 4294967295 samples refused")) << sDescribe(r.b);
