@@ -917,6 +917,10 @@ BOOLEAN T_N_PING_bHandleDataRecieve(MBOX, GMSG_INFO* info, void*, void*) {
       if (u32Ip(a) != 0) vSendDepth(u32Ip(a));
   }
   if (U_PING_eGetSystemState() == STATE_PLAYBACK) return TRUE;
+  if (body->Beam >= 5) {
+    log_me("sonar share: ping of beam %u dropped", body->Beam);  // as on the stream: no such beam
+    return TRUE;
+  }
   PING_DESCRIPTOR* d = nullptr;
   if (L_QUEUE_Get(Q_PING, &d) != lsSUCCESS || d == nullptr) {
     log_me("T_N_PING_bHandleDataRecieve: Failed to get ping buffer!");

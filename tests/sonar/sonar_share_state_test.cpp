@@ -349,6 +349,50 @@ TEST_F(SonarShareState, ReceiveTaskTakesOnlyConnectedStreamsItCanShow) {
     }
     EXPECT_EQ(FreeDescriptors(), before) << c.name << ": every descriptor is back";
   }
+  // Pings as class-0x18 messages from the server.
+  struct MESSAGE_CASE {
+    const char* name;
+    NETWORK_CLIENT_STATE state;
+    U32 from;
+    U8 beam;
+    OUTCOME outcome;
+  } messages[] = {
+      {"connected", NETWORK_CLIENT_STATE_CONNECTED, SERVER, 1, PROCESSED},
+      {"first message connects", NETWORK_CLIENT_STATE_REGISTER, SERVER, 1, PROCESSED},
+      {"beam 7", NETWORK_CLIENT_STATE_CONNECTED, SERVER, 7, DROPPED},
+      {"not taken from the network", NETWORK_CLIENT_STATE_DISCONNECTED, SERVER, 1, DROPPED},
+  };
+  for (const MESSAGE_CASE& c : messages) {
+    SetUp();
+    Served(0, c.state);
+    Drain(M_PROCESS);
+    const U32 before = FreeDescriptors();
+    PING_DESCRIPTOR d;
+    memset(&d, 0, sizeof d);
+    d.Beam = c.beam;
+    d.u32NumberOfSamples = 3;
+    d.pu8RawSonarData = raw;
+    U8 wire[SONAR_PING_BODY_FIXED_BYTES + 3];
+    ASSERT_EQ(S_SHARE_u32EncodePingBody(&d, wire, sizeof wire), sizeof wire);
+    void* decoded = nullptr;
+    S32 room = (S32)sizeof wire, count = 0;
+    ASSERT_GT(DT_PING_DESCRIPTOR.pfDeserialize(&decoded, wire, &room, &count, &DT_PING_DESCRIPTOR), 0);
+    GMSG_INFO info = From(c.from, decoded);
+    T_N_PING_bHandleDataRecieve(M_PING, &info, nullptr, nullptr);
+    DT_PING_DESCRIPTOR.pfDeallocate(decoded, TRUE, &DT_PING_DESCRIPTOR);
+    auto* m = (PING_MESSAGE*)L_MBOX_Receive(M_PROCESS);
+    if (c.outcome == PROCESSED) {
+      ASSERT_NE(m, nullptr) << c.name;
+      EXPECT_EQ(memcmp(m->pReturnDescriptor->pu8RawSonarData, raw, 3), 0) << c.name;
+      EXPECT_NE(m->pReturnDescriptor->pu8RawSonarData, raw) << c.name << ": copied into the pool's own buffer";
+      EXPECT_EQ(U_PING_eGetNetworkClientState(0), NETWORK_CLIENT_STATE_CONNECTED) << c.name;
+      U_PING_vReturnDescriptor(m->pReturnDescriptor);
+      H_MEMORY_vDumpMail(m);
+    } else {
+      EXPECT_EQ(m, nullptr) << c.name;
+    }
+    EXPECT_EQ(FreeDescriptors(), before) << c.name;
+  }
   // A source still registering takes the server's transducer and no ping.
   SetUp();
   Served(0, NETWORK_CLIENT_STATE_REGISTER);
