@@ -167,8 +167,10 @@ enum class VICTIM { SERVER, CLIENT };
 
 // Runs A, then B two seconds later. Once B has taken 201 stream pings the
 // victim gets the signal; the run ends when the survivor's output holds
-// `done` (or at the limit).
-PAIR_RUN RunPair(VICTIM victim, int signal, const std::string& done, const std::string& monitor_ms) {
+// `done` (or at the limit). With hostile_and_third, B's first stream ping
+// brings hostile stream buffers and the third unit.
+PAIR_RUN RunPair(VICTIM victim, int signal, const std::string& done, const std::string& monitor_ms,
+                 bool hostile_and_third = false) {
   CProgram a, b;
   Unit(a, "127.0.0.2");
   Unit(b, "127.0.0.3");
@@ -181,7 +183,7 @@ PAIR_RUN RunPair(VICTIM victim, int signal, const std::string& done, const std::
   PAIR_RUN r;
   auto act = [&](VICTIM me) {
     return [&, me, struck = false, hostile = false](pid_t pid, const std::string& out) mutable {
-      if (me == VICTIM::CLIENT && !hostile && Has(out, "process: ping 1 beam")) {
+      if (hostile_and_third && me == VICTIM::CLIENT && !hostile && Has(out, "process: ping 1 beam")) {
         SendHostileStreams();
         third.RegisterAndChangeRange();
         hostile = true;
@@ -210,7 +212,8 @@ PAIR_RUN RunPair(VICTIM victim, int signal, const std::string& done, const std::
 }  // namespace
 
 TEST(ProgramSonarShare, ClientTakesServersSonarUntilServerIsKilled) {
-  const PAIR_RUN r = RunPair(VICTIM::SERVER, SIGKILL, "sudp in: port 50882 group 239.2.0.2 closed", "60000");
+  const PAIR_RUN r =
+      RunPair(VICTIM::SERVER, SIGKILL, "sudp in: port 50882 group 239.2.0.2 closed", "60000", true);
   const std::string& a = r.a.out;
   const std::string& b = r.b.out;
   // A announces its sonar; B finds its transducer there and registers.
