@@ -206,6 +206,11 @@ PAIR_RUN RunPair(VICTIM victim, int signal, const std::string& done, const std::
   std::thread tb([&] { r.b = b.Run({"quit_sec", "70"}, 80000, 0, Poll(b, act(VICTIM::CLIENT))); });
   tb.join();
   ta.join();
+  // Under the sanitizers, neither unit may have reported anything.
+  for (const RESULT* u : {&r.a, &r.b}) {
+    EXPECT_FALSE(Has(u->err, "Sanitizer")) << u->err.substr(0, 4000);
+    EXPECT_FALSE(Has(u->err, "runtime error")) << u->err.substr(0, 4000);
+  }
   return r;
 }
 
