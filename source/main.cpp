@@ -7,6 +7,7 @@
 #include "source/sonar/sonar_install.h"
 #include "source/startup/startup_install.h"
 #include "source/ui/ui_install.h"
+#include "source/unitnet/unitnet_install.h"
 
 int main(int argc, char** argv) {
   CORE_vInstall();
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
   UI_vInstall();
   STARTUP_vInstall();
   SONAR_vInstall();
+  UNITNET_vInstall();
   return LS_main(argc, argv);
 }

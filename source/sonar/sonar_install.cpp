@@ -4,6 +4,7 @@
 #include "source/sonar/s_detect.h"
 #include "source/sonar/t_ping.h"
 #include "source/sonar/t_process.h"
+#include "source/sonar/t_ping_share.h"
 #include "source/startup/startup_upcalls.h"
 
 void SONAR_vInstall(void) {
@@ -14,4 +15,5 @@ void SONAR_vInstall(void) {
   T_3D_HISTORY_vMain_Install(&T_3D_vEndAtOnce);
   T_3D_PROCESS_vMain_Install(&T_3D_vEndAtOnce);
   T_3D_HISTORY_RENDER_vMain_Install(&T_3D_vEndAtOnce);
+  T_NET_PING_RECEIVE_vMain_Install(&T_NET_PING_RECEIVE_vTask);
 }

@@ -45,3 +45,17 @@ L_UPCALL_DEFINE(BOOLEAN, T_ETHERNET_bIsAddressReady, (void), ()) { return FALSE;
 L_UPCALL_DEFINE(void, vMenuSideScanFrequency, (U32 u32Transducer), (u32Transducer)) {
   log_me("vMenuSideScanFrequency: no sonar menus (transducer %u)", (unsigned)u32Transducer);
 }
+
+L_UPCALL_DEFINE(void, T_ETHERNET_vGetMulticastIpAddress, (U32 eSource, U32* pu32MulticastIPAddress),
+                (eSource, pu32MulticastIPAddress)) {
+  (void)eSource;
+  if (pu32MulticastIPAddress != nullptr) *pu32MulticastIPAddress = 0;
+}
+
+L_UPCALL_DEFINE(U32, T_SLP_CLIENT_u32GetTransducerFromServerIP, (U32 u32Ip, U32 u32Port, U32 u32Source),
+                (u32Ip, u32Port, u32Source)) {
+  log_me("no service discovery: transducer of server %08X unknown", u32Ip);
+  (void)u32Port;
+  (void)u32Source;
+  return 0;
+}

@@ -21,6 +21,7 @@
 #include "source/sonar/s_txcycles.h"
 #include "source/sonar/sonar_upcalls.h"
 #include "source/sonar/t_ping_int.h"
+#include "source/sonar/t_ping_share.h"
 #include "source/startup/t_startup.h"
 
 // ------------------------------------------------------------ task state
@@ -259,6 +260,8 @@ void vPerformDownBeamOnlyPing(void) {
   }
   F32 listen = 0;
   F32 depthToPing = fLocalFindDepthToPing(&listen);
+  // Only clients look at the 2D source: their depths decide.
+  if ((s_u32LocalPingMask & 1) == 0) (void)T_N_PING_bGetClientDepths(&listen, &depthToPing);
   if (s_bJiggingModeOn) T_N_PING_vModifyPingDepth(&depthToPing, &listen);
   U8* block = pu8Block();
   if (block == nullptr) {
@@ -750,9 +753,14 @@ bool bHandleMail(void) {
     switch (g->Cmd) {
       case CMD_ID_SHUTDOWN:
         shutdown = true;
+        T_N_PING_vShareShutdown();
         break;
       case CMD_ID_NEW_DATA:
-        if (!shutdown) vHandleNewData((const MESSAGE_NEW_DATA*)p);
+        if (!shutdown) {
+          const MESSAGE_NEW_DATA* m = (const MESSAGE_NEW_DATA*)p;
+          T_N_PING_bControlChangeSend(m->FourCharId, m->dbValue.u32Val, 0, nullptr);
+          vHandleNewData(m);
+        }
         break;
       case CMD_ID_RUN_SYSTEM:
         vRunSystem();
@@ -767,6 +775,7 @@ bool bHandleMail(void) {
         vRegisterDatabaseItems(TRUE);
         break;
       default:
+        (void)T_N_PING_bHandleShareMail(p);
         break;
     }
     H_MEMORY_vDumpMail(p);
@@ -775,6 +784,16 @@ bool bHandleMail(void) {
 }
 
 }  // namespace
+
+void T_N_PING_vApplyNewData(FOURCHARID fcid, U32 u32Value) {
+  MESSAGE_NEW_DATA m;
+  memset(&m, 0, sizeof m);
+  m.Header.Cmd = CMD_ID_NEW_DATA;
+  m.FourCharId = fcid;
+  m.dbValue.u32Val = u32Value;
+  m.bValid = TRUE;
+  vHandleNewData(&m);
+}
 
 // ------------------------------------------------------------ depth
 BOOLEAN T_N_PING_bAutoDepthRange(F32 fSetting, U32 u32Units) {
@@ -868,6 +887,7 @@ void X_pingDataDirector(NET_SOURCE_TYPE eNetSourceType, BOOLEAN isRecordPlayback
         if (p != nullptr) memset(p->pu8RawSonarData, 0, std::min(p->u32NumberOfSamples, PING_MAX_SAMPLES));
       }
     }
+    T_N_PING_vSendToNetworkDestinations(eNetSourceType, processType, p1);
   }
   const SYSTEM_STATE state = U_PING_eGetSystemState();
   const bool drop = (state == STATE_PLAYBACK && !isRecordPlayback) ||
@@ -941,6 +961,7 @@ void T_N_PING_vTask(void) {
   U32 itxd = 0;
   const BOOLEAN haveItxd = H_DATABASE_bFetchU32(FCID("ITXD"), &itxd);
   H_DATABASE_bUpdateValueBoolean(FCID("ISEN"), (haveItxd && itxd == 1 && s_bSonarEnabled) ? TRUE : FALSE, P_NORMAL);
+  T_N_PING_vRegisterFcidsOfInterest();
   vInitialisePingDescriptorQueue();
   const TASK me = L_TASK_GetMyID();
   L_TASK_SetPriority(me, (PRIORITY)(L_TASK_GetPriority(me) - 5));
@@ -953,8 +974,9 @@ void T_N_PING_vTask(void) {
 
   const SEMA list[] = {SEMA_MBOX_PING, SEMA_PING_QNE, 0};
   for (;;) {
+    if (!T_N_PING_bNetworkRegistered() && T_ETHERNET_bIsAddressReady()) T_N_PING_SetupNetworkInterface();
     L_MUTEX_LockWait(RES_SONAR_SHARE);
-    bool localInUse = false;
+    bool localInUse = T_N_PING_bAnyDestination() != FALSE;
     for (U32 s = 0; s <= SONAR_SOURCE_360; ++s)
       localInUse = localInUse || U_PING_eGetNetworkClientState(s) == NETWORK_CLIENT_STATE_LOCAL;
     const SYSTEM_STATE state = U_PING_eGetSystemState();

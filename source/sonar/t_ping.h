@@ -50,6 +50,9 @@ void T_NET_PING_RECEIVE_vUpdateSonarSource(S32 s32SonarSource, U16 u16SourceType
 // Entries of the 3D sonar tasks, which this unit never runs: each ends
 // itself at once.
 void T_3D_vEndAtOnce(void);
+// Applies a changed key as the task's own notice would (shared controls
+// written without notifying the task).
+void T_N_PING_vApplyNewData(FOURCHARID fcid, U32 u32Value);
 
 // The history task until it is built: registers TSMG, writes the transducer
 // defaults (SSTS, YST1-3), lets the processing task go on and empties its

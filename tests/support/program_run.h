@@ -79,6 +79,7 @@ class CProgram {
       close(e);
       setenv("TESSIX_CWD", r.install_dir.c_str(), 1);
       setenv("TESSIX_HOST_ROOT", (m_dir + "/root").c_str(), 1);
+      for (const auto& [name, value] : m_env) setenv(name.c_str(), value.c_str(), 1);
       std::vector<char*> argv;
       static char program[] = TESSIX_BINARY;
       argv.push_back(program);
@@ -122,6 +123,11 @@ class CProgram {
 
  private:
   std::string m_dir;
+  std::vector<std::pair<std::string, std::string>> m_env;
+
+ public:
+  // An environment variable of the program's runs.
+  void SetEnv(const std::string& name, const std::string& value) { m_env.emplace_back(name, value); }
 
  public:
   // The folder standing for the root of the board's file system.

@@ -1,0 +1,274 @@
+// Two units on one machine share a sonar: unit A (127.0.0.2) has the sonar
+// coprocessor stand-in and serves; unit B (127.0.0.3) has no transducer and
+// takes A's 2D and down-looking imaging sources. B registers, A pings for
+// it (ECPM), B's receive task hands A's stream pings to processing, B asks
+// A for its depths, and a lost server is noticed: killed (the connection
+// drops) or stopped (the server monitor times out).
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <string>
+#include <algorithm>
+#include <functional>
+#include <thread>
+
+#include "../support/program_run.h"
+#include "../support/sonar_standin.h"
+#include "../support/start_keys.h"
+#include "common/g_msg.h"
+
+namespace {
+
+const std::vector<int> kStartKeys = {DD_SLOT_MENU, DD_SLOT_CURSOR_EAST, DD_SLOT_EXIT};
+
+void Unit(CProgram& p, const std::string& address) {
+  p.SetEnv("TESSIX_UNIT_ADDRESS", address);
+  p.SetEnv("TESSIX_SLP_PORT", "42427");
+  p.SetEnv("TESSIX_SLP_GROUP", "127.255.255.255");
+}
+
+bool Has(const std::string& out, const std::string& what) { return out.find(what) != std::string::npos; }
+
+// Stream buffers no unit would send, on A's 2D group from A's address, as
+// segmented messages (1040-byte datagrams: sequence, part, parts, size,
+// 1024 bytes): a record claiming 0xFFFFFFFF and 55,001 samples, and a
+// buffer shorter than a record.
+void SendHostileStreams() {
+  const int s = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in self{};
+  self.sin_family = AF_INET;
+  self.sin_addr.s_addr = inet_addr("127.0.0.2");
+  bind(s, (const sockaddr*)&self, sizeof self);
+  in_addr itf;
+  itf.s_addr = self.sin_addr.s_addr;
+  setsockopt(s, IPPROTO_IP, IP_MULTICAST_IF, &itf, sizeof itf);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(50880);
+  to.sin_addr.s_addr = inet_addr("239.0.0.2");
+  struct CASE {
+    unsigned count, length;
+  } cases[] = {{0xFFFFFFFFu, 380}, {55001, 1300}, {3, 100}};
+  unsigned seq = 0x70000;
+  for (const CASE& c : cases) {
+    std::vector<unsigned char> msg(c.length, 0x11);
+    msg[0] = 1;  // beam
+    for (int i = 0; i < 4; ++i) msg[4 + (size_t)i] = (unsigned char)(c.count >> (8 * i));
+    const unsigned parts = (c.length + 1023) / 1024;
+    for (unsigned p = 0; p < parts; ++p) {
+      unsigned char d[1040] = {};
+      const unsigned head[4] = {seq, p, parts, c.length};
+      for (int w = 0; w < 4; ++w)
+        for (int i = 0; i < 4; ++i) d[w * 4 + i] = (unsigned char)(head[w] >> (8 * i));
+      const unsigned from = p * 1024, n = std::min(1024u, c.length - from);
+      memcpy(d + 16, msg.data() + from, n);
+      sendto(s, d, sizeof d, 0, (const sockaddr*)&to, sizeof to);
+    }
+    ++seq;
+  }
+  close(s);
+}
+
+// A third unit played by the test at 127.0.0.4: it takes whatever A sends
+// to its message port, registers with A for the 2D source and changes a
+// shared control there (YSLD, 50 m).
+class ThirdUnit {
+ public:
+  ThirdUnit() {
+    listen_ = socket(AF_INET, SOCK_STREAM, 0);
+    const int one = 1;
+    setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in a = Address(50688);
+    bind(listen_, (const sockaddr*)&a, sizeof a);
+    listen(listen_, 4);
+    drain_ = std::thread([this] {
+      std::vector<int> peers;
+      while (!stop_) {
+        std::vector<pollfd> fds{{listen_, POLLIN, 0}};
+        for (int p : peers) fds.push_back({p, POLLIN, 0});
+        if (poll(fds.data(), fds.size(), 50) <= 0) continue;
+        if (fds[0].revents & POLLIN) peers.push_back(accept(listen_, nullptr, nullptr));
+        char buf[4096];
+        for (size_t i = 1; i < fds.size(); ++i)
+          if (fds[i].revents & POLLIN) (void)read(fds[i].fd, buf, sizeof buf);
+      }
+      for (int p : peers) close(p);
+    });
+  }
+  ~ThirdUnit() {
+    stop_ = true;
+    drain_.join();
+    close(listen_);
+    if (send_ >= 0) close(send_);
+  }
+  void RegisterAndChangeRange() {
+    send_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in self = Address(0), to = Address(50688);
+    to.sin_addr.s_addr = inet_addr("127.0.0.2");
+    bind(send_, (const sockaddr*)&self, sizeof self);
+    if (connect(send_, (const sockaddr*)&to, sizeof to) != 0) return;
+    Send(0x180001, {1, 0, 0, 0, 1, 0, 0, 0, 0xD8, 0xD6, 0, 0, 0, 0, 0, 0});
+    Send(0x180003, {1, 0, 0, 0, 'Y', 'S', 'L', 'D', 0, 0, 0x48, 0x42, 0, 0, 0, 0});
+  }
+
+ private:
+  static sockaddr_in Address(unsigned short port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = inet_addr("127.0.0.4");
+    return a;
+  }
+  void Send(U32 id, const std::vector<U8>& body) {
+    GMSG_HEADER h{};
+    h.u32MsgSignature = GMSG_SIGNATURE;
+    h.u32MsgId = id;
+    h.u32MsgSize = (U32)body.size();
+    GMSG_vMakeSocketAddress(&h.SrcAddress, inet_addr("127.0.0.4"), 50688);
+    GMSG_vMakeSocketAddress(&h.DstAddress, inet_addr("127.0.0.2"), 50688);
+    h.u64Token = GMSG_NO_TOKEN;
+    std::vector<U8> msg(GMSG_HEADER_SIZE);
+    GMSG_vEncodeHeader(&h, msg.data());
+    msg.insert(msg.end(), body.begin(), body.end());
+    (void)write(send_, msg.data(), msg.size());
+  }
+  int listen_ = -1, send_ = -1;
+  std::atomic<bool> stop_{false};
+  std::thread drain_;
+};
+
+struct PAIR_RUN {
+  RESULT a, b;
+};
+
+// A poll that presses the start keys as TEST_RunThroughStartup does, then
+// hands over to `then` (pid, output, now).
+std::function<bool(pid_t, const std::string&)> Poll(CProgram& p,
+                                                    std::function<bool(pid_t, const std::string&)> then) {
+  const std::string fifo = p.HostRoot() + "/dev/input/event0";
+  std::filesystem::create_directories(p.HostRoot() + "/dev/input");
+  if (access(fifo.c_str(), F_OK) != 0) mkfifo(fifo.c_str(), 0600);
+  return [fifo, then, next = size_t(0), due = 0LL](pid_t pid, const std::string& out) mutable {
+    const long long now = llRealMs();
+    if (next < kStartKeys.size() && now >= due && Has(out, "STARTUP: transducer")) {
+      if (TEST_bPressKey(fifo, kStartKeys[next], 1) && TEST_bPressKey(fifo, kStartKeys[next], 0)) next++;
+      due = now + 700;
+    }
+    return then(pid, out);
+  };
+}
+
+enum class VICTIM { SERVER, CLIENT };
+
+// Runs A, then B two seconds later. Once B has taken 201 stream pings the
+// victim gets the signal; the run ends when the survivor's output holds
+// `done` (or at the limit). With hostile_and_third, B's first stream ping
+// brings hostile stream buffers and the third unit.
+PAIR_RUN RunPair(VICTIM victim, int signal, const std::string& done, const std::string& monitor_ms,
+                 bool hostile_and_third = false) {
+  CProgram a, b;
+  Unit(a, "127.0.0.2");
+  Unit(b, "127.0.0.3");
+  b.SetEnv("TESSIX_SONAR_SOURCES", "2d=127.0.0.2,di=127.0.0.2");
+  b.SetEnv("TESSIX_SONAR_MONITOR_MS", monitor_ms);
+  sonartest::Standin standin(a.HostRoot() + "/dev/sonar0", a.HostRoot() + "/../standin",
+                             "depth 9\npace 0.25\npresent yes\n");
+  std::atomic<bool> strike{false}, over{false};
+  ThirdUnit third;
+  PAIR_RUN r;
+  auto act = [&](VICTIM me) {
+    return [&, me, struck = false, hostile = false](pid_t pid, const std::string& out) mutable {
+      if (hostile_and_third && me == VICTIM::CLIENT && !hostile && Has(out, "process: ping 1 beam")) {
+        SendHostileStreams();
+        third.RegisterAndChangeRange();
+        hostile = true;
+      }
+      if (me == VICTIM::CLIENT && Has(out, "process: ping 201")) strike = true;
+      if (me == victim && strike && !struck) {
+        kill(pid, signal);
+        struck = true;
+      }
+      if (me != victim && Has(out, done)) over = true;
+      if (over) {
+        kill(pid, SIGKILL);
+        return false;
+      }
+      return true;
+    };
+  };
+  std::thread ta([&] { r.a = a.Run({"quit_sec", "70"}, 80000, 0, Poll(a, act(VICTIM::SERVER))); });
+  sleep(2);
+  std::thread tb([&] { r.b = b.Run({"quit_sec", "70"}, 80000, 0, Poll(b, act(VICTIM::CLIENT))); });
+  tb.join();
+  ta.join();
+  // Under the sanitizers, neither unit may have reported anything.
+  for (const RESULT* u : {&r.a, &r.b}) {
+    EXPECT_FALSE(Has(u->err, "Sanitizer")) << u->err.substr(0, 4000);
+    EXPECT_FALSE(Has(u->err, "runtime error")) << u->err.substr(0, 4000);
+  }
+  return r;
+}
+
+}  // namespace
+
+TEST(ProgramSonarShare, ClientTakesServersSonarUntilServerIsKilled) {
+  const PAIR_RUN r =
+      RunPair(VICTIM::SERVER, SIGKILL, "sudp in: port 50882 group 239.2.0.2 closed", "60000", true);
+  const std::string& a = r.a.out;
+  const std::string& b = r.b.out;
+  // A announces its sonar; B finds its transducer there and registers.
+  EXPECT_TRUE(Has(a, "slp client: sonar 2D of transducer 15 announced: 1")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(b, "slp client: sonar 2D from unit 000002, transducer 15")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "slp client: sonar DI from unit 000002, transducer 15")) << sDescribe(r.b);
+  // A pings for its client; B takes both sources from A.
+  EXPECT_TRUE(Has(a, "sonar share: registration of 0300007F for source 0")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(a, "sonar share: ECPM 1")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(a, "sonar share: ECPM 3")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(b, "sonar share: source 0 connected to 0200007F")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "sonar share: source 1 connected to 0200007F")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "sonar share: ENPM 3")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "slp client: connected to 0200007F for service 0")) << sDescribe(r.b);
+  // The server's controls arrive as its saved keys, to be kept as B's shown ones.
+  EXPECT_TRUE(Has(b, "from 0200007F, advise 1")) << sDescribe(r.b);
+  // B's receive task hands A's stream pings to processing; B asks for depths.
+  EXPECT_TRUE(Has(b, "process: ping 201 beam")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(a, "sonar share: client 0300007F asks")) << sDescribe(r.a);
+  // A control changed on another client reaches A's saved key and, as
+  // A's saved key with advise, B.
+  EXPECT_TRUE(Has(a, "sonar share: registration of 0400007F for source 0")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(a, "sonar share: YSLD 42480000 from 0400007F, advise 0")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(b, "sonar share: SSLD 42480000 from 0200007F, advise 1")) << sDescribe(r.b);
+  // Hostile stream buffers are refused before anything is copied, and the
+  // stream goes on (ping 201 came after them).
+  EXPECT_TRUE(Has(b, "stream buffer of 380 bytes with 4294967295 samples refused")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "stream buffer of 1300 bytes with 55001 samples refused")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "stream buffer of 100 bytes is short")) << sDescribe(r.b);
+  // A gone: the connection drops, both sources are dropped.
+  EXPECT_TRUE(Has(b, "slp client: lost 0200007F, source 10, reason 4")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "slp client: lost 0200007F, source 11, reason 4")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "remote 2D source gone")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "remote DI source gone")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "sonar share: ENPM 0")) << sDescribe(r.b);
+  // Each source's own stream is cancelled.
+  EXPECT_TRUE(Has(b, "sudp in: port 50880 group 239.0.0.2 closed")) << sDescribe(r.b);
+}
+
+TEST(ProgramSonarShare, SilentServerIsNoticedByItsMonitor) {
+  const PAIR_RUN r = RunPair(VICTIM::SERVER, SIGSTOP, "remote 2D source gone", "3000");
+  const std::string& b = r.b.out;
+  EXPECT_TRUE(Has(b, "slp client: lost 0200007F, source 10, reason 3")) << sDescribe(r.b);
+  EXPECT_TRUE(Has(b, "sonar share: ENPM 2")) << sDescribe(r.b);
+}
+
+TEST(ProgramSonarShare, ServerForgetsClientThatLeaves) {
+  const PAIR_RUN r = RunPair(VICTIM::CLIENT, SIGKILL, "sonar share: ECPM 0", "60000");
+  const std::string& a = r.a.out;
+  EXPECT_TRUE(Has(a, "sonar share: ECPM 3")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(a, "Client 300007f connection lost")) << sDescribe(r.a);
+  EXPECT_TRUE(Has(a, "sonar share: ECPM 0")) << sDescribe(r.a);
+}
