@@ -41,3 +41,15 @@ L_UPCALL_DEFINE(BOOLEAN, T_N_HISTORY_bReverseScrollForMode, (U32 u32PlaybackMode
 }
 
 L_UPCALL_DEFINE(BOOLEAN, T_ETHERNET_bIsAddressReady, (void), ()) { return FALSE; }
+
+L_UPCALL_DEFINE(void, T_N_HISTORY_vDrawFullScreenSonar, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec),
+                (pBitmap, pSpec)) {
+  (void)pBitmap;
+  (void)pSpec;
+}
+
+L_UPCALL_DEFINE(void, T_N_HISTORY_vDrawDualBeamView, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec),
+                (pBitmap, pSpec)) {
+  (void)pBitmap;
+  (void)pSpec;
+}

@@ -987,7 +987,7 @@ void T_N_PING_vTask(void) {
   for (;;) H_MEMORY_vDumpMail(L_MBOX_ReceiveWait(M_PING));
 }
 
-// ------------------------------------------------------------ least processing and history
+// ------------------------------------------------------------ least processing
 namespace {
 
 // Depth-alarm set points in metres, 0 off (processing task only). The local
@@ -1049,18 +1049,3 @@ void T_N_PROCESS_vLeast(void) {
 }
 
 U32 T_N_PROCESS_u32PingsOfBeam(BEAM Beam) { return Beam < 4 ? s_au32PingsOfBeam[Beam].load() : 0; }
-
-void T_N_HISTORY_vLeast(void) {
-  U32 v = 0;
-  if (!H_DATABASE_bFetchU32(FCID("SSTD"), &v)) H_DATABASE_bUpdateValueU32(FCID("SSTD"), 15, P_NORMAL);
-  U32 ssts = 0;
-  if (!H_DATABASE_bFetchU32(FCID("SSTS"), &ssts)) {
-    ssts = u32Fetch(FCID("SSTD"), 15);
-    H_DATABASE_bUpdateValueU32(FCID("SSTS"), ssts, P_NORMAL);
-  }
-  for (FOURCHARID key : {FCID("YST1"), FCID("YST2"), FCID("YST3")}) {
-    if (!H_DATABASE_bFetchU32(key, &v)) H_DATABASE_bUpdateValueU32(key, ssts, P_NORMAL);
-  }
-  H_DATABASE_bUpdateEverythingU32(FCID("TSMG"), M_HISTORY, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
-  L_TASK_vServePlaceholder({M_HISTORY});
-}

@@ -38,8 +38,5 @@ void T_N_PING_vUpdateSonarSource(void);
 // The processing task until it is built: takes each routed ping, counts it
 // by beam and returns the descriptor (TSNR, mailbox 9).
 void T_N_PROCESS_vLeast(void);
-// The history task until it is built: registers TSMG, writes the transducer
-// defaults (SSTS, YST1-3) and empties its mailbox.
-void T_N_HISTORY_vLeast(void);
 // Pings of each beam the least processing task has taken.
 U32 T_N_PROCESS_u32PingsOfBeam(BEAM Beam);
