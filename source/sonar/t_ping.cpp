@@ -15,7 +15,6 @@
 #include "source/core/h_hwstubs.h"
 #include "source/sonar/h_coproc.h"
 #include "source/sonar/s_coproc.h"
-#include "source/sonar/s_depthalarm.h"
 #include "source/sonar/s_demultiplex.h"
 #include "source/sonar/s_synthsim.h"
 #include "source/sonar/s_transducer.h"
@@ -73,9 +72,6 @@ struct PREVIOUS_2D {
 };
 PREVIOUS_2D s_prev2D{};
 bool s_bPrevious2DValid = false;
-
-// ------------------------------------------------------------ least processing
-std::atomic<U32> s_au32PingsOfBeam[4];
 
 // ------------------------------------------------------------ settings
 void vLoadSettings(void) {
@@ -986,66 +982,3 @@ void T_N_PING_vTask(void) {
   }
   for (;;) H_MEMORY_vDumpMail(L_MBOX_ReceiveWait(M_PING));
 }
-
-// ------------------------------------------------------------ least processing
-namespace {
-
-// Depth-alarm set points in metres, 0 off (processing task only). The local
-// set point waits for the published bottom depth.
-F32 s_fLocalAlarmSetPoint = 0.0f;
-F32 s_fRemoteAlarmSetPoint = 0.0f;
-
-F32 fSetPoint(FOURCHARID key) {
-  F32 v = 0.0f;
-  return bFetchFloat(key, &v) ? v : 0.0f;
-}
-
-// The processing task's keys: the two set points and the other unit's
-// depth. A reading of IDER that went invalid (timed out) is no depth: it
-// neither raises nor releases the remote alarm, and neither does a depth
-// that is not positive.
-void vProcessNewData(const MESSAGE_NEW_DATA* m) {
-  if (m->FourCharId == FCID("YSDA")) {
-    s_fLocalAlarmSetPoint = m->bValid ? m->dbValue.fVal : 0.0f;
-  } else if (m->FourCharId == FCID("CRDA")) {
-    s_fRemoteAlarmSetPoint = m->bValid ? m->dbValue.fVal : 0.0f;
-  } else if (m->FourCharId == FCID("IDER") && m->bValid) {
-    S_DEPTHALARM_vCompareNewDepthAgainstAlarmSetPoint(DEPTH_SOURCE_REMOTE_DEPTH, m->dbValue.fVal,
-                                                      s_fRemoteAlarmSetPoint);
-  }
-}
-
-}  // namespace
-
-void T_N_PROCESS_vLeast(void) {
-  S_DEPTHALARM_vInitDepthAlarms();
-  s_fLocalAlarmSetPoint = fSetPoint(FCID("YSDA"));
-  s_fRemoteAlarmSetPoint = fSetPoint(FCID("CRDA"));
-  H_DATABASE_bRegisterForDataWithConditions(FCID("YSDA"), M_PROCESS, TRUE, TRUE, FALSE);
-  H_DATABASE_bRegisterForDataWithConditions(FCID("CRDA"), M_PROCESS, TRUE, TRUE, FALSE);
-  H_DATABASE_bRegisterForDataWithConditions(FCID("IDER"), M_PROCESS, TRUE, TRUE, TRUE);
-  H_DATABASE_bUpdateEverythingU32(FCID("TSNR"), M_PROCESS, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
-  const SEMA list[] = {SEMA_MBOX_PROCESS, 0};
-  U32 total = 0;
-  for (;;) {
-    (void)L_SEMA_WaitMultiple(list);
-    while (void* p = L_MBOX_Receive(M_PROCESS)) {
-      const GENERIC_MESSAGE* g = (const GENERIC_MESSAGE*)p;
-      if (g->Cmd == CMD_ID_NEW_DATA) vProcessNewData((const MESSAGE_NEW_DATA*)p);
-      if (g->Cmd == CMD_ID_SONAR_PROCESS_PING) {
-        PING_DESCRIPTOR* d = ((const PING_MESSAGE*)p)->pReturnDescriptor;
-        if (d != nullptr) {
-          if (d->Beam < 4) s_au32PingsOfBeam[d->Beam].fetch_add(1);
-          if (++total % 200 == 1) {
-            log_me("process: ping %u beam %u, %u samples, %u Hz", total, d->Beam, d->u32NumberOfSamples,
-                   d->u32TransmitFrequencyHertz);
-          }
-          U_PING_vReturnDescriptor(d);
-        }
-      }
-      H_MEMORY_vDumpMail(p);
-    }
-  }
-}
-
-U32 T_N_PROCESS_u32PingsOfBeam(BEAM Beam) { return Beam < 4 ? s_au32PingsOfBeam[Beam].load() : 0; }

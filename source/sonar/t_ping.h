@@ -34,9 +34,3 @@ NET_SOURCE_TYPE T_N_PING_eGetNetSourceType(BEAM Beam, U32 u32Transducer);
 // is pinged locally.
 void T_N_PING_vSwitchToLocalSonar(U32 u32Source);
 void T_N_PING_vUpdateSonarSource(void);
-
-// The processing task until it is built: takes each routed ping, counts it
-// by beam and returns the descriptor (TSNR, mailbox 9).
-void T_N_PROCESS_vLeast(void);
-// Pings of each beam the least processing task has taken.
-U32 T_N_PROCESS_u32PingsOfBeam(BEAM Beam);

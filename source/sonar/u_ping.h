@@ -65,6 +65,19 @@ struct PING_MESSAGE {
   PING_DESCRIPTOR* pReturnDescriptor;
 };
 
+// CMD_ID_BLANK_SCROLL_PING: an empty column for the beam.
+struct MSG_BLANK_SCROLL_PING {
+  GENERIC_MESSAGE Header;
+  BEAM Beam;
+  U32 u32TransmitFrequencyHertz;
+};
+
+// CMD_ID_NEW_PLAYBACK_STATE: the playback mode (CPSP) changed.
+struct MSG_NEW_PLAYBACK_STATE {
+  GENERIC_MESSAGE Header;
+  U32 u32NewPlaybackState;
+};
+
 enum NETWORK_CLIENT_STATE : U32 {
   NETWORK_CLIENT_STATE_INIT = 1,
   NETWORK_CLIENT_STATE_LOCAL = 2,

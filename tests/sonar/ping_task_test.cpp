@@ -18,6 +18,7 @@
 #include "source/sonar/h_coproc.h"
 #include "source/sonar/sonar_install.h"
 #include "source/sonar/t_ping.h"
+#include "source/sonar/t_process.h"
 #include "source/startup/t_startup.h"
 
 namespace {
@@ -66,6 +67,7 @@ TEST(PingTask, CyclesRouteBeamsAndReturnEveryDescriptor) {
   // What the history task announces before the ping task may ping.
   H_DATABASE_bUpdateEverythingU32(FCID("TSMG"), M_HISTORY, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
   for (FOURCHARID key : {FCID("YST1"), FCID("YST2"), FCID("YST3")}) H_DATABASE_bUpdateValueU32(key, 1, P_NORMAL);
+  L_SEMA_Signal(SEMA_TNHIST_WAIT);
   L_TASK_Start(TASK_PROCESSTASK);
   L_TASK_Start(TASK_PINGTASK);
   vSend(CMD_ID_RUN_SYSTEM);

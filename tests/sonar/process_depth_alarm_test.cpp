@@ -19,6 +19,7 @@
 #include "source/sonar/s_depthalarm.h"
 #include "source/sonar/sonar_install.h"
 #include "source/sonar/t_ping.h"
+#include "source/sonar/t_process.h"
 #include "source/startup/t_alarm.h"
 
 namespace {
@@ -72,6 +73,7 @@ class ProcessDepthAlarm : public ::testing::Test {
     U_CONVERT_vInitialiseConversionUtility();
     H_DATABASE_bUpdateEverythingU32(FCID("TALR"), ALARM_STANDIN, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
     ASSERT_EQ(L_TASK_Start(TASK_PROCESSTASK), lsSUCCESS);
+    L_SEMA_Signal(SEMA_TNHIST_WAIT);  // no history task here
     U32 mbox = 0;
     ASSERT_TRUE(WaitFor([&] { return H_DATABASE_bFetchU32(FCID("TSNR"), &mbox); }));
   }

@@ -27,6 +27,9 @@
 //   seed N             noise seed: the same seed gives the same blocks
 //   pace F             listening time factor (default 1; 0 answers at once);
 //                      a block takes at least 20 ms before the factor
+//   step S M           after S seconds of pinging the bottom lies at M metres
+//   burst S D          interference spikes from S seconds of pinging for D
+//                      seconds
 //   battery N          raw supply reading, 0-1023 (default 275: 11.98 V);
 //                      read again whenever the file changes, so a test can
 //                      move the supply while the unit runs
@@ -102,6 +105,10 @@ bool bLoadScenario(const char* path, SYNTH_SCENARIO* s) {
       words >> s->seed;
     } else if (name == "pace") {
       words >> s->pace;
+    } else if (name == "step") {
+      words >> s->stepAfter >> s->stepDepth;
+    } else if (name == "burst") {
+      words >> s->burstAfter >> s->burstSeconds;
     } else if (name == "battery") {
       words >> s->battery;
     } else {
@@ -157,6 +164,10 @@ void vReloadBattery(SCENARIO_FILE* f, SYNTH_SCENARIO* scenario) {
   vLog("battery %u", scenario->battery);
 }
 
+double pingStart = -1;
+double lastBottomLog = -1;
+bool loggedStep = false;
+
 void vServe(int fd, SYNTH_SCENARIO& scenario, SYNTH_STATE* state, SCENARIO_FILE* file) {
   uint8_t command[BLOCK] = {};
   bool haveCommand = false;
@@ -206,6 +217,22 @@ void vServe(int fd, SYNTH_SCENARIO& scenario, SYNTH_STATE* state, SCENARIO_FILE*
     out[2] = (uint8_t)(counter >> 16);
     out[3] = (uint8_t)(counter >> 24);
     memcpy(out.data() + 4, seq, SEQ);
+    // The scenario's clock runs from the first block of regular pinging
+    // (past the short detection test).
+    if (samples > 32) {
+      struct timespec ts;
+      clock_gettime(CLOCK_MONOTONIC, &ts);
+      const double now = ts.tv_sec + ts.tv_nsec * 1e-9;
+      if (pingStart < 0) pingStart = now;
+      state->seconds = now - pingStart;
+      // The bottom under the boat once a second, on the monotonic clock.
+      const bool stepped = scenario.stepAfter >= 0 && state->seconds >= scenario.stepAfter;
+      if (now - lastBottomLog >= 1.0 || stepped != loggedStep) {
+        lastBottomLog = now;
+        loggedStep = stepped;
+        vLog("bottom %.3f %.2f m", now, stepped ? scenario.stepDepth : SYNTH_dDepthAt(scenario, state->pings));
+      }
+    }
     SYNTH_vFillReceive(scenario, state, seq, noise, samples, out.data() + HEADER);
     vReloadBattery(file, &scenario);
     SYNTH_vReadings(scenario, out.data() + total - TAIL);

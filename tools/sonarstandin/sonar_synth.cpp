@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "source/sonar/s_tvgcurve.h"
+
 namespace {
 
 struct Knot {
@@ -69,10 +71,24 @@ void vAdd(std::vector<double>& v, long at, double amp, long width) {
   }
 }
 
+// A bottom echo: rises over 7 samples from its leading edge, then decays.
+constexpr long ECHO_RISE = 7;
+void vEcho(std::vector<double>& v, long at, double amp, long width) {
+  for (long i = 0; i < ECHO_RISE; ++i) {
+    const long k = at + i;
+    if (k >= 0 && k < (long)v.size()) v[k] += amp * (i + 1) / (ECHO_RISE + 1);
+  }
+  vAdd(v, at + ECHO_RISE, amp, width);
+}
+
 }  // namespace
 
 double SYNTH_dDepthAt(const SYNTH_SCENARIO& s, uint64_t count) {
   if (!s.profile.empty()) return s.profile[count % s.profile.size()];
+  return SYNTH_dBuiltInDepthAt(count);
+}
+
+double SYNTH_dBuiltInDepthAt(uint64_t count) {
   const double c = (double)(count % 7200);
   for (size_t i = 1; i < sizeof s_knots / sizeof s_knots[0]; ++i) {
     if (c <= s_knots[i].count) {
@@ -102,16 +118,20 @@ void SYNTH_vFillReceive(const SYNTH_SCENARIO& s, SYNTH_STATE* state, const uint8
     return;
   }
   const uint64_t ping = state->pings++;
-  const double depth = SYNTH_dDepthAt(s, ping);
+  const bool stepped = s.stepAfter >= 0 && state->seconds >= s.stepAfter;
+  const double depth = stepped ? s.stepDepth : SYNTH_dDepthAt(s, ping);
+  const bool burst = s.burstAfter >= 0 && state->seconds >= s.burstAfter &&
+                     state->seconds < s.burstAfter + s.burstSeconds;
   const double metresPerSample = s.soundSpeed * 26e-6 / 2.0;
   std::uniform_real_distribution<double> texture(0.3, 1.0);
   for (int ch = 0; ch < 3; ++ch) {
     const Drive d = dDrive(seq, ch);
     if (!d.on) continue;
-    std::vector<double> v(samples, 0.0);
+    std::vector<double> v(samples, 0.0), clutter(samples, 0.0);
     const long pulse = std::max(2L, (long)(d.cycles * 1000.0 / d.khz / 26.0));
-    // Surface clutter under the transducer.
-    vAdd(v, 0, 120, std::max(pulse, (long)(0.6 / metresPerSample)));
+    // Surface clutter under the transducer, as it arrives (the gain takes
+    // it away).
+    vAdd(clutter, 0, 120, std::max(pulse, (long)(0.6 / metresPerSample)));
     const long bottom = (long)(depth / metresPerSample);
     if (bSideLooking(seq, ch)) {
       // Water column, then textured seabed with shadows from the first return on.
@@ -120,9 +140,9 @@ void SYNTH_vFillReceive(const SYNTH_SCENARIO& s, SYNTH_STATE* state, const uint8
         v[i] += 140.0 * texture(state->rng) * shadow * exp(-(double)(i - bottom) / (8.0 * bottom + 200.0));
       }
     } else {
-      const double strength = d.khz < 100 ? 230 : 200;
-      vAdd(v, bottom, strength, pulse + (long)(0.3 / metresPerSample));
-      vAdd(v, 2 * bottom, strength * 0.4, pulse + (long)(0.5 / metresPerSample));
+      const double strength = d.khz < 100 ? 170 : 150;
+      vEcho(v, bottom, strength, pulse + (long)(1.0 / metresPerSample));
+      vEcho(v, 2 * bottom, strength * 0.3, pulse + (long)(1.0 / metresPerSample));
       // Fish arches: nearest at the middle of their crossing.
       const double t = ping / 50.0;
       for (const SYNTH_FISH& f : s.fish) {
@@ -133,9 +153,14 @@ void SYNTH_vFillReceive(const SYNTH_SCENARIO& s, SYNTH_STATE* state, const uint8
         vAdd(v, (long)(range / metresPerSample), 60.0 * f.size, pulse);
       }
     }
+    const RLE_TVG_DESCRIPTOR* curve = S_TVG_pCurveForFrequency((uint32_t)(d.khz * 1000));
+    std::uniform_int_distribution<int> spikeChance(0, 99), spike(150, 255);
     for (unsigned i = 0; i < samples; ++i) {
       const size_t k = 3 * (size_t)(noise + i) + ch;
-      out[k] = (uint8_t)std::min(255.0, out[k] + v[i]);
+      const double gain = v[i] >= 1.0 ? S_TVG_u8AttenuationAt(curve, i * 26) : 0;
+      double x = out[k] + v[i] + gain + clutter[i];
+      if (burst && spikeChance(state->rng) < 3) x += spike(state->rng);
+      out[k] = (uint8_t)std::min(255.0, x);
     }
   }
 }

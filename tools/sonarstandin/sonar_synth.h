@@ -26,6 +26,12 @@ struct SYNTH_SCENARIO {
   double pace = 1.0;
   // Raw 10-bit supply reading (275: 11.98 V on the unit).
   unsigned battery = 275;
+  // From stepAfter seconds of pinging on the bottom lies at stepDepth
+  // metres (no step when negative).
+  double stepAfter = -1, stepDepth = 0;
+  // Interference: from burstAfter seconds, for burstSeconds, strong spikes
+  // on a few samples of every channel.
+  double burstAfter = -1, burstSeconds = 0;
 };
 
 struct SYNTH_STATE {
@@ -33,10 +39,16 @@ struct SYNTH_STATE {
   std::mt19937 rng;
   uint32_t blocks = 0;  // receive blocks made; the clock of the profile (one a ping)
   uint64_t pings = 0;   // blocks with a transmitted pulse
+  double seconds = -1;  // of pinging, for the step and the burst (set by the caller; < 0 none)
 };
 
 // Bottom depth in metres at a count (50 a second).
 double SYNTH_dDepthAt(const SYNTH_SCENARIO& s, uint64_t count);
+// The built-in profile (the simulator's recording is made over it).
+double SYNTH_dBuiltInDepthAt(uint64_t count);
+// Echo amplitudes are levels as the unit shows them after its time-varied
+// gain: the stand-in adds the unit's own gain curve of the channel's
+// frequency to them, so a bottom keeps its strength at any depth.
 // Fills 3 × (noise + samples) bytes at out for the 31-byte sequence seq.
 void SYNTH_vFillReceive(const SYNTH_SCENARIO& s, SYNTH_STATE* state, const uint8_t* seq, unsigned noise,
                         unsigned samples, uint8_t* out);
