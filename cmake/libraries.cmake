@@ -17,6 +17,7 @@
 #   tessix_ui        source/ui: menus, keys and readouts (3)
 #   tessix_startup   source/startup: start-up, storage and alarms (4)
 #   tessix_sonar     source/sonar: sonar acquisition and signal processing (5)
+#   tessix_history   source/history: sonar history and views (6)
 #   tessix_serial    source/serial: serial NMEA, GPS, AIS and serial services (9)
 #   tessix_unitnet   source/unitnet: unit network (16)
 find_package(PkgConfig REQUIRED)
@@ -65,7 +66,8 @@ tessix_library(tessix_graphics DIRS source/graphics LINK tessix_core PkgConfig::
 tessix_library(tessix_ui DIRS source/ui LINK tessix_graphics)
 tessix_library(tessix_startup DIRS source/startup LINK tessix_ui)
 tessix_library(tessix_sonar DIRS source/sonar LINK tessix_startup)
-tessix_library(tessix_serial DIRS source/serial LINK tessix_sonar)
+tessix_library(tessix_history DIRS source/history LINK tessix_sonar)
+tessix_library(tessix_serial DIRS source/serial LINK tessix_history)
 tessix_library(tessix_unitnet DIRS source/unitnet LINK tessix_serial)
 # Later subsystems' folders, built once they hold modules.
 tessix_library(tessix_chartengine DIRS chartengine LINK tessix_sonar)
@@ -76,4 +78,4 @@ tessix_library(tessix_html DIRS html LINK tessix_sonar)
 # The whole unit, as the program links it.
 add_library(tessix_program INTERFACE)
 target_link_libraries(tessix_program INTERFACE
-  tessix_html tessix_imagery tessix_lakechart tessix_chartengine tessix_unitnet tessix_serial tessix_sonar tessix_startup)
+  tessix_html tessix_imagery tessix_lakechart tessix_chartengine tessix_unitnet tessix_serial tessix_history tessix_sonar tessix_startup)

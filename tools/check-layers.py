@@ -10,8 +10,8 @@ usage: check-layers.py BUILD_DIR
 import os, subprocess, sys
 
 ORDER = ["tessix_platform", "tessix_slp", "tessix_lsvc", "tessix_common", "tessix_data", "tessix_core",
-         "tessix_graphics", "tessix_ui", "tessix_startup", "tessix_sonar", "tessix_serial", "tessix_unitnet",
-         "tessix_chartengine",
+         "tessix_graphics", "tessix_ui", "tessix_startup", "tessix_sonar", "tessix_history", "tessix_serial",
+         "tessix_unitnet", "tessix_chartengine",
          "tessix_lakechart", "tessix_imagery", "tessix_html"]
 
 

@@ -38,7 +38,8 @@ if [ "${TESSIX_SONAR:-1}" = 0 ] || [ ! -x "$top/build/tools/sonar_standin" ]; th
 # A person starting the unit picks the simulator: MENU opens the start-up
 # options (the simulator is preselected without a transducer, normal
 # operation with one: then the south cursor moves to the simulator), the
-# right cursor takes it and EXIT acknowledges the chart disclaimer. Set
+# right cursor takes it, EXIT acknowledges the chart disclaimer and a second
+# EXIT closes the quick setup of a first start. Set
 # TESSIX_RUN_NO_KEYS=1 to start without these keys.
 if [ -z "${TESSIX_RUN_NO_KEYS:-}" ]; then
   python3 - "$TESSIX_HOST_ROOT/dev/input/event0" "$sonar" <<'KEYS' &
@@ -49,9 +50,11 @@ def key(f, code):
         f.flush()
         time.sleep(0.15)
 time.sleep(2.0)
-codes = (50, 108, 49, 30) if sys.argv[2] == "1" else (50, 49, 30)  # menu, [south,] east, exit
+codes = (50, 108, 49, 30, 30) if sys.argv[2] == "1" else (50, 49, 30, 30)  # menu, [south,] east, exit, exit
 with open(sys.argv[1], "wb", buffering=0) as f:
-    for code in codes:
+    for i, code in enumerate(codes):
+        if i == len(codes) - 1:
+            time.sleep(4.0)  # the quick setup comes up once the disclaimer is gone
         key(f, code)
         time.sleep(0.6)
 KEYS
@@ -59,7 +62,7 @@ fi
 if [ "$sonar" = 0 ]; then
   exec "$top/build/tessix" "$@"
 fi
-mkdir -p "$TESSIX_HOST_ROOT/dev"
+mkdir -p "$TESSIX_HOST_ROOT/dev" "$run"
 standin_args=(--log "$run/sonar_standin.log")
 [ -n "${TESSIX_SONAR_SCENARIO:-}" ] && standin_args+=(--scenario "$TESSIX_SONAR_SCENARIO")
 "$top/build/tools/sonar_standin" "${standin_args[@]}" &

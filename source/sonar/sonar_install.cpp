@@ -11,7 +11,6 @@ void SONAR_vInstall(void) {
   S_DETECT_bTransducerConnected_Install(&S_DETECT_bTestTransducer);
   T_N_PING_vMain_Install(&T_N_PING_vTask);
   T_N_PROCESS_vMain_Install(&T_N_PROCESS_vTask);
-  T_N_HISTORY_vMain_Install(&T_N_HISTORY_vLeast);
   T_3D_HISTORY_vMain_Install(&T_3D_vEndAtOnce);
   T_3D_PROCESS_vMain_Install(&T_3D_vEndAtOnce);
   T_3D_HISTORY_RENDER_vMain_Install(&T_3D_vEndAtOnce);

@@ -59,3 +59,15 @@ L_UPCALL_DEFINE(U32, T_SLP_CLIENT_u32GetTransducerFromServerIP, (U32 u32Ip, U32 
   (void)u32Source;
   return 0;
 }
+
+L_UPCALL_DEFINE(void, T_N_HISTORY_vDrawFullScreenSonar, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec),
+                (pBitmap, pSpec)) {
+  (void)pBitmap;
+  (void)pSpec;
+}
+
+L_UPCALL_DEFINE(void, T_N_HISTORY_vDrawDualBeamView, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec),
+                (pBitmap, pSpec)) {
+  (void)pBitmap;
+  (void)pSpec;
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/types.h"
+#include "common/view_types.h"
 #include "lsvc/l_upcall.h"
 
 // ------------------------------------------------------------ sonar history
@@ -27,6 +28,11 @@ L_UPCALL_DECLARE(void, T_N_HISTORY_vLookupColumnPingTimeStamps, (BOOLEAN bRevers
 // a direction). Default: TRUE for the reverse modes and the end fill, FALSE
 // for the forward modes and stop.
 L_UPCALL_DECLARE(BOOLEAN, T_N_HISTORY_bReverseScrollForMode, (U32 u32PlaybackMode, BOOLEAN bReverseScroll))
+
+// The draw callbacks of the sonar views that the transducer's view
+// registrations name. Defaults: nothing drawn.
+L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawFullScreenSonar, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
+L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawDualBeamView, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
 
 // ------------------------------------------------------------ sonar menus
 // Fits the imaging-frequency menu to a transducer. Default: a trace line.

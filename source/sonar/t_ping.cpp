@@ -101,7 +101,7 @@ void vUpdateSystemState(SYSTEM_STATE state) {
       vSetSimulate(TRUE);
       U_PING_vSetPlayback(FALSE);
       s_bNeedSeekPing = FALSE;
-      s_bReverseScroll = FALSE;
+      s_bPingReverseScroll = FALSE;
       T_N_PING_vSetSonarViewEnable();
       H_DATABASE_bUpdateEverything(FCID("IDE2"), DB_dataFloat(0.0f), P_NORMAL, D_DEPTH, nullptr, DB_NO_TIMEOUT);
       H_DATABASE_bUpdateEverything(FCID("IDE8"), DB_dataFloat(0.0f), P_NORMAL, D_DEPTH, nullptr, DB_NO_TIMEOUT);
@@ -110,14 +110,14 @@ void vUpdateSystemState(SYSTEM_STATE state) {
       vSetSimulate(FALSE);
       U_PING_vSetPlayback(TRUE);
       s_bNeedSeekPing = FALSE;
-      s_bReverseScroll = FALSE;
+      s_bPingReverseScroll = FALSE;
       T_N_PING_vSetSonarViewEnable();
       break;
     default:
       vSetSimulate(FALSE);
       U_PING_vSetPlayback(FALSE);
       s_bNeedSeekPing = FALSE;
-      s_bReverseScroll = FALSE;
+      s_bPingReverseScroll = FALSE;
       T_N_PING_vSetSonarViewEnable();
       T_N_HISTORY_vEnableShortTransmit(TRUE);
       break;
@@ -1001,22 +1001,4 @@ void T_N_PING_vTask(void) {
     }
   }
   for (;;) H_MEMORY_vDumpMail(L_MBOX_ReceiveWait(M_PING));
-}
-
-// ------------------------------------------------------------ least history
-void T_N_HISTORY_vLeast(void) {
-  U32 v = 0;
-  if (!H_DATABASE_bFetchU32(FCID("SSTD"), &v)) H_DATABASE_bUpdateValueU32(FCID("SSTD"), 15, P_NORMAL);
-  U32 ssts = 0;
-  if (!H_DATABASE_bFetchU32(FCID("SSTS"), &ssts)) {
-    ssts = u32Fetch(FCID("SSTD"), 15);
-    H_DATABASE_bUpdateValueU32(FCID("SSTS"), ssts, P_NORMAL);
-  }
-  for (FOURCHARID key : {FCID("YST1"), FCID("YST2"), FCID("YST3")}) {
-    if (!H_DATABASE_bFetchU32(key, &v)) H_DATABASE_bUpdateValueU32(key, ssts, P_NORMAL);
-  }
-  H_DATABASE_bUpdateEverythingU32(FCID("TSMG"), M_HISTORY, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
-  // The processing task waits for the history before its first message.
-  L_SEMA_Signal(SEMA_TNHIST_WAIT);
-  L_TASK_vServePlaceholder({M_HISTORY});
 }

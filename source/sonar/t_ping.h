@@ -54,7 +54,3 @@ void T_3D_vEndAtOnce(void);
 // written without notifying the task).
 void T_N_PING_vApplyNewData(FOURCHARID fcid, U32 u32Value);
 
-// The history task until it is built: registers TSMG, writes the transducer
-// defaults (SSTS, YST1-3), lets the processing task go on and empties its
-// mailbox.
-void T_N_HISTORY_vLeast(void);

@@ -26,7 +26,7 @@ extern U32 s_db_u32TransmitPower;          // SSTP; 0 automatic
 extern U32 s_unitsDepth;                   // SUDP, a UNIT_TYPE
 extern BOOLEAN s_bJiggingModeOn;           // SJIG at start, YJIG later
 extern U32 s_u32MaxPingsPerSecond;         // SRPS
-extern BOOLEAN s_bSelectTvgView;           // STVG
+extern BOOLEAN s_bPingTvgView;           // STVG
 extern U32 s_db_TransducerSelect;          // SSTS as applied
 extern U32 s_u32WaterType;                 // YSWA
 extern BOOLEAN s_bAutoDepthRange;          // from YSLD
@@ -45,7 +45,7 @@ extern BOOLEAN s_bSystemPinging;
 extern BOOLEAN s_bBurnInMode;
 extern U64 s_TimeStampOfLastPing;
 extern BOOLEAN s_bNeedSeekPing;    // handed to the recording reader
-extern BOOLEAN s_bReverseScroll;   // the recording scrolls backwards
+extern BOOLEAN s_bPingReverseScroll;   // the recording scrolls backwards
 
 // ------------------------------------------------------------ the task's own calls
 // Both with RES_SONAR_SHARE held.

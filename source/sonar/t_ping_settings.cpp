@@ -26,7 +26,7 @@ U32 s_db_u32TransmitPower = 0;
 U32 s_unitsDepth = U_FEET;
 BOOLEAN s_bJiggingModeOn = FALSE;
 U32 s_u32MaxPingsPerSecond = 11;
-BOOLEAN s_bSelectTvgView = TRUE;
+BOOLEAN s_bPingTvgView = TRUE;
 U32 s_db_TransducerSelect = 0;
 U32 s_u32WaterType = 0;
 BOOLEAN s_bAutoDepthRange = TRUE;
@@ -38,7 +38,7 @@ std::atomic<U32> s_u32ClientPingMask{0};
 std::atomic<U32> s_u32NetworkPingMask{0};
 S32 s_s32LocalPingMaskSonarOff = -1;
 BOOLEAN s_bNeedSeekPing = FALSE;
-BOOLEAN s_bReverseScroll = FALSE;
+BOOLEAN s_bPingReverseScroll = FALSE;
 
 namespace {
 
@@ -228,10 +228,10 @@ void vPlaybackModeChanged(U32 u32Mode) {
   m->Header.Cmd = CMD_ID_NEW_PLAYBACK_STATE;
   m->u32NewPlaybackState = u32Mode;
   if (L_MBOX_Send(M_PROCESS, m, 3, 0) != lsSUCCESS) H_MEMORY_vFree(m);
-  const BOOLEAN reverse = T_N_HISTORY_bReverseScrollForMode(u32Mode, s_bReverseScroll);
+  const BOOLEAN reverse = T_N_HISTORY_bReverseScrollForMode(u32Mode, s_bPingReverseScroll);
   s_u32PlaybackMode = u32Mode;
-  if (reverse != s_bReverseScroll && u32Mode != PLAYBACK_MODE_END_FILL) s_bNeedSeekPing = TRUE;
-  s_bReverseScroll = reverse;
+  if (reverse != s_bPingReverseScroll && u32Mode != PLAYBACK_MODE_END_FILL) s_bNeedSeekPing = TRUE;
+  s_bPingReverseScroll = reverse;
   s_bSystemPinging = bShouldSystemPing();
 }
 
@@ -320,7 +320,11 @@ void T_N_PING_vUpdateLocalDatabaseItems(U16 u16Index) {
     DB_DATA_TYPE value = DB_dataU32(0);
     BOOLEAN valid = FALSE;
     if (!H_DATABASE_bFetch(table[i].fcidSavedSetting, &value, &valid) || !valid) {
-      value = DB_dataU32(table[i].fcidUIControl == FCID("YBMT") ? 255u : 0u);
+      // A saved setting not written yet (its owner writes the defaults
+      // later) leaves the shown control alone: a 0 shown here would be
+      // copied back over the saved setting as a user's change.
+      if (table[i].fcidUIControl != FCID("YBMT")) continue;
+      value = DB_dataU32(255u);
     }
     H_DATABASE_bUpdateValue(table[i].fcidUIControl, value, P_NORMAL);
   }
@@ -337,13 +341,13 @@ void vRegisterDatabaseItems(BOOLEAN bForceFactoryDefaults) {
   b = FALSE;
   s_bJiggingModeOn = H_DATABASE_bFetchBoolean(FCID("SJIG"), &b) ? b : FALSE;
   b = TRUE;
-  s_bSelectTvgView = H_DATABASE_bFetchBoolean(FCID("STVG"), &b) ? b : TRUE;
+  s_bPingTvgView = H_DATABASE_bFetchBoolean(FCID("STVG"), &b) ? b : TRUE;
   s_db_MaximumDepthToPing = 0.0f;
   s_db_u32TransmitCycles = 0;
   s_db_u32TransmitPower = 0;
   s_unitsDepth = U_FEET;
   s_bRecordingActive = FALSE;
-  s_bReverseScroll = FALSE;
+  s_bPingReverseScroll = FALSE;
   s_bNeedSeekPing = FALSE;
   L_MUTEX_LockWait(RES_SONAR_SHARE);
   U_PING_vSetPlayback(FALSE);
@@ -384,7 +388,7 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
   } else if (key == FCID("SUDP")) {
     s_unitsDepth = u;
   } else if (key == FCID("STVG")) {
-    s_bSelectTvgView = u != 0 ? TRUE : FALSE;
+    s_bPingTvgView = u != 0 ? TRUE : FALSE;
   } else if (key == FCID("YSLD")) {
     s_bAutoDepthRange = T_N_PING_bAutoDepthRange(f, s_unitsDepth);
   } else if (key == FCID("SSMD")) {

@@ -225,6 +225,8 @@ void T_SLP_CLIENT_vStandin(void) {
   while (!H_DATABASE_bFetchU32(FCID("TPNG"), &v) || !H_DATABASE_bFetchU32(FCID("CCST"), &v) ||
          v == STATE_STARTUP || !H_DATABASE_bFetchU32(FCID("ITXD"), &v) || v == 0xFFFFFFFFu)
     L_CLOCK_Sleep(50);
+  // The selected transducer is written by the history task a little later.
+  for (int i = 0; i < 200 && u32Fetch(FCID("ITXD"), 0) == 1 && u32Fetch(FCID("SSTS"), 0) == 0; ++i) L_CLOCK_Sleep(50);
   vAnnounceSonar();
   for (const CHOICE& c : Choices()) vChooseServer(c);
   for (;;) {

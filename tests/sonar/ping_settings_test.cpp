@@ -291,11 +291,13 @@ TEST_F(PingSettings, SwitchingToLocalNeedsTheTransducerToOfferTheSource) {
 TEST_F(PingSettings, RefillingShownControlsFromTheSavedOnes) {
   H_DATABASE_bUpdateValueU32(FCID("SSDA"), 7, P_NORMAL);
   H_DATABASE_bUpdateValueU32(FCID("YSDA"), 3, P_NORMAL);
-  H_DATABASE_bUpdateValueU32(FCID("YSFA"), 3, P_NORMAL);  // its saved key is missing
+  // A saved key not written yet leaves its shown control alone (a 0 would
+  // travel back into the saved key as a change).
+  H_DATABASE_bUpdateValueU32(FCID("YSFA"), 3, P_NORMAL);
   H_DATABASE_bUpdateValueU32(FCID("MHBT"), 4, P_NORMAL);
   T_N_PING_vUpdateLocalDatabaseItems(SONAR_SOURCE_2D);
   EXPECT_EQ(u32("YSDA"), 7u);
-  EXPECT_EQ(u32("YSFA"), 0u);
+  EXPECT_EQ(u32("YSFA"), 3u);
   EXPECT_EQ(u32("YHBT"), 0xDEADBEEFu);  // a 360 control: untouched
   T_N_PING_vUpdateLocalDatabaseItems(SONAR_SOURCE_360);
   EXPECT_EQ(u32("YHBT"), 4u);
@@ -312,7 +314,7 @@ TEST_F(PingSettings, PlaybackModeTellsProcessingAndSeeksOnADirectionChange) {
   (void)Drain(M_PROCESS);
   s_u32PlaybackMode = PLAYBACK_MODE_STOP;
   s_bNeedSeekPing = FALSE;
-  s_bReverseScroll = FALSE;
+  s_bPingReverseScroll = FALSE;
   const struct {
     U32 mode;
     bool told, seek;

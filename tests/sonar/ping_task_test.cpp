@@ -65,7 +65,10 @@ TEST(PingTask, CyclesRouteBeamsAndReturnEveryDescriptor) {
   H_DATABASE_bUpdateValueU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL);
   T_STARTUP_vSetSonarTransducerDetected(TRUE);
   U_PING_vSetBeamSelected(0);  // both 2D beams
-  L_TASK_Start(TASK_HISTORYTASK);
+  // What the history task announces before the ping task may ping.
+  H_DATABASE_bUpdateEverythingU32(FCID("TSMG"), M_HISTORY, P_NORMAL, D_MAILBOX, nullptr, DB_NO_TIMEOUT);
+  for (FOURCHARID key : {FCID("YST1"), FCID("YST2"), FCID("YST3")}) H_DATABASE_bUpdateValueU32(key, 1, P_NORMAL);
+  L_SEMA_Signal(SEMA_TNHIST_WAIT);
   L_TASK_Start(TASK_PROCESSTASK);
   L_TASK_Start(TASK_PINGTASK);
   vSend(CMD_ID_RUN_SYSTEM);

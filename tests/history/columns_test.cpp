@@ -1,0 +1,189 @@
+// Column building from the return accumulators: pings folded and cut into
+// the stores and rings; the window rebuilt from the stores equals the
+// window built live, at the setting of the pings and after a range or
+// palette change; the cursor holds the history still; and the small rules
+// of the builder (bottom index, imaging weights, temperature band, blend
+// of a window too low to divide).
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "../support/db_test_env.h"
+#include "common/u_convert.h"
+#include "source/core/h_database.h"
+#include "source/history/history_int.h"
+#include "source/history/s_columns.h"
+#include "source/sonar/s_accum.h"
+
+namespace {
+
+dbtest::TempInstall& s_install = dbtest::Install();
+const bool s_bConversions = (U_CONVERT_vInitialiseConversionUtility(), true);
+
+std::vector<U8> s_samples(PING_MAX_SAMPLES);
+
+// A ping of beam 1 over a bottom at the given depth (1200 samples).
+void vPing(U32 n, F32 bottom) {
+  PING_DESCRIPTOR d{};
+  d.Beam = 1;
+  d.u32NumberOfSamples = 1200;
+  d.pu8TvgdData = s_samples.data();
+  d.fDepthMetres = bottom;
+  d.u8Transducer = 1;
+  d.u32PingIndex = n + 1;
+  d.u32TimeStampMilliSeconds = 1000 + n;
+  const U32 b = S_HISTORY_u32MetresToSample(bottom);
+  for (U32 i = 0; i < 1200; ++i) s_samples[i] = (U8)(i >= b && i < b + 30 ? 230 : (i * 13 + n * 7) % 60);
+  S_ACCUM_vFold(&d, s_samples.data(), 1463, nullptr);
+}
+
+struct Columns : ::testing::Test {
+  void SetUp() override {
+    (void)s_install;
+    (void)s_bConversions;
+    S_ACCUM_vInit();
+    S_HISTORY_vCreate();
+    g_u32SpeedOfSoundInWater.store(1463);
+    SonarViewInfo.unitsDepth = U_METRES;
+    SonarViewInfo.BottomView = POST_PROCESS_NONE;
+    s_bCursorActive.store(FALSE);
+    s_beamSelect.store(1);
+    CurrentView.store(SONAR_VIEW_PRIORITY);
+    vSetupSonarWindows();
+    s_sBeamInfo[1].bPinging = TRUE;
+    SonarViewInfo.Window[0].bManualDepthRange = TRUE;  // the range stays where the test puts it
+    Setting(15.0f, 1);
+  }
+  void Setting(F32 lower, U32 palette) {
+    S_PALETTE_vLoad2D(palette, 1);
+    S_GRAYSCALE_vRecalulateGrayScaleTableDirect(&StandardBeamGrayScaleTable, POST_PROCESS_NONE, 63, 143, 0);
+    SonarViewInfo.Window[0].fLowerDisplayedMetres = lower;
+    vCalculateDisplayedDepthRanges(TRUE);
+  }
+  // Pings with a bottom moving from 10 to 13 m, one column each.
+  void Live(U32 pings) {
+    for (U32 n = 0; n < pings; ++n) {
+      vPing(n, 10.0f + 3.0f * (F32)n / (F32)pings);
+      S_COLUMNS_vAddColumns(1, 1, 0);
+    }
+  }
+  std::vector<COLOR> Ring() {
+    const COLOR* px = G_BITMAP_pPixels(SonarViewInfo.Window[0].ScreenHistory.pBmp);
+    return std::vector<COLOR>(px, px + 800 * 600);
+  }
+};
+
+size_t Differ(const std::vector<COLOR>& a, const std::vector<COLOR>& b) {
+  size_t n = 0;
+  for (size_t i = 0; i < a.size(); ++i) n += a[i] != b[i];
+  return n;
+}
+
+TEST_F(Columns, EachPingBecomesAStoredColumnAndARingColumn) {
+  Live(40);
+  EXPECT_EQ(TSUStore[1].u32NextFreeColumn, 40u);
+  EXPECT_EQ(TSUStore[1].u32ColumnsInUse, 40u);
+  EXPECT_EQ(SonarViewInfo.Window[0].ScreenHistory.u16NextFreeColumn, 40);
+  EXPECT_EQ(TSUStore[1].aTsuStore[39].u32PingIndex, 40u);
+  EXPECT_EQ(TSUStore[1].aTsuStore[39].u32SamplesInStore, 1200u);
+  // No new ping: the store repeats the last column and so does the ring.
+  S_COLUMNS_vAddColumns(1, 1, 0);
+  EXPECT_EQ(TSUStore[1].aTsuStore[40].u32PingIndex, 40u);
+  const std::vector<COLOR> ring = Ring();
+  for (U32 r = 0; r < 600; ++r) ASSERT_EQ(ring[r * 800 + 40], ring[r * 800 + 39]) << r;
+}
+
+TEST_F(Columns, CursorHoldsTheHistoryStill) {
+  Live(5);
+  s_bCursorActive.store(TRUE);
+  vPing(5, 11.0f);
+  S_COLUMNS_vAddColumns(3, 1, 0);
+  EXPECT_EQ(TSUStore[1].u32NextFreeColumn, 5u);
+  EXPECT_EQ(SonarViewInfo.Window[0].ScreenHistory.u16NextFreeColumn, 5);
+  s_bCursorActive.store(FALSE);
+}
+
+TEST_F(Columns, RebuildEqualsLive) {
+  struct Case {
+    F32 range;
+    U32 palette;
+  } cases[] = {{15.0f, 1}, {30.0f, 1}, {15.0f, 6}, {60.0f, 3}};
+  for (const Case& c : cases) {
+    // Live at the setting, from the same pings.
+    S_ACCUM_vInit();
+    S_HISTORY_vEmpty();
+    Setting(c.range, c.palette);
+    Live(120);
+    const std::vector<COLOR> live = Ring();
+    // The same window rebuilt from the stores after the change to this
+    // setting from another one.
+    Setting(20.0f, 2);
+    Setting(c.range, c.palette);
+    S_HISTORY_vFillBackground(&SonarViewInfo.Window[0]);
+    SonarViewInfo.Window[0].ScreenHistory.u16NextFreeColumn = 120;
+    vTotalScreenUpdate(&SonarViewInfo.Window[0], SonarViewInfo.Window[0].u32HistoryHeight, 800, POST_PROCESS_NONE,
+                       FALSE);
+    EXPECT_EQ(Differ(live, Ring()), 0u) << "range " << c.range << " palette " << c.palette;
+  }
+}
+
+TEST(ColumnRules, BottomIndex) {
+  struct Case {
+    F32 depth, upper, lower;
+    U32 h, index;
+  } cases[] = {{12, 0, 15, 600, 480}, {0.5f, 1, 15, 600, 0}, {20, 0, 15, 600, 600}, {7.5f, 0, 15, 495, 248}};
+  for (const Case& c : cases) EXPECT_EQ(S_COLUMNS_u32BottomIndex(c.depth, c.upper, c.lower, c.h), c.index) << c.depth;
+}
+
+TEST(ColumnRules, ImagingWeights) {
+  struct Case {
+    U8 a, b;
+    U32 sdbw;
+    U8 out;
+  } cases[] = {{100, 200, 0, 100}, {200, 100, 0, 100}, {100, 200, 1, 135}, {100, 200, 2, 200}, {100, 200, 7, 200}};
+  for (const Case& c : cases) EXPECT_EQ(S_COLUMNS_u8CombineNadscan(c.a, c.b, c.sdbw), c.out) << c.sdbw;
+}
+
+TEST(ColumnRules, QuadBoostCaps) {
+  U8 v[3] = {10, 100, 102};
+  S_COLUMNS_vQuadBoost(v, 3);
+  EXPECT_EQ(v[0], 25);
+  EXPECT_EQ(v[1], 250);
+  EXPECT_EQ(v[2], 255);
+}
+
+TEST(ColumnRules, TemperatureBandOnTheFirstReading) {
+  S_COLUMNS_vResetTemperature();
+  S_COLUMNS_vTemperatureSample(20.0f, FALSE);
+  const TEMPERATURE_RECORD* t = S_COLUMNS_pTemperature();
+  EXPECT_FLOAT_EQ(t->fMin, 15.0f);
+  EXPECT_FLOAT_EQ(t->fMax, 25.0f);
+  EXPECT_FLOAT_EQ(t->fReading[0], -300.0f);  // the first reading is not stored
+  S_COLUMNS_vTemperatureSample(22.0f, FALSE);
+  EXPECT_FLOAT_EQ(t->fReading[0], 22.0f);
+  EXPECT_FLOAT_EQ(t->fMax, 22.0f);
+  EXPECT_FLOAT_EQ(t->fMin, 22.0f);
+  S_COLUMNS_vResetTemperature();
+  S_COLUMNS_vTemperatureSample(70.0f, TRUE);
+  EXPECT_FLOAT_EQ(t->fMin, 60.0f);  // Fahrenheit: a band of 20
+}
+
+// A window of height 0 or 1 takes no blend (the row step divides by the
+// height - 1).
+TEST(ColumnRules, BlendSkipsAWindowTooLowToDivide) {
+  S_HISTORY_vCreate();
+  SONAR_WINDOW w{};
+  w.u32UpperSample = 0;
+  w.u32LowerSample = 800;
+  COLOR colours[2] = {0x1234, 0x1234};
+  COLOR target[4] = {7, 7, 7, 7};
+  for (U32 h : {0u, 1u}) {
+    S_COLUMNS_vBlendInto(1, colours, &w, h, target, 1, FALSE);
+    EXPECT_EQ(target[0], 7) << h;
+  }
+  S_COLUMNS_vBlendInto(1, colours, &w, 2, target, 1, FALSE);
+  EXPECT_EQ(target[0], 0x1234);
+  EXPECT_EQ(S_COLUMNS_u32BlendDepth(&w, 2, 1), 800u);
+}
+
+}  // namespace
