@@ -93,10 +93,11 @@ RESULT RunWithKeys(CProgram& program, const std::vector<int>& keys) {
 
 TEST(ProgramSettings, ChangedSettingIsSavedAtShutdownAndKeptByTheNextStart) {
   CProgram program;
-  // EXIT closes the first-start quick setup; MENU opens the main menu on
-  // its first tab (Alarms); south onto the alarm volume, east one step up,
-  // EXIT twice closes the menu.
-  RESULT first = RunWithKeys(program, {DD_SLOT_EXIT, DD_SLOT_MENU, DD_SLOT_CURSOR_SOUTH, DD_SLOT_CURSOR_EAST, DD_SLOT_EXIT,
+  // EXIT closes the first-start quick setup; MENU opens the view's
+  // quick-access menu and MENU again the main menu on its first tab
+  // (Alarms); south onto the alarm volume, east one step up, EXIT twice
+  // closes the menu.
+  RESULT first = RunWithKeys(program, {DD_SLOT_EXIT, DD_SLOT_MENU, DD_SLOT_MENU, DD_SLOT_CURSOR_SOUTH, DD_SLOT_CURSOR_EAST, DD_SLOT_EXIT,
                                        DD_SLOT_EXIT});
   ASSERT_TRUE(first.exited) << sDescribe(first);
   ASSERT_EQ(first.status, 10) << sDescribe(first);

@@ -591,13 +591,13 @@ TEST_F(MmcCard, ThumbnailListOrderBrowseLoadAndDelete) {
   EXPECT_EQ(name, order[0]);
   EXPECT_EQ(MMC_THUMBS_eFindPrevious(order[0].c_str(), name, &pos), THUMBNAIL_NONE);
   EXPECT_EQ(MMC_THUMBS_eFindNext("/mnt/mmc0/SNAPSHOT/S09999.DAT", name, &pos), THUMBNAIL_NONE);
-  EXPECT_EQ(T_MMC_eFindNextThumbNailImage(order[0].c_str(), name, &pos), THUMBNAIL_IMAGE_TYPE);
+  EXPECT_EQ(MMC_THUMBS_eFindNextImage(order[0].c_str(), name, &pos), THUMBNAIL_IMAGE_TYPE);
   EXPECT_EQ(name, order[2]);
   EXPECT_EQ(pos, 3u);
   EXPECT_EQ(MMC_THUMBS_eFindLast(name, &pos), THUMBNAIL_IMAGE_TYPE);
   EXPECT_EQ(pos, 6u);
   (void)H_DATABASE_bUpdateEverythingU32(FCID("SFID"), 3, P_NORMAL, D_UNSIGNED32, nullptr, DB_NO_TIMEOUT);
-  EXPECT_EQ(T_MMC_eFindLatestThumbnail(name, THUMBNAIL_IMAGE_TYPE, &pos), THUMBNAIL_IMAGE_TYPE);
+  EXPECT_EQ(MMC_THUMBS_eFindLatest(name, THUMBNAIL_IMAGE_TYPE, &pos), THUMBNAIL_IMAGE_TYPE);
   EXPECT_EQ(name, order[4]);
 
   // Loads through the card task's mailbox.
@@ -660,7 +660,7 @@ TEST_F(MmcCard, ThumbnailListOrderBrowseLoadAndDelete) {
   EXPECT_EQ(MMC_THUMBS_eFindFirst(name, &pos), THUMBNAIL_RECORDING_TYPE);
   EXPECT_EQ(name, order[1]);
   EXPECT_EQ(pos, 1u);
-  EXPECT_EQ(T_MMC_eFindFirstThumbNailImage(name, &pos), THUMBNAIL_NONE);
+  EXPECT_EQ(MMC_THUMBS_eFindFirstImage(name, &pos), THUMBNAIL_NONE);
   // All recordings: thumb headers and folders go.
   remove("all recordings");
   EXPECT_FALSE(fs::exists(card + "/RECORD/R00001"));
