@@ -39,6 +39,7 @@
 #include "tests/support/golden.h"
 #include "tests/support/graphics_canvas.h"
 #include "tests/support/wait_for.h"
+#include "tests/support/clock_pump.h"
 
 namespace fs = std::filesystem;
 
@@ -56,26 +57,6 @@ void vRecordImport(S32 slot) {
   s_nImportSlot.store(slot);
   s_nImports.fetch_add(1);
 }
-
-class ClockPump {
- public:
-  ClockPump() {
-    m_thread = std::thread([this] {
-      while (!m_stop.load()) {
-        PLATFORM_vTestClockAdvanceMs(20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
-    });
-  }
-  ~ClockPump() {
-    m_stop.store(true);
-    m_thread.join();
-  }
-
- private:
-  std::atomic<bool> m_stop{false};
-  std::thread m_thread;
-};
 
 std::string Root() { return PLATFORM_pcHostRoot(); }
 
