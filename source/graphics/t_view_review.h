@@ -52,7 +52,8 @@ void T_VIEW_vReviewNotice(const MESSAGE_NEW_DATA* pMsg);
 void T_VIEW_vReviewResetPos(void);
 void T_VIEW_vReviewMessage(const GENERIC_MESSAGE* pMsg);
 // A new current view: the review view holds the cursor key while it is the
-// current view and starts its list afresh when it becomes current.
+// current view and starts its list afresh when it becomes current; another
+// view returns the full view to the thumbnails.
 void T_VIEW_vReviewViewChanged(LAYER_ID view);
 // The view-key task, after every key it receives: the review view gives up
 // its full-size picture (page, header and pointer) and the full view returns
@@ -60,8 +61,8 @@ void T_VIEW_vReviewViewChanged(LAYER_ID view);
 // while it draws from it, nor while the card task loads into it).
 void T_VIEW_vReviewReleaseFullPicture(void);
 // The screenshot alone, as the MARK key takes it while screenshots are on:
-// freezes the screen and hands the frozen picture to the SD-card task
-// (CMD_ID_SCREEN_DUMP). Refused (bad click) while the previous one is
+// freezes the screen, sounds the camera and hands the frozen picture to the
+// SD-card task (CMD_ID_SCREEN_DUMP). Refused (bad click) while the previous one is
 // being saved, without the card task's mailbox, or when the freeze fails.
 void T_VIEW_vScreenCapture(void);
 // The SD-card task let the frozen picture go (saved or not): the next
