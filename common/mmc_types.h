@@ -91,6 +91,9 @@ struct MSG_LOAD_BITMAP {
   U32 u32RequestID;
   const std::atomic<U32>* pu32LatestRequestID;
   SEMA semaDone;
+  // When given, receives u32RequestID once the card task is done with the
+  // bitmap (loaded or dropped): the sender may then give the bitmap away.
+  std::atomic<U32>* pu32DoneRequestID;
 };
 
 struct MSG_DELETE_IMAGE {  // CMD_ID_DELETE_IMAGE

@@ -212,3 +212,53 @@ L_UPCALL_DEFINE(THUMBNAIL_TYPE, T_MMC_eFindPreviousThumbNail,
   (void)pu32Position;
   return THUMBNAIL_NONE;
 }
+L_UPCALL_DEFINE(THUMBNAIL_TYPE, T_MMC_eFindFirstThumbNailImage, (char* pcName, U32* pu32Position),
+                (pcName, pu32Position)) {
+  (void)pcName;
+  (void)pu32Position;
+  return THUMBNAIL_NONE;
+}
+L_UPCALL_DEFINE(THUMBNAIL_TYPE, T_MMC_eFindLastThumbNailImage, (char* pcName, U32* pu32Position),
+                (pcName, pu32Position)) {
+  (void)pcName;
+  (void)pu32Position;
+  return THUMBNAIL_NONE;
+}
+L_UPCALL_DEFINE(THUMBNAIL_TYPE, T_MMC_eFindNextThumbNailImage, (const char* pcCurrent, char* pcName, U32* pu32Position),
+                (pcCurrent, pcName, pu32Position)) {
+  (void)pcCurrent;
+  (void)pcName;
+  (void)pu32Position;
+  return THUMBNAIL_NONE;
+}
+L_UPCALL_DEFINE(THUMBNAIL_TYPE, T_MMC_eFindPreviousThumbNailImage,
+                (const char* pcCurrent, char* pcName, U32* pu32Position), (pcCurrent, pcName, pu32Position)) {
+  (void)pcCurrent;
+  (void)pcName;
+  (void)pu32Position;
+  return THUMBNAIL_NONE;
+}
+L_UPCALL_DEFINE(THUMBNAIL_TYPE, T_MMC_eFindLatestThumbnail, (char* pcName, THUMBNAIL_TYPE eType, U32* pu32Position),
+                (pcName, eType, pu32Position)) {
+  (void)pcName;
+  (void)eType;
+  (void)pu32Position;
+  return THUMBNAIL_NONE;
+}
+L_UPCALL_DEFINE(BOOLEAN, T_MMC_bOpenPlaybackFile, (BOOLEAN bOpen, const char* pcName), (bOpen, pcName)) {
+  log_me("VIEW: no sonar playback; %s not %s", pcName != nullptr ? pcName : "", bOpen ? "opened" : "closed");
+  return FALSE;
+}
+L_UPCALL_DEFINE(void, VIEW_SEAM_vCreateReviewMenu, (LAYER_ID view), (view)) {
+  TRACE_ONCE("VIEW: no menu task; no quick-access menu for view %d", (int)view);
+}
+L_UPCALL_DEFINE(BOOLEAN, VIEW_SEAM_bRegisterReviewMenuItem, (const REVIEW_MENU_ITEM* pItem), (pItem)) {
+  (void)pItem;
+  TRACE_ONCE("VIEW: no menu task; review menu items not registered");
+  return FALSE;
+}
+L_UPCALL_DEFINE(BOOLEAN, VIEW_SEAM_bUnregisterReviewMenuItem, (DB_TEXT_RECORD pText, LAYER_ID view), (pText, view)) {
+  (void)pText;
+  (void)view;
+  return FALSE;
+}

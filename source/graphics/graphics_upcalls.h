@@ -9,6 +9,7 @@
 
 #include "common/db_types.h"
 #include "common/key_types.h"
+#include "common/menu_types.h"
 #include "common/view_types.h"
 #include "lsvc/l_upcall.h"
 #include "source/graphics/g_bitmap.h"
@@ -39,6 +40,20 @@ L_UPCALL_DECLARE(THUMBNAIL_TYPE, T_MMC_eFindNextThumbNail,
                  (const char* pcCurrent, char* pcName, U32* pu32Position))
 L_UPCALL_DECLARE(THUMBNAIL_TYPE, T_MMC_eFindPreviousThumbNail,
                  (const char* pcCurrent, char* pcName, U32* pu32Position))
+// Snapshots only: the first / last / next / previous snapshot of the list
+// (recordings skipped). Default: none.
+L_UPCALL_DECLARE(THUMBNAIL_TYPE, T_MMC_eFindFirstThumbNailImage, (char* pcName, U32* pu32Position))
+L_UPCALL_DECLARE(THUMBNAIL_TYPE, T_MMC_eFindLastThumbNailImage, (char* pcName, U32* pu32Position))
+L_UPCALL_DECLARE(THUMBNAIL_TYPE, T_MMC_eFindNextThumbNailImage,
+                 (const char* pcCurrent, char* pcName, U32* pu32Position))
+L_UPCALL_DECLARE(THUMBNAIL_TYPE, T_MMC_eFindPreviousThumbNailImage,
+                 (const char* pcCurrent, char* pcName, U32* pu32Position))
+// The item of the snapshot or recording saved last (eType says which).
+// Default: none.
+L_UPCALL_DECLARE(THUMBNAIL_TYPE, T_MMC_eFindLatestThumbnail, (char* pcName, THUMBNAIL_TYPE eType, U32* pu32Position))
+// Opens the named recording ("SON" file) for playback (bOpen TRUE) or closes
+// it. Default: traces and returns FALSE, as without sonar recordings.
+L_UPCALL_DECLARE(BOOLEAN, T_MMC_bOpenPlaybackFile, (BOOLEAN bOpen, const char* pcName))
 
 // ------------------------------------------------------------ display task's power-key menu
 // The menus and keys build the display task's power-key menu and its
@@ -74,6 +89,28 @@ L_UPCALL_DECLARE(void, VIEW_SEAM_vRegisterBannerMenu, (void))
 // The "Screen Snapshot" selector (key SCSC: 0 "Off", 2 "On") on the
 // "Accessories" tab. Default: traces; SCSC then keeps its value.
 L_UPCALL_DECLARE(void, VIEW_SEAM_vRegisterSnapshotMenu, (void))
+// The review view's quick-access menu: creates the menu of a view (full
+// window), registers one item, removes one item (by its text record) from a
+// view's menu. Default: traces; no menu item is made.
+enum REVIEW_MENU_KIND : S32 { REVIEW_MENU_ACTION, REVIEW_MENU_PROGRESS_BAR, REVIEW_MENU_ICON_SELECTOR };
+struct REVIEW_MENU_ITEM {
+  REVIEW_MENU_KIND eKind;
+  DB_TEXT_RECORD pText;
+  const ICON* pIcon;
+  MENU_PRIORITY priority;
+  MENU_ACTION_FUNC pfnAction;  // action
+  BOOLEAN bConfirm;            // action
+  FOURCHARID key;              // progress bar, icon selector
+  const MENU_LIMITS* pLimits;  // progress bar
+  DB_TEXT_RECORD pRightText;   // progress bar
+  U32 u32Choices;              // icon selector
+  MENU_ICON_LIST pChoiceIcons;
+  const U32* pChoiceValues;
+  LAYER_ID view;  // USED_BY_ALL: every view
+};
+L_UPCALL_DECLARE(void, VIEW_SEAM_vCreateReviewMenu, (LAYER_ID view))
+L_UPCALL_DECLARE(BOOLEAN, VIEW_SEAM_bRegisterReviewMenuItem, (const REVIEW_MENU_ITEM* pItem))
+L_UPCALL_DECLARE(BOOLEAN, VIEW_SEAM_bUnregisterReviewMenuItem, (DB_TEXT_RECORD pText, LAYER_ID view))
 
 // ------------------------------------------------------------ dialog drawing
 // A one-line message box at the top of the page, u16Width pixels wide, with

@@ -1,12 +1,45 @@
-// The snapshot and recording review view of the view task: the hooks the
-// view task and the view-key task call. The view's own drawing and states
-// are not built yet; each hook does the least that keeps the view tasks
-// sound.
+// The snapshot and recording review view of the view task (view 71): its
+// states, drawing, keys, quick-access menu and the hooks the view task, the
+// view-key task, the menu task and the card task call.
 #pragma once
 
 #include "common/db_types.h"
 #include "common/types.h"
 #include "common/view_types.h"
+
+// The review states: the thumbnail column, one snapshot full size, a sonar
+// recording running and a recording played back.
+enum SR_VIEW_STATE : S32 {
+  SR_VIEW_INIT = 0,
+  SR_VIEW_THUMBNAILS = 1,
+  SR_VIEW_FULLIMAGE = 2,
+  SR_VIEW_RECORDING = 3,
+  SR_VIEW_PLAYBACK = 4,
+};
+
+// Sets the review state and updates the view's quick-access menu; any task.
+// Entering recording or playback runs its own start (refused: the state
+// stays).
+void T_VIEW_vSetSRViewState(SR_VIEW_STATE eNew);
+SR_VIEW_STATE T_VIEW_eSRViewState(void);
+
+// Quick-access menu actions (menu task). Toggle: thumbnails or full view to
+// recording, recording back to thumbnails. The deletions are refused (bad
+// click) unless the thumbnails or the full view show an item; they are sent
+// to the card task at the next drawing of the thumbnails, and the full view
+// returns to the thumbnails.
+void T_VIEW_vToggleRecordingState(void);
+void T_VIEW_vDeleteCurrentImage(void);
+void T_VIEW_vDeleteAllImages(void);
+void T_VIEW_vDeleteAllRecordings(void);
+
+// The card task's completions (card task): a snapshot or recording was
+// saved (the list then starts at it), one item or all of a kind were
+// deleted (the list is filled again).
+void T_VIEW_vSnapshotSaveComplete(void);
+void T_VIEW_vRecordingSaveComplete(void);
+void T_VIEW_vDeleteComplete(void);
+void T_VIEW_vDeleteAllComplete(void);
 
 // The draw callback of view 71, and its frame on another bitmap.
 void T_VIEW_vDrawCaptureReviewView(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindowSpec);
@@ -19,15 +52,17 @@ void T_VIEW_vReviewNotice(const MESSAGE_NEW_DATA* pMsg);
 void T_VIEW_vReviewResetPos(void);
 void T_VIEW_vReviewMessage(const GENERIC_MESSAGE* pMsg);
 // A new current view: the review view holds the cursor key while it is the
-// current view and starts its list afresh when it becomes current.
+// current view and starts its list afresh when it becomes current; another
+// view returns the full view to the thumbnails.
 void T_VIEW_vReviewViewChanged(LAYER_ID view);
 // The view-key task, after every key it receives: the review view gives up
-// its full-size picture (page, header and pointer). The picture must not go
-// while the view task draws a page from it.
+// its full-size picture (page, header and pointer) and the full view returns
+// to the thumbnails. The view task lets the page go at its next turn (never
+// while it draws from it, nor while the card task loads into it).
 void T_VIEW_vReviewReleaseFullPicture(void);
 // The screenshot alone, as the MARK key takes it while screenshots are on:
-// freezes the screen and hands the frozen picture to the SD-card task
-// (CMD_ID_SCREEN_DUMP). Refused (bad click) while the previous one is
+// freezes the screen, sounds the camera and hands the frozen picture to the
+// SD-card task (CMD_ID_SCREEN_DUMP). Refused (bad click) while the previous one is
 // being saved, without the card task's mailbox, or when the freeze fails.
 void T_VIEW_vScreenCapture(void);
 // The SD-card task let the frozen picture go (saved or not): the next

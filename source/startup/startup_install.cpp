@@ -28,4 +28,9 @@ void STARTUP_vInstall(void) {
   T_MMC_eFindLastThumbNail_Install(&MMC_THUMBS_eFindLast);
   T_MMC_eFindNextThumbNail_Install(&MMC_THUMBS_eFindNext);
   T_MMC_eFindPreviousThumbNail_Install(&MMC_THUMBS_eFindPrevious);
+  T_MMC_eFindFirstThumbNailImage_Install(&MMC_THUMBS_eFindFirstImage);
+  T_MMC_eFindLastThumbNailImage_Install(&MMC_THUMBS_eFindLastImage);
+  T_MMC_eFindNextThumbNailImage_Install(&MMC_THUMBS_eFindNextImage);
+  T_MMC_eFindPreviousThumbNailImage_Install(&MMC_THUMBS_eFindPreviousImage);
+  T_MMC_eFindLatestThumbnail_Install(&MMC_THUMBS_eFindLatest);
 }

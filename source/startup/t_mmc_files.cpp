@@ -103,6 +103,11 @@ bool T_MMC_bHandleFileMessage(GENERIC_MESSAGE* pMsg) {
       T_MMC_vDeleteImages(m->FileName);
       T_MMC_vInvalidateThumbNailList();
       T_MMC_vShowStatus(DELETED);
+      if (strcmp(m->FileName, "all images") == 0 || strcmp(m->FileName, "all recordings") == 0) {
+        T_VIEW_vDeleteAllComplete();
+      } else {
+        T_VIEW_vDeleteComplete();
+      }
       (void)L_SEMA_Signal(SEMA_VIEW_UPDATE);
       return true;
     }

@@ -110,6 +110,7 @@ bool T_MMC_bHandlePictureMessage(GENERIC_MESSAGE* pMsg) {
       auto* m = reinterpret_cast<MSG_LOAD_BITMAP*>(pMsg);
       T_MMC_vReadBMP16(m->pFileName, m->pBitmap, m->u32RequestID, m->pu32LatestRequestID);
       m->pFileName = nullptr;
+      if (m->pu32DoneRequestID != nullptr) m->pu32DoneRequestID->store(m->u32RequestID);
       (void)L_SEMA_Signal(SEMA_VIEW_UPDATE);
       if (m->semaDone != 0) (void)L_SEMA_Signal(m->semaDone);  // the bitmap is the sender's again
       return true;

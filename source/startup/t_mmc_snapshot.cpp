@@ -14,6 +14,7 @@
 #include "source/startup/startup_upcalls.h"
 #include "source/startup/t_mmc_int.h"
 #include "source/startup/t_mmc_snapshot.h"
+#include "source/graphics/t_view_review.h"
 #include "source/startup/u_mmc_bufio.h"
 #include "source/startup/u_mmc_png.h"
 
@@ -191,6 +192,7 @@ bool bWriteThumbnail(BUFFERED_IO_CONTROL& thumb, BITMAP* pBitmap, bool bValid, c
 void vFinish(bool ok) {
   (void)L_SEMA_Signal(ok ? SEMA_KEYCLICK_GOOD : SEMA_KEYCLICK_BAD);
   T_MMC_vInvalidateThumbNailList();
+  if (ok) T_VIEW_vSnapshotSaveComplete();
   (void)L_SEMA_Signal(SEMA_VIEW_UPDATE);
   (void)L_SEMA_Signal(SEMA_VIEW_RELEASE_BITMAP);
 }

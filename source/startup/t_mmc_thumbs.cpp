@@ -275,7 +275,7 @@ THUMBNAIL_TYPE MMC_THUMBS_eFindLast(char* pcName, U32* pu32Position) {
   return n != nullptr ? eReport(n, pcName, pu32Position) : THUMBNAIL_NONE;
 }
 
-THUMBNAIL_TYPE T_MMC_eFindFirstThumbNailImage(char* pcName, U32* pu32Position) {
+THUMBNAIL_TYPE MMC_THUMBS_eFindFirstImage(char* pcName, U32* pu32Position) {
   std::lock_guard<std::recursive_mutex> lock(s_listMutex);
   vBuildIfNeeded();
   for (THUMBNAIL_FILE_NODE* n = s_tfnThumbNailListHead; n != nullptr; n = n->next) {
@@ -284,7 +284,7 @@ THUMBNAIL_TYPE T_MMC_eFindFirstThumbNailImage(char* pcName, U32* pu32Position) {
   return THUMBNAIL_NONE;
 }
 
-THUMBNAIL_TYPE T_MMC_eFindLastThumbNailImage(char* pcName, U32* pu32Position) {
+THUMBNAIL_TYPE MMC_THUMBS_eFindLastImage(char* pcName, U32* pu32Position) {
   std::lock_guard<std::recursive_mutex> lock(s_listMutex);
   vBuildIfNeeded();
   for (THUMBNAIL_FILE_NODE* n = pLast(); n != nullptr; n = n->prev) {
@@ -299,14 +299,14 @@ THUMBNAIL_TYPE MMC_THUMBS_eFindNext(const char* pcCurrent, char* pcName, U32* pu
 THUMBNAIL_TYPE MMC_THUMBS_eFindPrevious(const char* pcCurrent, char* pcName, U32* pu32Position) {
   return eWalk(pcCurrent, pcName, pu32Position, false, [](THUMBNAIL_FILE_NODE* n) { return n->prev; });
 }
-THUMBNAIL_TYPE T_MMC_eFindNextThumbNailImage(const char* pcCurrent, char* pcName, U32* pu32Position) {
+THUMBNAIL_TYPE MMC_THUMBS_eFindNextImage(const char* pcCurrent, char* pcName, U32* pu32Position) {
   return eWalk(pcCurrent, pcName, pu32Position, true, [](THUMBNAIL_FILE_NODE* n) { return n->next; });
 }
-THUMBNAIL_TYPE T_MMC_eFindPreviousThumbNailImage(const char* pcCurrent, char* pcName, U32* pu32Position) {
+THUMBNAIL_TYPE MMC_THUMBS_eFindPreviousImage(const char* pcCurrent, char* pcName, U32* pu32Position) {
   return eWalk(pcCurrent, pcName, pu32Position, true, [](THUMBNAIL_FILE_NODE* n) { return n->prev; });
 }
 
-THUMBNAIL_TYPE T_MMC_eFindLatestThumbnail(char* pcName, THUMBNAIL_TYPE eType, U32* pu32Position) {
+THUMBNAIL_TYPE MMC_THUMBS_eFindLatest(char* pcName, THUMBNAIL_TYPE eType, U32* pu32Position) {
   if (eType != THUMBNAIL_IMAGE_TYPE && eType != THUMBNAIL_RECORDING_TYPE) return THUMBNAIL_NONE;
   U32 number = 0;
   if (!H_DATABASE_bFetchU32(eType == THUMBNAIL_IMAGE_TYPE ? FCID("SFID") : FCID("SFSR"), &number)) {

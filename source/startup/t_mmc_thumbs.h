@@ -6,9 +6,11 @@
 // names (folder path and file name, at most 41 characters); positions count
 // from 1; results are THUMBNAIL_TYPE values. Output names are written only
 // when a pointer is given (at least THUMBNAIL_NAME_SIZE characters).
-// The first five below are installed as the graphics library's upcalls
-// T_MMC_u32ThumbNailsInList / T_MMC_eFind{First,Last,Next,Previous}ThumbNail
-// (STARTUP_vInstall), through which the review view browses.
+// The browsing calls below are installed as the graphics library's upcalls
+// T_MMC_u32ThumbNailsInList, T_MMC_eFind{First,Last,Next,Previous}ThumbNail,
+// T_MMC_eFind{First,Last,Next,Previous}ThumbNailImage and
+// T_MMC_eFindLatestThumbnail (STARTUP_vInstall), through which the review
+// view browses.
 #pragma once
 
 #include "common/mmc_types.h"
@@ -16,16 +18,16 @@
 
 THUMBNAIL_TYPE MMC_THUMBS_eFindFirst(char* pcName, U32* pu32Position);
 THUMBNAIL_TYPE MMC_THUMBS_eFindLast(char* pcName, U32* pu32Position);
-THUMBNAIL_TYPE T_MMC_eFindFirstThumbNailImage(char* pcName, U32* pu32Position);
-THUMBNAIL_TYPE T_MMC_eFindLastThumbNailImage(char* pcName, U32* pu32Position);
+THUMBNAIL_TYPE MMC_THUMBS_eFindFirstImage(char* pcName, U32* pu32Position);
+THUMBNAIL_TYPE MMC_THUMBS_eFindLastImage(char* pcName, U32* pu32Position);
 // The entry after / before the current one; 0 and "None" when there is none
 // or the current one is not in the list.
 THUMBNAIL_TYPE MMC_THUMBS_eFindNext(const char* pcCurrent, char* pcName, U32* pu32Position);
 THUMBNAIL_TYPE MMC_THUMBS_eFindPrevious(const char* pcCurrent, char* pcName, U32* pu32Position);
-THUMBNAIL_TYPE T_MMC_eFindNextThumbNailImage(const char* pcCurrent, char* pcName, U32* pu32Position);
-THUMBNAIL_TYPE T_MMC_eFindPreviousThumbNailImage(const char* pcCurrent, char* pcName, U32* pu32Position);
+THUMBNAIL_TYPE MMC_THUMBS_eFindNextImage(const char* pcCurrent, char* pcName, U32* pu32Position);
+THUMBNAIL_TYPE MMC_THUMBS_eFindPreviousImage(const char* pcCurrent, char* pcName, U32* pu32Position);
 // The entry of the last snapshot (type 1, SFID) or recording (type 2, SFSR).
-THUMBNAIL_TYPE T_MMC_eFindLatestThumbnail(char* pcName, THUMBNAIL_TYPE eType, U32* pu32Position);
+THUMBNAIL_TYPE MMC_THUMBS_eFindLatest(char* pcName, THUMBNAIL_TYPE eType, U32* pu32Position);
 U32 MMC_THUMBS_u32InList(void);
 // The snapshot taken at the waypoint's position, in a buffer of the module
 // (valid until the next call), or null.

@@ -75,9 +75,38 @@ void vRegisterSoundMenus(BOOLEAN bToneMode) {
   if (!ok) log_me("sound: menu items not registered");
 }
 
+// ------------------------------------------------------------ the review view's quick-access menu
+void vCreateReviewMenu(LAYER_ID view) {
+  if (!U_MENU_bRegisterExpressMenu(view, SPLIT_FULL_WINDOW)) log_me("VIEW: quick-access menu of view %d not made", (int)view);
+}
+
+BOOLEAN bRegisterReviewMenuItem(const REVIEW_MENU_ITEM* p) {
+  if (p == nullptr) return FALSE;
+  switch (p->eKind) {
+    case REVIEW_MENU_ACTION:
+      return U_MENU_bRegisterHotActionMenu(p->pText, p->pIcon, p->priority, p->pfnAction, p->bConfirm, M_BASIC, p->view,
+                                           SPLIT_FULL_WINDOW);
+    case REVIEW_MENU_PROGRESS_BAR:
+      return U_MENU_bRegisterHotProgBarMenu(p->pText, p->pIcon, p->priority, p->key, p->pLimits, nullptr,
+                                            p->pRightText, nullptr, M_BASIC, p->view, SPLIT_FULL_WINDOW);
+    case REVIEW_MENU_ICON_SELECTOR:
+      return U_MENU_bRegisterHotIconSelectorMenu(p->pText, p->pIcon, p->priority, p->key, p->u32Choices,
+                                                 p->pChoiceIcons, p->pChoiceValues, M_BASIC, p->view,
+                                                 SPLIT_FULL_WINDOW);
+  }
+  return FALSE;
+}
+
+BOOLEAN bUnregisterReviewMenuItem(DB_TEXT_RECORD pText, LAYER_ID view) {
+  return U_MENU_bUnregisterHotMenuItem(pText, view, SPLIT_FULL_WINDOW);
+}
+
 }  // namespace
 
 void UI_vInstall(void) {
+  VIEW_SEAM_vCreateReviewMenu_Install(&vCreateReviewMenu);
+  VIEW_SEAM_bRegisterReviewMenuItem_Install(&bRegisterReviewMenuItem);
+  VIEW_SEAM_bUnregisterReviewMenuItem_Install(&bUnregisterReviewMenuItem);
   T_SOUND_vRegisterMenus_Install(&vRegisterSoundMenus);
   U_KEYBOARD_bRegisterKeys_Install(&T_KEYBOARD_bRegisterKeys);
   VIEW_SEAM_bUnregisterKeys_Install(&U_KEYBOARD_bUnregisterKeys);

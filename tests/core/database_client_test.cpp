@@ -21,6 +21,7 @@
 #include "source/core/t_gmsg.h"
 #include "source/core/u_database_client.h"
 #include "tests/support/db_test_env.h"
+#include "tests/support/gmsg_pump.h"
 
 namespace {
 
@@ -65,20 +66,7 @@ const GMSG_MAP_INFO s_map[] = {
     {GMSG_ID_DATABASE_NEW_DATA, &bNewData, &D_GMSG_DATABASE_NEW_DATA, nullptr, nullptr},
     {0, nullptr, nullptr, nullptr, nullptr}};
 
-std::atomic<bool> s_bPumping{true};
 std::atomic<int> s_nDisconnects{0};
-void vPump() {
-  while (s_bPumping) {
-    void* m = L_MBOX_ReceiveWaitTicks(M_GMSG_TEST, 20);
-    if (m == nullptr) continue;
-    if (static_cast<GENERIC_MESSAGE*>(m)->Cmd == CMD_ID_GMSG_RECEIVE) {
-      U_GMSG_bHandleReceive(static_cast<MSG_GMSG_RECEIVE*>(m));
-    } else if (static_cast<GENERIC_MESSAGE*>(m)->Cmd == CMD_ID_GMSG_DISCONNECT) {
-      ++s_nDisconnects;
-    }
-    H_MEMORY_vDumpMail(m);
-  }
-}
 
 class RemoteDatabase : public ::testing::Test {
  protected:
@@ -87,12 +75,9 @@ class RemoteDatabase : public ::testing::Test {
     L_TASK_Start(TASK_GMSGTASK);
     L_TASK_Start(TASK_GMSGSOCKETTASK);
     ASSERT_TRUE(U_GMSG_bRegisterMailbox(M_GMSG_TEST, RES_GMSG_TEST, SEMA_GMSG_TEST, s_map, PORT));
-    s_pump = std::thread(vPump);
+    s_pump.Start(M_GMSG_TEST, [](const MSG_GMSG_DISCONNECT*) { ++s_nDisconnects; });
   }
-  static void TearDownTestSuite() {
-    s_bPumping = false;
-    s_pump.join();
-  }
+  static void TearDownTestSuite() { s_pump.Stop(); }
   // The other unit's connection to this unit's registration.
   static GSOCKET Connect() {
     GSOCKET s;
@@ -133,9 +118,9 @@ class RemoteDatabase : public ::testing::Test {
     }
     return false;
   }
-  static std::thread s_pump;
+  static GmsgPump s_pump;
 };
-std::thread RemoteDatabase::s_pump;
+GmsgPump RemoteDatabase::s_pump;
 
 // Data names travel on a 4-byte boundary, as the serialiser wants text.
 struct Name {

@@ -26,6 +26,7 @@
 #include "source/core/core_upcalls.h"
 #include "source/core/h_database.h"
 #include "source/core/t_gmsg.h"
+#include "tests/support/gmsg_pump.h"
 
 namespace {
 
@@ -63,20 +64,6 @@ const GMSG_MAP_INFO s_map[] = {{GMSG_ID_TEST_PING, &bPing, &DT_UNSIGNED32, nullp
                                {GMSG_u32Id(21, 2), &bRecord, nullptr, nullptr, nullptr},
                                {0, nullptr, nullptr, nullptr, nullptr}};
 
-std::atomic<bool> s_bPumping{true};
-void vPump() {
-  while (s_bPumping) {
-    void* m = L_MBOX_ReceiveWaitTicks(M_GMSG_TEST, 20);
-    if (m == nullptr) continue;
-    auto* g = static_cast<GENERIC_MESSAGE*>(m);
-    if (g->Cmd == CMD_ID_GMSG_RECEIVE) U_GMSG_bHandleReceive(static_cast<MSG_GMSG_RECEIVE*>(m));
-    if (g->Cmd == CMD_ID_GMSG_DISCONNECT) {
-      std::lock_guard<std::mutex> gl(s_lock);
-      s_disconnects.push_back(static_cast<MSG_GMSG_DISCONNECT*>(m)->Address);
-    }
-    H_MEMORY_vDumpMail(m);
-  }
-}
 
 class MessageLayer : public ::testing::Test {
  protected:
@@ -85,13 +72,13 @@ class MessageLayer : public ::testing::Test {
     L_TASK_Start(TASK_GMSGTASK);
     L_TASK_Start(TASK_GMSGSOCKETTASK);
     ASSERT_TRUE(U_GMSG_bRegisterMailbox(M_GMSG_TEST, RES_GMSG_TEST, SEMA_GMSG_TEST, s_map, PORT_A));
-    s_pump = std::thread(vPump);
+    s_pump.Start(M_GMSG_TEST, [](const MSG_GMSG_DISCONNECT* d) {
+      std::lock_guard<std::mutex> gl(s_lock);
+      s_disconnects.push_back(d->Address);
+    });
   }
-  static void TearDownTestSuite() {
-    s_bPumping = false;
-    s_pump.join();
-  }
-  static std::thread s_pump;
+  static void TearDownTestSuite() { s_pump.Stop(); }
+  static GmsgPump s_pump;
 
   // The second unit: a connection from 127.0.0.2 to the registration.
   static GSOCKET Connect() {
@@ -129,7 +116,7 @@ class MessageLayer : public ::testing::Test {
     return false;
   }
 };
-std::thread MessageLayer::s_pump;
+GmsgPump MessageLayer::s_pump;
 
 TEST_F(MessageLayer, RequestIsAnsweredAndUnhandledRequestGetsStatus2) {
   GSOCKET s = Connect();

@@ -24,6 +24,7 @@
 #include "tests/support/db_test_env.h"
 #include "tests/support/trace_line.h"
 #include "tests/support/wait_for.h"
+#include "tests/support/clock_pump.h"
 
 namespace fs = std::filesystem;
 
@@ -37,26 +38,6 @@ constexpr const char* kCid = "035344535530344780" "1234abcd" "00c5" "e1";
 
 std::string Root() { return PLATFORM_pcHostRoot(); }
 
-// Moves the test clock on by 20 ms for every real millisecond while a test runs.
-class ClockPump {
- public:
-  ClockPump() {
-    m_thread = std::thread([this] {
-      while (!m_stop.load()) {
-        PLATFORM_vTestClockAdvanceMs(20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
-    });
-  }
-  ~ClockPump() {
-    m_stop.store(true);
-    m_thread.join();
-  }
-
- private:
-  std::atomic<bool> m_stop{false};
-  std::thread m_thread;
-};
 
 bool TakeSignal() { return L_SEMA_WaitTicks(SEMA_TIMER_MMC, 0) == lsSUCCESS; }
 

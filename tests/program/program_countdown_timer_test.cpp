@@ -39,8 +39,10 @@ TEST(ProgramCountdownTimer, TenSecondsAcrossTheClockWrap) {
     (void)unit.WaitForChangedFrame(pressed, 2000, &frame);
     usleep(600000);  // past the menu's sideways hold-off
   };
-  // Alarms tab in the simulator: Alarm Volume, the three NMEA 2000 groups,
-  // Timer Setup, Start Timer.
+  // The view's quick-access menu, then the main menu's Alarms tab in the
+  // simulator: Alarm Volume, the three NMEA 2000 groups, Timer Setup, Start
+  // Timer.
+  press(SLOT_MENU);
   press(SLOT_MENU);
   for (int i = 0; i < 5; ++i) press(SLOT_SOUTH);
   press(SLOT_EAST);  // the setup dialog, on its time row

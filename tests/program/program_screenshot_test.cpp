@@ -63,12 +63,13 @@ TEST_P(ProgramScreenshot, MarkKeySavesTheFrozenScreenOnlyWhenScreenshotsAreOn) {
   // Start-up: MENU, the preselected simulator with east, EXIT past the
   // chart disclaimer (and EXIT more); once the quick setup shows, EXIT
   // closes it (a spare EXIT keeps the only view). Then MENU opens the
-  // main menu on its first tab; west wraps to the last tab (Accessories),
+  // view's quick-access menu and MENU again the main menu on its first
+  // tab; west wraps to the last tab (Accessories),
   // south onto "Screen Snapshot", east to "On", EXIT twice.
   const std::vector<int> startKeys = {DD_SLOT_MENU, DD_SLOT_CURSOR_EAST, DD_SLOT_EXIT, DD_SLOT_EXIT};
   std::vector<int> keys = {DD_SLOT_EXIT};
   if (c.screenshotsOn) {
-    keys.insert(keys.end(), {DD_SLOT_MENU, DD_SLOT_CURSOR_WEST, DD_SLOT_CURSOR_SOUTH, DD_SLOT_CURSOR_EAST,
+    keys.insert(keys.end(), {DD_SLOT_MENU, DD_SLOT_MENU, DD_SLOT_CURSOR_WEST, DD_SLOT_CURSOR_SOUTH, DD_SLOT_CURSOR_EAST,
                              DD_SLOT_EXIT, DD_SLOT_EXIT});
   }
   keys.push_back(DD_SLOT_MARK);

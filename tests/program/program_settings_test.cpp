@@ -13,18 +13,9 @@
 #include "source/core/dd_key.h"
 #include "tests/support/key_records.h"
 #include "tests/support/program_run.h"
+#include "tests/support/start_keys.h"
 
 namespace {
-
-bool bKey(const std::string& fifo, int slot, S32 value) {
-  const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-  if (fd < 0) return false;
-  const std::string records =
-      TEST_sInputEvent(TEST_EV_KEY, DD_KEYBOARD_au16KeyCode[slot], value) + TEST_sInputEvent(TEST_EV_SYN, 0, 0);
-  const bool ok = write(fd, records.data(), records.size()) == (ssize_t)records.size();
-  close(fd);
-  return ok;
-}
 
 // The slot of a key S c2 c3 c4, each character a base-36 digit.
 U32 u32Slot(const char* key) {
@@ -67,7 +58,7 @@ RESULT RunWithKeys(CProgram& program, const std::vector<int>& keys) {
     if (stage == 0 && out.find("STARTUP: transducer") != std::string::npos) stage = 1;
     if (stage == 1) {
       if (next < startKeys.size()) {
-        if (bKey(fifo, startKeys[next], 1) && bKey(fifo, startKeys[next], 0)) next++;
+        if (TEST_bPressKey(fifo, startKeys[next], 1) && TEST_bPressKey(fifo, startKeys[next], 0)) next++;
         due = now + 700;
       } else if (out.find("STARTUP: run system") != std::string::npos) {
         stage = 2;
@@ -77,14 +68,14 @@ RESULT RunWithKeys(CProgram& program, const std::vector<int>& keys) {
     }
     if (stage == 2) {
       if (nextRun < keys.size()) {
-        if (bKey(fifo, keys[nextRun], 1) && bKey(fifo, keys[nextRun], 0)) nextRun++;
+        if (TEST_bPressKey(fifo, keys[nextRun], 1) && TEST_bPressKey(fifo, keys[nextRun], 0)) nextRun++;
         due = now + 700;
-      } else if (bKey(fifo, DD_SLOT_POWER, 1)) {
+      } else if (TEST_bPressKey(fifo, DD_SLOT_POWER, 1)) {
         stage = 3;
       }
       return true;
     }
-    if (stage == 3 && out.find("shutting down the tasks") != std::string::npos && bKey(fifo, DD_SLOT_POWER, 0)) {
+    if (stage == 3 && out.find("shutting down the tasks") != std::string::npos && TEST_bPressKey(fifo, DD_SLOT_POWER, 0)) {
       stage = 4;
     }
     return stage < 4;
@@ -93,10 +84,11 @@ RESULT RunWithKeys(CProgram& program, const std::vector<int>& keys) {
 
 TEST(ProgramSettings, ChangedSettingIsSavedAtShutdownAndKeptByTheNextStart) {
   CProgram program;
-  // EXIT closes the first-start quick setup; MENU opens the main menu on
-  // its first tab (Alarms); south onto the alarm volume, east one step up,
-  // EXIT twice closes the menu.
-  RESULT first = RunWithKeys(program, {DD_SLOT_EXIT, DD_SLOT_MENU, DD_SLOT_CURSOR_SOUTH, DD_SLOT_CURSOR_EAST, DD_SLOT_EXIT,
+  // EXIT closes the first-start quick setup; MENU opens the view's
+  // quick-access menu and MENU again the main menu on its first tab
+  // (Alarms); south onto the alarm volume, east one step up, EXIT twice
+  // closes the menu.
+  RESULT first = RunWithKeys(program, {DD_SLOT_EXIT, DD_SLOT_MENU, DD_SLOT_MENU, DD_SLOT_CURSOR_SOUTH, DD_SLOT_CURSOR_EAST, DD_SLOT_EXIT,
                                        DD_SLOT_EXIT});
   ASSERT_TRUE(first.exited) << sDescribe(first);
   ASSERT_EQ(first.status, 10) << sDescribe(first);

@@ -41,6 +41,7 @@
 #include "tests/support/golden.h"
 #include "tests/support/graphics_canvas.h"
 #include "tests/support/wait_for.h"
+#include "tests/support/clock_pump.h"
 
 namespace fs = std::filesystem;
 
@@ -58,26 +59,6 @@ void vRecordImport(S32 slot) {
   s_nImportSlot.store(slot);
   s_nImports.fetch_add(1);
 }
-
-class ClockPump {
- public:
-  ClockPump() {
-    m_thread = std::thread([this] {
-      while (!m_stop.load()) {
-        PLATFORM_vTestClockAdvanceMs(20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
-    });
-  }
-  ~ClockPump() {
-    m_stop.store(true);
-    m_thread.join();
-  }
-
- private:
-  std::atomic<bool> m_stop{false};
-  std::thread m_thread;
-};
 
 std::string Root() { return PLATFORM_pcHostRoot(); }
 
@@ -662,13 +643,13 @@ TEST_F(MmcCard, ThumbnailListOrderBrowseLoadAndDelete) {
   EXPECT_EQ(name, order[0]);
   EXPECT_EQ(MMC_THUMBS_eFindPrevious(order[0].c_str(), name, &pos), THUMBNAIL_NONE);
   EXPECT_EQ(MMC_THUMBS_eFindNext("/mnt/mmc0/SNAPSHOT/S09999.DAT", name, &pos), THUMBNAIL_NONE);
-  EXPECT_EQ(T_MMC_eFindNextThumbNailImage(order[0].c_str(), name, &pos), THUMBNAIL_IMAGE_TYPE);
+  EXPECT_EQ(MMC_THUMBS_eFindNextImage(order[0].c_str(), name, &pos), THUMBNAIL_IMAGE_TYPE);
   EXPECT_EQ(name, order[2]);
   EXPECT_EQ(pos, 3u);
   EXPECT_EQ(MMC_THUMBS_eFindLast(name, &pos), THUMBNAIL_IMAGE_TYPE);
   EXPECT_EQ(pos, 6u);
   (void)H_DATABASE_bUpdateEverythingU32(FCID("SFID"), 3, P_NORMAL, D_UNSIGNED32, nullptr, DB_NO_TIMEOUT);
-  EXPECT_EQ(T_MMC_eFindLatestThumbnail(name, THUMBNAIL_IMAGE_TYPE, &pos), THUMBNAIL_IMAGE_TYPE);
+  EXPECT_EQ(MMC_THUMBS_eFindLatest(name, THUMBNAIL_IMAGE_TYPE, &pos), THUMBNAIL_IMAGE_TYPE);
   EXPECT_EQ(name, order[4]);
 
   // Loads through the card task's mailbox.
@@ -731,7 +712,7 @@ TEST_F(MmcCard, ThumbnailListOrderBrowseLoadAndDelete) {
   EXPECT_EQ(MMC_THUMBS_eFindFirst(name, &pos), THUMBNAIL_RECORDING_TYPE);
   EXPECT_EQ(name, order[1]);
   EXPECT_EQ(pos, 1u);
-  EXPECT_EQ(T_MMC_eFindFirstThumbNailImage(name, &pos), THUMBNAIL_NONE);
+  EXPECT_EQ(MMC_THUMBS_eFindFirstImage(name, &pos), THUMBNAIL_NONE);
   // All recordings: thumb headers and folders go.
   remove("all recordings");
   EXPECT_FALSE(fs::exists(card + "/RECORD/R00001"));

@@ -80,6 +80,8 @@ int main(int argc, char** argv) {
       {"bad_key_sound", {{400, 0.08, 0.5}}},
       {"fish_sound", {{1500, 0.08, 0.6}, {0, 0.05, 0}, {1500, 0.08, 0.6}}},
       {"general_alarm_sound", {{800, 0.25, 0.7}, {1000, 0.25, 0.7}, {800, 0.25, 0.7}, {1000, 0.25, 0.7}}},
+      // A shutter: two short high clicks.
+      {"snapshot_camera_sound", {{3200, 0.012, 0.6}, {0, 0.06, 0}, {2600, 0.015, 0.6}}},
   };
   for (const Sound& s : sounds) {
     const std::string path = dir + "/" + s.name + ".wav";
