@@ -4,6 +4,7 @@
 #include "lsvc/lsvc.h"
 #include "source/core/core_upcalls.h"
 #include "source/graphics/graphics_upcalls.h"
+#include "source/serial/serial_install.h"
 #include "source/sonar/sonar_install.h"
 #include "source/startup/startup_install.h"
 #include "source/ui/ui_install.h"
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
   UI_vInstall();
   STARTUP_vInstall();
   SONAR_vInstall();
+  SERIAL_vInstall();
   return LS_main(argc, argv);
 }

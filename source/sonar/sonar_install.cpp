@@ -1,12 +1,14 @@
 #include "source/sonar/sonar_install.h"
 
 #include "lsvc/lsvc_upcalls.h"
+#include "source/sonar/h_coproc.h"
 #include "source/sonar/s_detect.h"
 #include "source/sonar/t_ping.h"
 #include "source/startup/startup_upcalls.h"
 
 void SONAR_vInstall(void) {
   S_DETECT_bTransducerConnected_Install(&S_DETECT_bTestTransducer);
+  INLINETEST_bCoprocessorReady_Install(&H_COPROC_bCoprocessorReady);
   T_N_PING_vMain_Install(&T_N_PING_vTask);
   T_N_PROCESS_vMain_Install(&T_N_PROCESS_vLeast);
   T_N_HISTORY_vMain_Install(&T_N_HISTORY_vLeast);
