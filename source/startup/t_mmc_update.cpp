@@ -79,6 +79,7 @@ void vSetText(const std::string& text) {
   std::lock_guard<std::mutex> hold(s_textLock);
   snprintf(s_cMessage, sizeof s_cMessage, "%s", text.c_str());
   s_numLines = 0;
+  log_me("MMC: update text: %s", s_cMessage);
 }
 
 std::string sVersion(U32 version) {
@@ -213,6 +214,7 @@ void vOffer(S32 slot, const std::string& unitPath, U32 current, U32 version) {
     (void)H_DATABASE_bUpdateValueU32(FCID("CCST"), noted, P_NORMAL);
     vRemoveBox();
     vRedraw();
+    log_me("MMC: update declined");
     return;
   }
   if (version < current) {
@@ -227,6 +229,7 @@ void vOffer(S32 slot, const std::string& unitPath, U32 current, U32 version) {
   vRedraw();
   if (s_eReflashState.load() == REFLASH_ABORT) {
     (void)H_DATABASE_bUpdateValueU32(FCID("CCST"), noted, P_NORMAL);
+    log_me("MMC: update declined");
     return;
   }
   vProceed(slot, unitPath);

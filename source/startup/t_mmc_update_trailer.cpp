@@ -23,6 +23,16 @@ bool bSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || 
 BOOLEAN bGetUpdateString(const U8* pu8Trailer, size_t size, const char* pcName, char* pcValue) {
   if (pu8Trailer == nullptr || pcName == nullptr || pcValue == nullptr) return FALSE;
   pcValue[0] = '\0';
+  // Only a list ended by the empty string inside the trailer is read.
+  bool ended = false;
+  for (size_t at = 0; at < size && !ended;) {
+    const void* end = memchr(pu8Trailer + at, '\0', size - at);
+    if (end == nullptr) break;
+    const size_t length = (size_t)((const U8*)end - (pu8Trailer + at));
+    ended = length == 0;
+    at += length + 1;
+  }
+  if (!ended) return FALSE;
   const size_t nameLength = strlen(pcName);
   size_t at = 0;
   while (at < size) {

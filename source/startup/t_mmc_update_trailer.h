@@ -14,7 +14,8 @@ constexpr size_t UPDATE_VALUE_SIZE = 64;  // at most 63 characters and the zero
 // Scans the strings of the trailer (size bytes) for "name=" and copies its
 // value, up to the first white space and at most 63 characters, to pcValue
 // (UPDATE_VALUE_SIZE bytes). The scan ends at the empty string or at the
-// trailer's end; a string not terminated inside the trailer is not read.
+// trailer's end; a list that is not ended by the empty string inside the
+// trailer yields nothing.
 BOOLEAN bGetUpdateString(const U8* pu8Trailer, size_t size, const char* pcName, char* pcValue);
 
 // A version written as decimal digits (the trailer's "4250") or as the
