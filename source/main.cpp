@@ -5,6 +5,7 @@
 #include "source/core/core_upcalls.h"
 #include "source/graphics/graphics_upcalls.h"
 #include "source/history/history_install.h"
+#include "source/serial/serial_install.h"
 #include "source/sonar/sonar_install.h"
 #include "source/startup/startup_install.h"
 #include "source/ui/ui_install.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   STARTUP_vInstall();
   SONAR_vInstall();
   HISTORY_vInstall();
+  SERIAL_vInstall();
   UNITNET_vInstall();
   return LS_main(argc, argv);
 }

@@ -59,7 +59,7 @@ struct READER {
 
 // ------------------------------------------------------------ ping body (class 0x18)
 // The fields behind the samples: 51 bytes.
-constexpr U32 TAIL_BYTES = SONAR_PING_BODY_FIXED_BYTES - 12;
+static_assert(SONAR_PING_BODY_FIXED_BYTES - 12 == 51, "ping body tail");
 
 void vWriteTail(WRITER& w, const PING_DESCRIPTOR* d) {
   w.u8(d->bSimulated);

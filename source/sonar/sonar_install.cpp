@@ -1,6 +1,7 @@
 #include "source/sonar/sonar_install.h"
 
 #include "lsvc/lsvc_upcalls.h"
+#include "source/sonar/h_coproc.h"
 #include "source/sonar/s_detect.h"
 #include "source/sonar/t_ping.h"
 #include "source/sonar/t_process.h"
@@ -9,6 +10,7 @@
 
 void SONAR_vInstall(void) {
   S_DETECT_bTransducerConnected_Install(&S_DETECT_bTestTransducer);
+  INLINETEST_bCoprocessorReady_Install(&H_COPROC_bCoprocessorReady);
   T_N_PING_vMain_Install(&T_N_PING_vTask);
   T_N_PROCESS_vMain_Install(&T_N_PROCESS_vTask);
   T_3D_HISTORY_vMain_Install(&T_3D_vEndAtOnce);

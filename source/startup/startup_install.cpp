@@ -5,6 +5,7 @@
 #include "source/startup/h_battery.h"
 #include "source/startup/t_alarm.h"
 #include "source/graphics/graphics_upcalls.h"
+#include "source/startup/t_inlinetest.h"
 #include "source/startup/t_mmc.h"
 #include "source/startup/t_mmc_thumbs.h"
 #include "source/startup/t_nvram.h"
@@ -20,6 +21,7 @@ void STARTUP_vInstall(void) {
   T_ALARM_vMain_Install(&T_ALARM_vTask);
   T_BATTERY_vMain_Install(&T_BATTERY_vTask);
   T_GATEWAY_vMain_Install(&T_GATEWAY_vStandIn);
+  T_INLINETEST_vMain_Install(&T_INLINETEST_vTask);
   T_ALARM_vCheckTimer_Install(&T_ALARM_vCheckTimerNow);
   // The review view's browsing of the card task's thumbnail list.
   VIEW_SEAM_vRegisterSnapshotMenu_Install(&T_STARTUP_vRegisterSnapshotMenu);

@@ -34,3 +34,28 @@ L_UPCALL_DECLARE(void, T_NAV_vDeleteAllTracksWaypointsRoutes, (BOOLEAN bOverride
 // TRUE when a sonar transducer is taken to be attached (the start-up test
 // of the sonar coprocessor). Default: no sonar, FALSE.
 L_UPCALL_DECLARE(BOOLEAN, S_DETECT_bTransducerConnected, (void))
+
+// ------------------------------------------------------------ serial ports
+// Registers the calling task for a serial port (0 to 3): a semaphore other
+// than 0 and -1 is signalled when the match byte arrives; -1 takes the port
+// over (the caller reads and writes its queues). Default: no serial-port
+// service, FALSE.
+L_UPCALL_DECLARE(BOOLEAN, U_UART_bRegisterForChannel, (U8 u8Port, U8 u8Match, S32 s32Sema))
+
+// ------------------------------------------------------------ factory test sonar
+// TRUE once the sonar coprocessor device is open. Default: no sonar, TRUE
+// (nothing to wait for).
+L_UPCALL_DECLARE(BOOLEAN, INLINETEST_bCoprocessorReady, (void))
+// One test ping of the coprocessor beam with a transmit sequence of 40
+// cycles at high power: 4096 signal samples of the receive channel into
+// pu16Signal and 50 samples of a ping without transmission into pu16Noise;
+// *pu32SampleUs gets the sample period in microseconds. FALSE when the
+// coprocessor does not answer. Default: no sonar, FALSE.
+L_UPCALL_DECLARE(BOOLEAN, INLINETEST_bTestPing,
+                 (U8 u8CoprocBeam, U8 u8Channel, U16 u16FrequencykHz, U8 u8Receiver, U8 u8Bandwidth,
+                  U16* pu16Signal, U16* pu16Noise, U32* pu32SampleUs))
+
+// ------------------------------------------------------------ navigation notes
+// Shows the text (up to 255 characters) as a navigation note. Default: a
+// trace line with the text.
+L_UPCALL_DECLARE(void, T_NAV_ALARM_vSetNavUIRawNote, (const char* pcText))

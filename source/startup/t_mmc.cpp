@@ -27,6 +27,7 @@
 #include "source/platform/platform.h"
 #include "source/startup/startup_upcalls.h"
 #include "source/startup/t_mmc_int.h"
+#include "source/startup/u_flashnand.h"
 #include "source/ui/t_keyboard.h"
 #include "source/ui/u_dialog.h"
 
@@ -171,8 +172,8 @@ void vCardInserted(S32 slot) {
       T_MMC_vProfileExchange(slot);
     }
   }
-  // Software update and internal map storage: nothing to update from a card
-  // on this unit yet.
+  T_MMC_vUpdateFlash(slot);
+  (void)U_FLASHNAND_bUpdateFlashNAND((int)slot);
 
   if (!s_bSDcardInitCheck) {
     char dir[MMC_COMPOSED_SIZE];
@@ -209,7 +210,9 @@ void vHandleTimer(void) {
   s_bSDcardInitCheck = false;
 }
 
-void vShutdown(void) {
+}  // namespace
+
+void T_MMC_vShutdownCards(void) {
   if (s_pTimer != nullptr) {
     (void)L_TIMER_Stop(s_pTimer);
     (void)L_TIMER_Release(s_pTimer);
@@ -220,10 +223,14 @@ void vShutdown(void) {
   s_bShutDown.store(true);
 }
 
+S32 T_MMC_eRememberedSystemState(void) { return s_eSystemState; }
+
+namespace {
+
 void vHandleMessage(GENERIC_MESSAGE* pMsg) {
   switch (pMsg->Cmd) {
     case CMD_ID_SHUTDOWN:
-      vShutdown();
+      T_MMC_vShutdownCards();
       break;
     case CMD_ID_KEY_CHANGE: {
       const auto* key = reinterpret_cast<const MSG_KEY_CHANGE*>(pMsg);

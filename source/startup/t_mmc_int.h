@@ -33,3 +33,16 @@ void T_MMC_vProfileExchange(S32 slot);
 // Handles the file commands (snapshots, thumbnails, deletes, pictures);
 // true when it was one of them. The caller disposes of the message.
 bool T_MMC_bHandleFileMessage(GENERIC_MESSAGE* pMsg);
+
+// ---- software update (t_mmc_update.cpp)
+// Looks for an update image on the card in slot and offers it.
+void T_MMC_vUpdateFlash(S32 slot);
+// Handles the card task's messages while the update question in state is
+// open (keys answer it).
+void T_MMC_vReflashWait(S32 state);
+void T_MMC_vDrawConfirmMessage(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindow);
+void T_MMC_vDrawReflashProgressScreen(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindow);
+// The system state the card task remembered at the last card event.
+S32 T_MMC_eRememberedSystemState(void);
+// The card task's shutdown: timer stopped and released, both slots unmounted.
+void T_MMC_vShutdownCards(void);

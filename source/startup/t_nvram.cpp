@@ -11,6 +11,8 @@
 
 namespace {
 
+bool s_bShutDown = false;  // CMD_ID_SHUTDOWN was handled
+
 // The unit header control table: the keys written as soon as they change.
 struct UNIT_HEADER_CONTROL {
   FOURCHARID id;
@@ -159,6 +161,8 @@ void vBeginAgain(void) {
   H_NVRAM_vFlashWriteBack();
 }
 
+}  // namespace
+
 void T_NVRAM_vInitHardware(void) {
   // A bitmap file of the wrong length is damaged: nothing in it can be
   // trusted, so the store is treated as changed.
@@ -202,6 +206,8 @@ void T_NVRAM_vInitHardware(void) {
   }
   vBeginAgain();
 }
+
+namespace {
 
 void vRestoreHeader(void) {
   for (U32 row = 0; row < NVR_HEADER_ENTRIES; row++) {
@@ -256,6 +262,7 @@ void vHandleMessage(void* message) {
   auto* generic = static_cast<GENERIC_MESSAGE*>(message);
   switch (generic->Cmd) {
     case CMD_ID_SHUTDOWN:
+      s_bShutDown = true;
       if (s_pSaveSettings != nullptr) {
         (void)L_TIMER_Stop(s_pSaveSettings);
         (void)L_TIMER_Release(s_pSaveSettings);
@@ -364,6 +371,7 @@ void T_NVRAM_vHandleDataSave(void) {
 void T_NVRAM_vTask(void) {
   for (U32 row = 0; row < NVR_HEADER_ENTRIES; row++) s_4chHeader[row] = {H_NVRAM_u32HeaderKey(row), FALSE};
   s_pSaveSettings = nullptr;
+  s_bShutDown = false;
 
   if (H_DATABASE_bUpdateEverythingBoolean(FCID("CNVR"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NO_TIMEOUT)) {
     vFatal("Somebody else registered the NVR status");
@@ -388,7 +396,9 @@ void T_NVRAM_vTask(void) {
   const SEMA events[] = {SEMA_MBOX_NVRAM, SEMA_NVRAM_UPDATE, 0};
   for (;;) {
     const S32 fired = L_SEMA_WaitMultiple(events);
-    if (fired == SEMA_NVRAM_UPDATE) T_NVRAM_vHandleDataSave();
+    // After the shutdown save nothing more is written: the files may be
+    // erased by then (factory test) and must stay so.
+    if (fired == SEMA_NVRAM_UPDATE && !s_bShutDown) T_NVRAM_vHandleDataSave();
     while (void* message = L_MBOX_Receive(M_NVRAM)) vHandleMessage(message);
   }
 }

@@ -42,6 +42,9 @@ TESSIX_PACK_END
 
 // The task entry of task 14.
 void T_NVRAM_vTask(void);
+// Opens the NVRAM files, making them anew when they are missing or damaged
+// (also after the factory test erased them).
+void T_NVRAM_vInitHardware(void);
 // Row of a unit header key (0 to 19), 0xFFFFFFFF for any other key.
 U32 T_NVRAM_u32FetchItemNumber(FOURCHARID key);
 // The save pass: every F and S key that differs from its saved value (every
