@@ -429,8 +429,14 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
     if (u == STATE_SIMULATION || u == STATE_POINT_OF_SALE) {
       s_db_TransducerSelect = u32Fetch(FCID("SSTS"), s_db_TransducerSelect);
       H_DATABASE_bUpdateValueU32(FCID("ITXD"), 1, P_NORMAL);
-      T_N_PING_vSwitchToLocalSonar(SONAR_SOURCE_2D);
-      T_N_PING_vSwitchToLocalSonar(SONAR_SOURCE_DI);
+      // A source this unit takes from another unit stays with it.
+      for (U32 source : {(U32)SONAR_SOURCE_2D, (U32)SONAR_SOURCE_DI}) {
+        const NETWORK_CLIENT_STATE st = U_PING_eGetNetworkClientState(source);
+        if ((s_u32NetworkPingMask & (1u << source)) != 0 || st == NETWORK_CLIENT_STATE_REGISTER ||
+            st == NETWORK_CLIENT_STATE_CONNECTED)
+          continue;
+        T_N_PING_vSwitchToLocalSonar(source);
+      }
     }
     L_MUTEX_Unlock(RES_SONAR_SHARE);
   } else if (key == FCID("SSSV")) {

@@ -217,8 +217,6 @@ PAIR_RUN RunPair(VICTIM victim, int signal, const std::string& done, const std::
 }  // namespace
 
 TEST(ProgramSonarShare, ClientTakesServersSonarUntilServerIsKilled) {
-  GTEST_SKIP() << "with the history task running, the client's receive task hands no stream ping to processing "
-                  "yet: to be mended";
   const PAIR_RUN r =
       RunPair(VICTIM::SERVER, SIGKILL, "sudp in: port 50882 group 239.2.0.2 closed", "60000", true);
   const std::string& a = r.a.out;
@@ -261,8 +259,6 @@ TEST(ProgramSonarShare, ClientTakesServersSonarUntilServerIsKilled) {
 }
 
 TEST(ProgramSonarShare, SilentServerIsNoticedByItsMonitor) {
-  GTEST_SKIP() << "with the history task running, the client's receive task hands no stream ping to processing "
-                  "yet: to be mended";
   const PAIR_RUN r = RunPair(VICTIM::SERVER, SIGSTOP, "remote 2D source gone", "3000");
   const std::string& b = r.b.out;
   EXPECT_TRUE(Has(b, "slp client: lost 0200007F, source 10, reason 3")) << sDescribe(r.b);
@@ -270,8 +266,6 @@ TEST(ProgramSonarShare, SilentServerIsNoticedByItsMonitor) {
 }
 
 TEST(ProgramSonarShare, ServerForgetsClientThatLeaves) {
-  GTEST_SKIP() << "with the history task running, the client's receive task hands no stream ping to processing "
-                  "yet: to be mended";
   const PAIR_RUN r = RunPair(VICTIM::CLIENT, SIGKILL, "sonar share: ECPM 0", "60000");
   const std::string& a = r.a.out;
   EXPECT_TRUE(Has(a, "sonar share: ECPM 3")) << sDescribe(r.a);
