@@ -8,7 +8,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 export CCACHE_COMPILERCHECK := content
 # Several tests at once: most whole-program tests wait on the unit's clock.
-TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 3 )))
+TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
 # clang compiles the tests about twice as fast as g++ and also builds the
 # libFuzzer targets, so the sanitizer build serves both.
 TESSIX_CC ?= clang
