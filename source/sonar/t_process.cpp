@@ -512,7 +512,9 @@ void vRecording(BOOLEAN on) {
 
 void vNewData(const MESSAGE_NEW_DATA* m) {
   const FOURCHARID k = m->FourCharId;
-  const DB_DATA_TYPE& v = m->dbValue;
+  // The notice is packed: its value is copied out, not referenced.
+  DB_DATA_TYPE v;
+  memcpy(&v, &m->dbValue, sizeof v);
   if (k == FCID("SSN2")) s.au32FishCutOff[2] = (U8)v.u32Val;
   else if (k == FCID("SSN4")) s.au32FishCutOff[3] = (U8)v.u32Val;
   else if (k == FCID("SSN5")) s.au32FishCutOff[1] = (U8)v.u32Val;
