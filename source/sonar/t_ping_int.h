@@ -70,16 +70,6 @@ void T_N_PING_vSetPingBitMask(U32 u32TwoD, U32 u32DI, U32 u32SI, U32 u32Sweep);
 void vWriteLocalPingMask(U32 u32Mask);
 void vWriteNetworkPingMask(U32 u32Mask);
 
-// A control shown for a sonar source and the key kept for the unit's own
-// transducer (bit n of the sources = source n).
-struct SONAR_CONTROL_ROW {
-  FOURCHARID fcidUIControl;
-  FOURCHARID fcidSavedSetting;
-  U32 u32SonarSources;
-};
-// The shared sonar controls (rows in search order) and their count.
-const SONAR_CONTROL_ROW* T_N_PING_pSharedControls(U32* pu32Rows);
-
 // ------------------------------------------------------------ local sonar sources
 // Unit identifier chosen for each sonar source (low 24 bits; 0xFFFFFF none).
 U32 T_N_PING_u32SonarSourceMAC(U32 u32Source);

@@ -10,6 +10,7 @@
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/sonar_upcalls.h"
 #include "source/sonar/t_ping.h"
+#include "source/sonar/s_share.h"
 #include "source/sonar/t_ping_int.h"
 #include "source/startup/t_startup.h"
 
@@ -313,9 +314,8 @@ void T_N_PING_vSetSonarViewEnable(void) {
 
 // ------------------------------------------------------------ shown controls
 void T_N_PING_vUpdateLocalDatabaseItems(U16 u16Index) {
-  U32 rows = 0;
-  const SONAR_CONTROL_ROW* table = T_N_PING_pSharedControls(&rows);
-  for (U32 i = 0; i < rows; ++i) {
+  const FCID_TRANSLATE_TYPE* table = S_SHARE_pTranslateTable();
+  for (U32 i = 0; i < SONAR_SHARED_CONTROLS; ++i) {
     if (!(table[i].u32SonarSources & (1u << u16Index))) continue;
     DB_DATA_TYPE value = DB_dataU32(0);
     BOOLEAN valid = FALSE;
