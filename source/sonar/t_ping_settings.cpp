@@ -177,6 +177,7 @@ void vKeepFrequencyConsistent(U32 u32Selection) {
 void vTransducerSelected(U32 u32Value) {
   L_MUTEX_LockWait(RES_SONAR_SHARE);
   const U32 detected = u32DetectedTransducer();
+  bool tookLocal = false;
   U32 selection = 0, mask = 0;
   if (detected != 0) {
     selection = u32Value;
@@ -193,6 +194,19 @@ void vTransducerSelected(U32 u32Value) {
     H_DATABASE_bUpdateValueU32(FCID("YST1"), (simMask & 1) ? selection : 0, P_NORMAL);
     H_DATABASE_bUpdateValueU32(FCID("YST2"), (simMask & 2) ? selection : 0, P_NORMAL);
   } else {
+    // The connected transducer may become known after the system already
+    // runs (its keys are written a while after the tasks start): a source
+    // taken neither locally nor from another unit is taken locally now, or
+    // the unit would never ping.
+    if (detected != 0) {
+      for (U32 source : {(U32)SONAR_SOURCE_2D, (U32)SONAR_SOURCE_DI}) {
+        const NETWORK_CLIENT_STATE st = U_PING_eGetNetworkClientState(source);
+        if ((s_u32NetworkPingMask & (1u << source)) != 0 || st == NETWORK_CLIENT_STATE_LOCAL ||
+            st == NETWORK_CLIENT_STATE_REGISTER || st == NETWORK_CLIENT_STATE_CONNECTED)
+          continue;
+        if (T_N_PING_vSwitchToLocalSonar(source)) tookLocal = true;
+      }
+    }
     U32 elements[4] = {mask & 1, mask & 2, mask & 4, mask & 8};
     const FOURCHARID shown[3] = {FCID("YST1"), FCID("YST2"), FCID("YST3")};
     for (U32 s = 0; s < 3; ++s) {
@@ -219,6 +233,7 @@ void vTransducerSelected(U32 u32Value) {
   // Telling the network clients of the new transducer belongs to the
   // sharing side (it has none to tell until clients register).
   L_MUTEX_Unlock(RES_SONAR_SHARE);
+  if (tookLocal) T_N_PING_vSetSonarViewEnable();
   vKeepFrequencyConsistent(selection);
 }
 

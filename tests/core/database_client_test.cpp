@@ -1,7 +1,7 @@
 // Threading test
 // Remote settings database over the message layer on loopback. This unit
-// (127.0.0.1) registers a mailbox that serves its database and is a client;
-// the test plays the other unit (127.0.0.2) with raw sockets. The client's
+// (127.0.32.1) registers a mailbox that serves its database and is a client;
+// the test plays the other unit (127.0.32.2) with raw sockets. The client's
 // requests arrive with the data name and condition flags, and the other
 // unit's notice is decoded into the value; the server answers a fetch with
 // the key's value, applies an update, and answers an unknown key or a bad
@@ -26,10 +26,10 @@
 namespace {
 
 dbtest::TempInstall& s_install = dbtest::Install();
-const bool s_bAddress = (setenv("TESSIX_UNIT_ADDRESS", "127.0.0.1", 1), true);
+const bool s_bAddress = (setenv("TESSIX_UNIT_ADDRESS", "127.0.32.1", 1), true);
 const bool s_bInstalled = (CORE_vInstall(), true);
-const U32 LOCAL = GSOCKET_u32Address(127, 0, 0, 1);
-const U32 PEER = GSOCKET_u32Address(127, 0, 0, 2);
+const U32 LOCAL = GSOCKET_u32Address(127, 0, 32, 1);
+const U32 PEER = GSOCKET_u32Address(127, 0, 32, 2);
 const U16 PORT = (U16)(20000 + (getpid() * 7) % 20000);
 const U16 PEER_PORT = (U16)(PORT + 1);
 

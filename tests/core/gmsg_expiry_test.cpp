@@ -21,10 +21,10 @@
 namespace {
 
 dbtest::TempInstall& s_install = dbtest::Install();
-const bool s_bAddress = (setenv("TESSIX_UNIT_ADDRESS", "127.0.0.1", 1), true);
+const bool s_bAddress = (setenv("TESSIX_UNIT_ADDRESS", "127.0.33.1", 1), true);
 const bool s_bInstalled = (CORE_vInstall(), true);
 
-const U32 PEER = GSOCKET_u32Address(127, 0, 0, 2);
+const U32 PEER = GSOCKET_u32Address(127, 0, 33, 2);
 const U16 PORT = (U16)(40000 + getpid() % 20000);
 const U16 PEER_PORT = (U16)(PORT + 1);
 

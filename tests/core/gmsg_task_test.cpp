@@ -1,6 +1,6 @@
 // Threading test
 // The message layer end to end on loopback: this process's unit (address
-// 127.0.0.1) registers a mailbox; the test plays a second unit at 127.0.0.2
+// 127.0.31.1) registers a mailbox; the test plays a second unit at 127.0.31.2
 // with raw sockets. Requests are answered, unanswered ones age into status 3,
 // unhandled ones get status 2, a message to the own address arrives, a
 // closed peer is reported, and hostile peers are dropped while the unit
@@ -31,11 +31,11 @@
 namespace {
 
 dbtest::TempInstall& s_install = dbtest::Install();
-const bool s_bAddress = (setenv("TESSIX_UNIT_ADDRESS", "127.0.0.1", 1), true);
+const bool s_bAddress = (setenv("TESSIX_UNIT_ADDRESS", "127.0.31.1", 1), true);
 const bool s_bInstalled = (CORE_vInstall(), true);
 
-const U32 LOCAL = GSOCKET_u32Address(127, 0, 0, 1);
-const U32 PEER = GSOCKET_u32Address(127, 0, 0, 2);
+const U32 LOCAL = GSOCKET_u32Address(127, 0, 31, 1);
+const U32 PEER = GSOCKET_u32Address(127, 0, 31, 2);
 const U16 PORT_A = (U16)(20000 + getpid() % 20000);
 const U16 PORT_B = (U16)(PORT_A + 1);
 
@@ -80,7 +80,7 @@ class MessageLayer : public ::testing::Test {
   static void TearDownTestSuite() { s_pump.Stop(); }
   static GmsgPump s_pump;
 
-  // The second unit: a connection from 127.0.0.2 to the registration.
+  // The second unit: a connection from 127.0.31.2 to the registration.
   static GSOCKET Connect() {
     GSOCKET s;
     EXPECT_TRUE(GSOCKET_bCreate(&s, LOCAL, PORT_A, FALSE, 0, TRUE));
@@ -199,7 +199,7 @@ TEST_F(MessageLayer, HostilePeersAreDroppedAndTheUnitCarriesOn) {
   {  // A sender whose header names another address.
     GSOCKET s = Connect();
     const U32 v = 1;
-    Send(&s, GMSG_ID_TEST_PING, GMSG_FLAG_REQUEST, &DT_UNSIGNED32, &v, GSOCKET_u32Address(127, 0, 0, 9));
+    Send(&s, GMSG_ID_TEST_PING, GMSG_FLAG_REQUEST, &DT_UNSIGNED32, &v, GSOCKET_u32Address(127, 0, 31, 9));
     EXPECT_TRUE(Closed(&s));
     GSOCKET_bClose(&s);
   }
@@ -238,7 +238,7 @@ TEST_F(MessageLayer, HostilePeersAreDroppedAndTheUnitCarriesOn) {
   }
 }
 
-// A peer at 127.0.0.2 that accepts the unit's connections.
+// A peer at 127.0.31.2 that accepts the unit's connections.
 struct PeerListener {
   GSOCKET listen;
   GMSG_ADDRESS address;
@@ -320,7 +320,7 @@ TEST_F(MessageLayer, DatagramRegistrationTakesAndSendsRawDatagrams) {
 // Waiting sends report the outcome; the non-waiting one only the posting.
 TEST_F(MessageLayer, NoWaitSendsAndDisconnect) {
   GMSG_ADDRESS nobody, unregistered_peer;
-  GMSG_vMakeSocketAddress(&nobody, GSOCKET_u32Address(127, 0, 0, 3), (U16)(PORT_A + 5));
+  GMSG_vMakeSocketAddress(&nobody, GSOCKET_u32Address(127, 0, 31, 3), (U16)(PORT_A + 5));
   GMSG_vMakeSocketAddress(&unregistered_peer, PEER, (U16)(PORT_A + 5));
   const U32 v = 11;
   EXPECT_TRUE(U_GMSG_bSendMsgNoWait(M_GMSG_TEST, &nobody, GMSG_ID_TEST_01, &DT_UNSIGNED32, &v, 1, 500));

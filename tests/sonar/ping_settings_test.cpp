@@ -199,6 +199,31 @@ TEST_F(PingSettings, TransducerSelectionSetsShownTransducersMasksAndFrequency) {
   EXPECT_EQ(u32("YST1"), 0u);
 }
 
+// The transducer's keys may be written after the system already runs (the
+// start-up was quick): the sources the unit could not take then are taken
+// when the selection arrives, and the sonar views come on.
+TEST_F(PingSettings, TransducerKnownAfterTheSystemRunsIsStillPinged) {
+  H_DATABASE_bUpdateValueU32(FCID("SSTS"), 0, P_NORMAL);
+  EXPECT_FALSE(T_N_PING_vSwitchToLocalSonar(SONAR_SOURCE_2D));
+  EXPECT_FALSE(T_N_PING_vSwitchToLocalSonar(SONAR_SOURCE_DI));
+  T_N_PING_vSetSonarViewEnable();
+  EXPECT_EQ(u32("ISEN"), 0u);
+  Select(15);
+  EXPECT_EQ(U_PING_eGetNetworkClientState(SONAR_SOURCE_2D), NETWORK_CLIENT_STATE_LOCAL);
+  EXPECT_EQ(U_PING_eGetNetworkClientState(SONAR_SOURCE_DI), NETWORK_CLIENT_STATE_LOCAL);
+  EXPECT_EQ(u32("ELPM"), 3u);
+  EXPECT_EQ(u32("ISEN"), 1u);
+  // A source taken from another unit stays with it.
+  T_N_PING_vResetSonarSources();
+  U_PING_vResetState();
+  U_PING_vSetSystemState(STATE_NORMAL_RUN);
+  vWriteLocalPingMask(0);
+  vWriteNetworkPingMask(1);
+  Select(15);
+  EXPECT_NE(U_PING_eGetNetworkClientState(SONAR_SOURCE_2D), NETWORK_CLIENT_STATE_LOCAL);
+  EXPECT_EQ(u32("ELPM"), 2u);
+}
+
 TEST_F(PingSettings, SimulatorSelectionShowsTheTransducerButKeepsTheMasks) {
   U_PING_vSetSystemState(STATE_SIMULATION);
   H_DATABASE_bUpdateValueU32(FCID("CCST"), STATE_SIMULATION, P_NORMAL);

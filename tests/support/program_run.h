@@ -55,6 +55,16 @@ class CProgram {
     m_dir = mkdtemp(templ) ? templ : "";
     std::filesystem::create_directories(m_dir + "/cwd");
     std::filesystem::create_directories(m_dir + "/root");
+    // Tests run side by side: each unit gets its own loopback address and
+    // service-discovery port, or two units of two tests take each other's
+    // message ports and find each other as peers. A test that wants units
+    // to meet sets both itself (set later, so it wins).
+    static unsigned s_instance = 0;
+    const unsigned key = ((unsigned)getpid() << 4) + (s_instance++ & 15u);
+    m_env.emplace_back("TESSIX_UNIT_ADDRESS", "127." + std::to_string(1 + key % 254) + "." +
+                                                  std::to_string(key / 254 % 256) + "." +
+                                                  std::to_string(1 + key / 254 / 256 % 254));
+    m_env.emplace_back("TESSIX_SLP_PORT", std::to_string(20000 + key % 30000));
   }
   ~CProgram() {
     std::error_code ec;
@@ -135,9 +145,13 @@ class CProgram {
 };
 
 std::string sDescribe(const RESULT& r) {
+  // The start and the end of each stream: a fault shows at either.
+  auto ends = [](const std::string& s) {
+    return s.size() <= 6000 ? s : s.substr(0, 2500) + "\n[...]\n" + s.substr(s.size() - 3500);
+  };
   return "status " + std::to_string(r.status) + (r.killed ? " (killed at the limit)" : "") +
-         (r.signal ? " signal " + std::to_string(r.signal) : "") + "\n--- stdout\n" + r.out.substr(0, 3000) +
-         "\n--- stderr\n" + r.err.substr(0, 3000);
+         (r.signal ? " signal " + std::to_string(r.signal) : "") + "\n--- stdout\n" + ends(r.out) +
+         "\n--- stderr\n" + ends(r.err);
 }
 
 }  // namespace

@@ -169,6 +169,7 @@ void vReloadBattery(SCENARIO_FILE* f, SYNTH_SCENARIO* scenario) {
 double pingStart = -1;
 double lastBottomLog = -1;
 bool loggedStep = false;
+bool loggedBurst = false;
 
 void vServe(int fd, SYNTH_SCENARIO& scenario, SYNTH_STATE* state, SCENARIO_FILE* file) {
   uint8_t command[BLOCK] = {};
@@ -233,6 +234,13 @@ void vServe(int fd, SYNTH_SCENARIO& scenario, SYNTH_STATE* state, SCENARIO_FILE*
         lastBottomLog = now;
         loggedStep = stepped;
         vLog("bottom %.3f %.2f m", now, stepped ? scenario.stepDepth : SYNTH_dDepthAt(scenario, state->pings));
+      }
+      // The interference burst's edges, on the same clock.
+      const bool burst = scenario.burstAfter >= 0 && state->seconds >= scenario.burstAfter &&
+                         state->seconds < scenario.burstAfter + scenario.burstSeconds;
+      if (burst != loggedBurst) {
+        loggedBurst = burst;
+        vLog("burst %s %.3f", burst ? "from" : "until", now);
       }
     }
     SYNTH_vFillReceive(scenario, state, seq, noise, samples, out.data() + HEADER);
