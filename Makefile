@@ -7,6 +7,8 @@ FUZZ_SECONDS ?= 10
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 export CCACHE_COMPILERCHECK := content
+# The tests share a precompiled header.
+export CCACHE_SLOPPINESS := pch_defines,time_macros,include_file_mtime,include_file_ctime
 # Several tests at once: most whole-program tests wait on the unit's clock.
 TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
 # clang compiles the tests about twice as fast as g++ and also builds the

@@ -5,6 +5,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <string>
 
 #include "common/db_types.h"
@@ -103,16 +104,17 @@ const char* const s_apcKeyPrompt[TESTING_KEY_DONE] = {
     "Press Cursor West Key.",   "Release Cursor West Key.",
 };
 
-// Written by the test task under RES_INLINETEST where the view reads it.
-S32 s_eCurrentTest = WAITING_FOR_TEST;
+// Written by the test task, read by the view task as it draws (the test and
+// its counters are atomics; the rest is written under RES_INLINETEST).
+std::atomic<S32> s_eCurrentTest{WAITING_FOR_TEST};
 TEST_RESULT s_eTestResult = PENDING;
 bool s_bAnswered = true;
 U32 s_u32DisplayValue = 0;
 TESTING_KEY s_eCurrentKey = FIRST_KEY;
 char s_acLastAction[H_INLINETEST_ACTION_TEXT] = "";
 char s_acPreviousAction[H_INLINETEST_ACTION_TEXT] = "";
-S32 s_nColourCount = 0;
-S32 s_nBacklightSteps = 0;
+std::atomic<S32> s_nColourCount{0};
+std::atomic<S32> s_nBacklightSteps{0};
 S32 s_nSonarBeam = 0;
 U32 s_u32SonarTicks = 0;
 U32 s_u32SonarTimeOut = 0;

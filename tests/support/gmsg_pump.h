@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include "lsvc/lsvc.h"
@@ -22,12 +23,17 @@ class GmsgPump {
         void* m = L_MBOX_ReceiveWaitTicks(mbox, 20);
         if (m == nullptr) continue;
         auto* g = static_cast<GENERIC_MESSAGE*>(m);
+        std::lock_guard<std::mutex> task(m_task);
         if (g->Cmd == CMD_ID_GMSG_RECEIVE) U_GMSG_bHandleReceive(static_cast<MSG_GMSG_RECEIVE*>(m));
         if (g->Cmd == CMD_ID_GMSG_DISCONNECT && onDisconnect) onDisconnect(static_cast<MSG_GMSG_DISCONNECT*>(m));
         H_MEMORY_vDumpMail(m);
       }
     });
   }
+  // The mailbox's owning task is one thread: a test thread that sends on
+  // the mailbox while the pump may answer on it holds this, or both would
+  // wait on the registration's one semaphore at once.
+  std::unique_lock<std::mutex> AsOwner() { return std::unique_lock<std::mutex>(m_task); }
   void Stop() {
     m_stop.store(true);
     if (m_thread.joinable()) m_thread.join();
@@ -35,5 +41,6 @@ class GmsgPump {
 
  private:
   std::atomic<bool> m_stop{false};
+  std::mutex m_task;
   std::thread m_thread;
 };
