@@ -15,6 +15,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <vector>
 
 #include "source/core/h_database.h"
@@ -68,7 +69,7 @@ void s_vWakeSocketTask() {
   const U64 one = 1;
   if (s_nWakeFd() >= 0) (void)!write(s_nWakeFd(), &one, sizeof one);
 }
-bool s_bShutdown = false;
+std::atomic<bool> s_bShutdown{false};  // read by the socket task too
 // Set on the message-layer task's own thread: only it changes the registry
 // and the connection lists; other callers mark and leave the rest to it.
 thread_local bool s_bInMessageTask = false;

@@ -33,7 +33,6 @@ const char* const WAITING_TEXT = "Waiting for Test Command";
 std::atomic<bool> s_bInInlineTest{false};
 char s_strStartingTest[INLINETEST_STATUS_TEXT + 1] = "Waiting for Test Command";  // under RES_INLINETEST
 INLINETEST_RX s_rx;
-GENERIC_MESSAGE s_shutdownMessage;
 
 const INLINETEST_COMMAND s_tLookupCommand[INLINETEST_COMMANDS] = {
     {T_INLINETEST_bWriteDatabaseItem, 'w', 1},     {T_INLINETEST_bReadDatabaseItem, 'r', 1},
@@ -74,10 +73,17 @@ int nExitStatus(int status) {
   return (status & 0x7F) == 0 ? (status >> 8) & 0xFF : 128 + (status & 0x7F);
 }
 
+// Each mailbox gets a shutdown message of its own: one not acknowledged in
+// time stays queued there (its receiver frees it), so a shared message
+// would be linked into two mailboxes at once.
 void vSendShutdown(MBOX mbox) {
-  memset(&s_shutdownMessage, 0, sizeof s_shutdownMessage);
-  s_shutdownMessage.Cmd = CMD_ID_SHUTDOWN;
-  const S32 rc = L_MBOX_SendWaitTicks(mbox, &s_shutdownMessage, 3, SEMA_SONAR_SHUTDOWN, SHUTDOWN_ACK_MS);
+  auto* m = static_cast<GENERIC_MESSAGE*>(H_MEMORY_pvMalloc(sizeof(GENERIC_MESSAGE)));
+  memset(m, 0, sizeof *m);
+  m->Cmd = CMD_ID_SHUTDOWN;
+  const S32 rc = L_MBOX_SendWaitTicks(mbox, m, 3, SEMA_SONAR_SHUTDOWN, SHUTDOWN_ACK_MS);
+  if (rc == lsSUCCESS || rc == -lsMBOX_INVALID || rc == -lsSEMA_INVALID) {
+    H_MEMORY_vFree(m);
+  }
   if (rc != lsSUCCESS) log_me("INLINETEST: mailbox %d did not acknowledge the shutdown (%d)", (int)mbox, (int)rc);
 }
 
