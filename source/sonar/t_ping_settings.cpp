@@ -174,6 +174,13 @@ void vKeepFrequencyConsistent(U32 u32Selection) {
 }
 
 // A new transducer selection (SSTS).
+// TRUE while the source is taken, or being taken, from another unit.
+bool bFromAnotherUnit(U32 u32Source) {
+  const NETWORK_CLIENT_STATE st = U_PING_eGetNetworkClientState(u32Source);
+  return (s_u32NetworkPingMask & (1u << u32Source)) != 0 || st == NETWORK_CLIENT_STATE_REGISTER ||
+         st == NETWORK_CLIENT_STATE_CONNECTED;
+}
+
 void vTransducerSelected(U32 u32Value) {
   L_MUTEX_LockWait(RES_SONAR_SHARE);
   const U32 detected = u32DetectedTransducer();
@@ -200,10 +207,7 @@ void vTransducerSelected(U32 u32Value) {
     // the unit would never ping.
     if (detected != 0) {
       for (U32 source : {(U32)SONAR_SOURCE_2D, (U32)SONAR_SOURCE_DI}) {
-        const NETWORK_CLIENT_STATE st = U_PING_eGetNetworkClientState(source);
-        if ((s_u32NetworkPingMask & (1u << source)) != 0 || st == NETWORK_CLIENT_STATE_LOCAL ||
-            st == NETWORK_CLIENT_STATE_REGISTER || st == NETWORK_CLIENT_STATE_CONNECTED)
-          continue;
+        if (bFromAnotherUnit(source) || U_PING_eGetNetworkClientState(source) == NETWORK_CLIENT_STATE_LOCAL) continue;
         if (T_N_PING_vSwitchToLocalSonar(source)) tookLocal = true;
       }
     }
@@ -446,11 +450,7 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
       H_DATABASE_bUpdateValueU32(FCID("ITXD"), 1, P_NORMAL);
       // A source this unit takes from another unit stays with it.
       for (U32 source : {(U32)SONAR_SOURCE_2D, (U32)SONAR_SOURCE_DI}) {
-        const NETWORK_CLIENT_STATE st = U_PING_eGetNetworkClientState(source);
-        if ((s_u32NetworkPingMask & (1u << source)) != 0 || st == NETWORK_CLIENT_STATE_REGISTER ||
-            st == NETWORK_CLIENT_STATE_CONNECTED)
-          continue;
-        T_N_PING_vSwitchToLocalSonar(source);
+        if (!bFromAnotherUnit(source)) T_N_PING_vSwitchToLocalSonar(source);
       }
     }
     L_MUTEX_Unlock(RES_SONAR_SHARE);
