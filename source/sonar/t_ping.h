@@ -35,6 +35,17 @@ NET_SOURCE_TYPE T_N_PING_eGetNetSourceType(BEAM Beam, U32 u32Transducer);
 void T_N_PING_vSwitchToLocalSonar(U32 u32Source);
 void T_N_PING_vUpdateSonarSource(void);
 
+// ------------------------------------------------------------ playback
+// One step of the playback reader: reads the next recorded ping (or blank
+// column) at the recorded pace and routes it. Outside playback it sleeps.
+void T_N_PING_vRecordPlayback(void);
+// The playback reader's task entry (installed as T_READ_RECORD_PINGDATA_vMain).
+void T_N_PING_vPlaybackTask(void);
+// Keeps CSBP: bit b set while beam b appeared among the last 12 pings read.
+void vUpdateReadBeamPinging(BEAM Beam, BOOLEAN bInitialize, BOOLEAN bClearBeam);
+// Entering playback: pacing and read beams start afresh.
+void T_N_PING_vResetPlayback(void);
+
 // The processing task until it is built: takes each routed ping, counts it
 // by beam and returns the descriptor (TSNR, mailbox 9).
 void T_N_PROCESS_vLeast(void);

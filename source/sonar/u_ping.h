@@ -6,63 +6,21 @@
 #include "common/types.h"
 #include "common/view_types.h"
 #include "lsvc/lsvc.h"
+#include "common/ping_types.h"
 #include "source/sonar/sonar_types.h"
 
 constexpr U32 PING_DESCRIPTORS = 24;
-constexpr U32 PING_MAX_SAMPLES = 55000;
-constexpr U32 PING_NOISE_BYTES = 50;
-
-// Fish targets the simulator places in a ping (filled by fish identification).
-constexpr U32 PING_MAX_FISH = 6;
-struct FISH_TARGET {
-  F32 fDepthMetres;
-  U32 u32Sample;
-  U8 u8Size;
-};
-struct FISH_TARGET_LIST {
-  U8 u8Count;
-  BOOLEAN bSimulatedFishList;
-  FISH_TARGET aTargets[PING_MAX_FISH];
-};
-
-struct SONAR_PING_LOCATION {
-  BOOLEAN bPositionValid;
-  S32 s32LongitudeMM;
-  S32 s32LatitudeMM;
-};
-
-struct PING_DESCRIPTOR {
-  BEAM Beam;
-  U8 u8AdcChannel;
-  U8 u8TransmitCycles;
-  U8 u8TransmitPower;
-  U32 u32NumberOfSamples;
-  U8* pu8RawSonarData;  // PING_MAX_SAMPLES bytes
-  U8* pu8TvgdData;      // PING_MAX_SAMPLES bytes
-  BOOLEAN bSimulated;
-  U32 u32SamplePeriodMicroSeconds;
-  U16 u16MilliSecondsBetweenPings;
-  U16 u16MilliSecondsBeforeNextPing;
-  FISH_TARGET_LIST SimulatedFishList;
-  SONAR_PING_LOCATION Location;
-  F32 fDepthMetres;
-  F32 fDepthOffsetFeet;
-  U8 u8NoiseLevel;
-  U8 u8PeakNoiseLevel;
-  U8 u8Transducer;
-  U32 u32TransmitFrequencyHertz;
-  U32 u32TimeStampMilliSeconds;
-  U8 u8BandwidthControl;
-  U32 u32PingIndex;
-  BOOLEAN bReversePing;
-  U32 u32PPIPositionInfo;
-  BOOLEAN bIsLocal;
-};
-
 // CMD_ID_SONAR_PROCESS_PING: the descriptor passes to the receiver.
 struct PING_MESSAGE {
   GENERIC_MESSAGE Header;
   PING_DESCRIPTOR* pReturnDescriptor;
+};
+
+// CMD_ID_BLANK_SCROLL_PING: an empty column for the beam.
+struct MSG_BLANK_SCROLL_PING {
+  GENERIC_MESSAGE Header;
+  BEAM Beam;
+  U32 u32TransmitFrequencyHertz;
 };
 
 enum NETWORK_CLIENT_STATE : U32 {

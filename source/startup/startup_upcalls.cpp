@@ -27,3 +27,6 @@ L_UPCALL_DEFINE(BOOLEAN, S_DETECT_bTransducerConnected, (void), ()) {
   log_me("S_DETECT_bTransducerConnected: no sonar");
   return FALSE;
 }
+L_UPCALL_DEFINE(void, T_N_HISTORY_vPrepareForPlayback, (void), ()) {
+  log_me("T_N_HISTORY_vPrepareForPlayback: no sonar history");
+}

@@ -25,3 +25,8 @@ L_UPCALL_DECLARE(const WAYPOINT*, T_NAV_pGetWaypoint, (U16 u16Id))
 // TRUE when a sonar transducer is taken to be attached (the start-up test
 // of the sonar coprocessor). Default: no sonar, FALSE.
 L_UPCALL_DECLARE(BOOLEAN, S_DETECT_bTransducerConnected, (void))
+
+// ------------------------------------------------------------ sonar history
+// Empties the sonar history (stores, rings, fish histories, accumulators)
+// before a recording is played from its start. Default: traces.
+L_UPCALL_DECLARE(void, T_N_HISTORY_vPrepareForPlayback, (void))

@@ -1,0 +1,81 @@
+// Threading test
+// The playback reader as a task: a recording made in a folder of its own is
+// read at its pace and routed to processing (mailbox 9) beam by beam; CSBP
+// follows the beams read, the end of the data pauses the playback at its
+// end (CPSP 16), and every descriptor comes back to the pool.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "../support/db_test_env.h"
+#include "../support/wait_for.h"
+#include "common/cmd_id.h"
+#include "source/core/h_database.h"
+#include "source/core/start.h"
+#include "source/platform/platform.h"
+#include "source/sonar/sonar_install.h"
+#include "source/sonar/t_ping.h"
+#include "source/startup/t_mmc_record.h"
+
+namespace {
+
+dbtest::TempInstall& s_install = dbtest::Install();
+const bool s_bInstalled = (SONAR_vInstall(), true);
+
+U32 Key(FOURCHARID key) {
+  U32 v = 0xFFFF;
+  (void)H_DATABASE_bFetchU32(key, &v);
+  return v;
+}
+
+TEST(PlaybackRoad, RecordedPingsReachProcessingUntilTheEndPausesPlayback) {
+  (void)s_bInstalled;
+  std::filesystem::create_directories(PLATFORM_sResolvePath("/rec/RECORD"));
+  std::vector<U8> samples(PING_MAX_SAMPLES, 0x33);
+  PING_DESCRIPTOR d{};
+  d.pu8RawSonarData = samples.data();
+  d.u32NumberOfSamples = 100;
+  ASSERT_TRUE(T_MMC_bOpenSonarMMCFilesIn("/rec/RECORD"));
+  for (U32 i = 0; i < 12; ++i) {
+    d.Beam = (BEAM)(i % 2);
+    d.u32TimeStampMilliSeconds = 20 * i;
+    T_MMC_vSaveRawDataToMMC(&d);
+  }
+  T_MMC_vCloseSonarMMCFiles(FALSE);
+
+  START_vBindMailboxes();
+  vInitialisePingDescriptorQueue();
+  U_PING_vSetSystemState(STATE_PLAYBACK);
+  U_PING_vSetPlayback(TRUE);
+  T_N_PING_vResetPlayback();
+  ASSERT_TRUE(T_MMC_bOpenPlaybackFile(TRUE, "/rec/RECORD/R00001.DAT"));
+  H_DATABASE_bUpdateValueU32(FCID("CPSP"), PLAYBACK_MODE_FORWARD, P_NORMAL);
+  L_TASK_Start(TASK_PROCESSTASK);
+  L_TASK_Start(TASK_PINGRECORDREADTASK);
+
+  ASSERT_TRUE(WaitFor([] { return Key(FCID("CPSP")) == PLAYBACK_MODE_PAUSED_END; }));
+  // Six pings a beam: the last of each ends the beam and is not played.
+  ASSERT_TRUE(WaitFor([] { return T_N_PROCESS_u32PingsOfBeam(0) == 5 && T_N_PROCESS_u32PingsOfBeam(1) == 5; }));
+  EXPECT_EQ(Key(FCID("CSBP")), 0u);
+  EXPECT_TRUE(WaitFor([] { return L_QUEUE_Inquire(Q_PING) == (S32)PING_DESCRIPTORS; }));
+  EXPECT_EQ(T_N_PROCESS_u32PingsOfBeam(2), 0u);
+  (void)T_MMC_bOpenPlaybackFile(FALSE, nullptr);
+}
+
+TEST(PlaybackRoad, ReadBeamCountdown) {
+  T_N_PING_vResetPlayback();
+  EXPECT_EQ(Key(FCID("CSBP")), 0u);
+  vUpdateReadBeamPinging(1, FALSE, FALSE);
+  EXPECT_EQ(Key(FCID("CSBP")), 2u);
+  vUpdateReadBeamPinging(7, FALSE, FALSE);  // no such beam: no change
+  EXPECT_EQ(Key(FCID("CSBP")), 2u);
+  for (int i = 0; i < 12; ++i) vUpdateReadBeamPinging(0, FALSE, FALSE);
+  EXPECT_EQ(Key(FCID("CSBP")), 3u);  // beam 1's countdown of 12 ran out only now
+  vUpdateReadBeamPinging(0, FALSE, FALSE);
+  EXPECT_EQ(Key(FCID("CSBP")), 1u);
+  vUpdateReadBeamPinging(0, FALSE, TRUE);
+  EXPECT_EQ(Key(FCID("CSBP")), 0u);
+}
+
+}  // namespace
