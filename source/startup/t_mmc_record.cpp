@@ -90,6 +90,8 @@ struct PLAY_BEAM {
   S32 s32BlankDelay;
   U32 u32Skip;  // pings counted by the 2x and 4x modes
   U32 u32LastFrequency;
+  S64 s64Entries;   // of the index (the files do not change while played)
+  S64 s64DataSize;
 };
 PLAY_BEAM s_play[MMC_RECORD_BEAMS];
 bool s_bPlaybackOpen = false;
@@ -694,12 +696,16 @@ S64 s64Entries(FILE* idx) {
   const S64 size = s64Size(idx);
   return size < 0 ? 0 : size / (S64)MMC_RECORD_INDEX_ENTRY_BYTES;
 }
+// Entries first to first + count - 1 of an index, with one read.
+bool bEntries(FILE* idx, S64 first, S64 count, U8* out) {
+  const size_t bytes = (size_t)count * MMC_RECORD_INDEX_ENTRY_BYTES;
+  return first >= 0 && count > 0 &&
+         fseeko(idx, (off_t)(first * (S64)MMC_RECORD_INDEX_ENTRY_BYTES), SEEK_SET) == 0 &&
+         fread(out, 1, bytes, idx) == bytes;
+}
 bool bEntry(FILE* idx, S64 i, U32* ts, U32* offset) {
   U8 e[MMC_RECORD_INDEX_ENTRY_BYTES];
-  if (i < 0 || fseeko(idx, (off_t)(i * (S64)MMC_RECORD_INDEX_ENTRY_BYTES), SEEK_SET) != 0 ||
-      fread(e, 1, sizeof e, idx) != sizeof e) {
-    return false;
-  }
+  if (!bEntries(idx, i, 1, e)) return false;
   if (ts != nullptr) *ts = u32Get(e);
   if (offset != nullptr) *offset = u32Get(e + 4);
   return true;
@@ -789,6 +795,8 @@ BOOLEAN T_MMC_bOpenPlaybackFile(BOOLEAN bOpen, const char* pcFileName) {
     }
     s_play[b].pData = data;
     s_play[b].pIndex = index;
+    s_play[b].s64Entries = s64Entries(index);
+    s_play[b].s64DataSize = s64Size(data);
     any = true;
   }
   s_rec.u32PingIndex = 0;
@@ -821,7 +829,7 @@ void T_MMC_vSetFilePosition(const S32* seek, U32 u32Mode, PLAYBACK_MODE_TYPE eMo
     b.s32NextTimeStamp = -1;
     b.s32Delay = -1;
     b.bBlank = false;
-    const S64 n = s64Entries(b.pIndex);
+    const S64 n = b.s64Entries;
     if (s_bFirstPositioning) {
       U32 t0 = 0, t5 = 0;
       b.s32BlankDelay = n > 5 && bEntry(b.pIndex, 0, &t0, nullptr) && bEntry(b.pIndex, 5, &t5, nullptr) && t5 >= t0
@@ -844,12 +852,22 @@ void T_MMC_vSetFilePosition(const S32* seek, U32 u32Mode, PLAYBACK_MODE_TYPE eMo
         b.s64Entry = 0;
         continue;
       }
-      for (S64 e = 0; e < n && bEntry(b.pIndex, e, &ts, nullptr); ++e) {
-        if ((S32)ts >= want) {
-          b.s64Entry = e;
-          b.s32NextTimeStamp = (S32)ts;
-          b.s32Delay = (S32)ts - want;
-          break;
+      // Scanned a block of entries at a time.
+      constexpr S64 BLOCK = 512;
+      U8 block[BLOCK * MMC_RECORD_INDEX_ENTRY_BYTES];
+      bool found = false;
+      for (S64 first = 0; first < n && !found; first += BLOCK) {
+        const S64 count = std::min(BLOCK, n - first);
+        if (!bEntries(b.pIndex, first, count, block)) break;
+        for (S64 k = 0; k < count; ++k) {
+          ts = u32Get(block + k * MMC_RECORD_INDEX_ENTRY_BYTES);
+          if ((S32)ts >= want) {
+            b.s64Entry = first + k;
+            b.s32NextTimeStamp = (S32)ts;
+            b.s32Delay = (S32)ts - want;
+            found = true;
+            break;
+          }
         }
       }
     } else if (bEntry(b.pIndex, 0, &ts, nullptr)) {
@@ -951,17 +969,28 @@ U32 T_MMC_u32ReadPingFromMMC(PING_DESCRIPTOR* p, U32* pu32Delay, PLAYBACK_MODE_T
   MMC_RECORD_FIELDS f{};
   U32 offset = 0;
   for (;;) {
-    const S64 entries = s64Entries(b.pIndex);
-    const S64 dataSize = s64Size(b.pData);
+    const S64 entries = b.s64Entries;
+    const S64 dataSize = b.s64DataSize;
+    // This entry and its neighbours with one read.
+    const S64 lo = std::max<S64>(0, b.s64Entry - 1);
+    const S64 hi = std::min<S64>(entries - 1, b.s64Entry + 1);
+    U8 near[3 * MMC_RECORD_INDEX_ENTRY_BYTES];
+    auto entry = [&](S64 i, U32* ts, U32* off) {
+      if (i < lo || i > hi) return false;
+      const U8* e = near + (i - lo) * MMC_RECORD_INDEX_ENTRY_BYTES;
+      if (ts != nullptr) *ts = u32Get(e);
+      if (off != nullptr) *off = u32Get(e + 4);
+      return true;
+    };
     U32 ts = 0;
-    if (b.s64Entry >= entries || !bEntry(b.pIndex, b.s64Entry, &ts, &offset) || (S64)offset >= dataSize ||
-        fseeko(b.pData, (off_t)offset, SEEK_SET) != 0) {
+    if (b.s64Entry >= entries || !bEntries(b.pIndex, lo, hi - lo + 1, near) || !entry(b.s64Entry, &ts, &offset) ||
+        (S64)offset >= dataSize || fseeko(b.pData, (off_t)offset, SEEK_SET) != 0) {
       vEndPlayback(pu32Delay);
       return MMC_READ_NOTHING;
     }
     const S64 neighbour = backwards ? b.s64Entry - 1 : b.s64Entry + 1;
     U32 nextTs = 0, nextOffset = 0;
-    const bool haveNeighbour = neighbour >= 0 && neighbour < entries && bEntry(b.pIndex, neighbour, &nextTs, nullptr);
+    const bool haveNeighbour = neighbour >= 0 && neighbour < entries && entry(neighbour, &nextTs, nullptr);
     if (!haveNeighbour && !backwards) {
       b.s32Delay = -1;
       p->Beam = (BEAM)s_u32CurrentBeam;
@@ -970,9 +999,7 @@ U32 T_MMC_u32ReadPingFromMMC(PING_DESCRIPTOR* p, U32* pu32Delay, PLAYBACK_MODE_T
     }
     // The record ends where the next one in the file begins.
     S64 end = dataSize;
-    if (b.s64Entry + 1 < entries && bEntry(b.pIndex, b.s64Entry + 1, nullptr, &nextOffset) && nextOffset > offset) {
-      end = std::min<S64>(end, nextOffset);
-    }
+    if (entry(b.s64Entry + 1, nullptr, &nextOffset) && nextOffset > offset) end = std::min<S64>(end, nextOffset);
     const size_t want = (size_t)std::min<S64>(end - offset, (S64)sizeof s_au8PlayRecord);
     const size_t got = fread(s_au8PlayRecord, 1, want, b.pData);
     if (got == 0) {
