@@ -47,8 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in{data, size};
   U8 modes[6];
   for (U8& m : modes) m = in.u8() % 17;
-  const size_t a = std::min<size_t>(in.u8() * 8u, in.size);
-  const size_t b = std::min<size_t>(a + in.u8() * 8u, in.size);
+  const size_t indexBytes = in.u8() * 8u;
+  const size_t dataBytes = in.u8() * 8u;
+  const size_t a = std::min<size_t>(indexBytes, in.size);
+  const size_t b = std::min<size_t>(a + dataBytes, in.size);
   vWrite("B000.IDX", in.data, a);
   vWrite("B000.SON", in.data + a, b - a);
   vWrite("B001.IDX", in.data, std::min<size_t>(a, 24));

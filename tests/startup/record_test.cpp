@@ -26,6 +26,7 @@
 #include "source/startup/startup_upcalls.h"
 #include "source/startup/t_mmc.h"
 #include "source/startup/t_mmc_record.h"
+#include "source/startup/t_mmc_thumbs.h"
 #include "source/ui/ui_install.h"
 #include "tests/support/db_test_env.h"
 #include "tests/support/wait_for.h"
@@ -544,6 +545,7 @@ TEST_F(Recording, CardPulledKeepsEveryPingUpToTheLastUpdate) {
 
   Insert(m_card);
   EXPECT_EQ(Bytes(m_card + "/RECORD/R00001.DAT"), before);
+  EXPECT_EQ(MMC_THUMBS_u32InList(), 2u);  // both listed in the review view
   const std::vector<U8> h = Bytes(m_card + "/RECORD/R00002.DAT");
   ASSERT_EQ(h.size(), 64u);
   EXPECT_EQ(Be32(&h[44]), 41u);  // pings 0 to 40
