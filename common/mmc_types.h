@@ -46,7 +46,7 @@ struct SONAR_RECORD_THUMB_HEADER {
   U32 u32TotalTimeMs;
   U32 u32PingSizeBytes;
   U32 u32FirstPingPeriodMs;
-  U32 u32Pad;
+  U32 u32BeamMask;  // bit b set for every beam b that has a ping
 };
 static_assert(sizeof(SONAR_RECORD_THUMB_HEADER) == 64, "thumb header is 64 bytes");
 
@@ -105,6 +105,16 @@ struct MSG_LOAD_THUMBNAIL {  // CMD_ID_LOAD_THUMBNAIL, CMD_ID_LOAD_RECORDING
   GENERIC_MESSAGE Header;
   char* pFilename;  // allocated by the sender, freed by the card task (with the message)
   THUMBNAIL_HEADER_TYPE* pThumbnailDestination;
+};
+
+// CMD_ID_PING_START: a sonar recording started (to the view task).
+struct MSG_PING_VIEW_START {
+  GENERIC_MESSAGE Header;
+  U32 u32StartDateTime;
+  U32 u32CardAvailableKB;
+  U32 u32CardSizeKB;
+  U8 u8DeviceNumber;  // the card's slot, 0 or 1
+  char sFileName[9];  // R00001
 };
 
 struct MSG_LOAD_SATWX_IMAGE {  // CMD_ID_LOAD_SATWX_IMAGE

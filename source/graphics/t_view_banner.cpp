@@ -3,6 +3,7 @@
 // or autopilot recording. Both share layer SIMULATION_MESSAGE_LAYER and a
 // one-second timer that counts the visible and hidden phases.
 #include "common/language.h"
+#include "common/ping_types.h"
 #include "source/core/h_database.h"
 #include "source/graphics/graphics_upcalls.h"
 #include "source/graphics/t_view_int.h"
@@ -18,11 +19,6 @@ constexpr U32 BANNER_HIDDEN_S = 8;
 constexpr U32 RECORDING_VISIBLE_S = 2;
 constexpr U32 RECORDING_HIDDEN_S = 3;
 constexpr U32 BANNER_TICK_MS = 1000;
-
-// Playback modes (key CPSP) in which playback stands still.
-constexpr U32 PLAYBACK_MODE_PAUSED = 6;
-constexpr U32 PLAYBACK_MODE_PAUSED_BEGIN = 15;
-constexpr U32 PLAYBACK_MODE_PAUSED_END = 16;
 
 // The autopilot's active item is shown with at most this many characters.
 constexpr size_t AUTOPILOT_TEXT_CHARS = 12;

@@ -8,6 +8,7 @@
 #include "source/history/t_history.h"
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/sonar_upcalls.h"
+#include "source/startup/startup_upcalls.h"
 #include "source/ui/ui_upcalls.h"
 
 namespace {

@@ -7,12 +7,16 @@
 #include "lsvc/lsvc.h"
 #include "source/core/h_database.h"
 #include "source/platform/platform.h"
+#include "source/startup/u_mmc_bufio.h"
 
 namespace {
 
-constexpr size_t BUFFER_BYTES = 16384;
-FILE* s_pIndex = nullptr;
-FILE* s_pData = nullptr;
+// Each file is read through a 16 KiB buffer of its own with the buffered
+// reader; a recorded ping costs a seek (no file access within the loaded
+// block) and a few buffered reads.
+constexpr int BUFFER_BYTES = U_MMC_BUFFER_SIZE;
+BUFFERED_IO_CONTROL* s_pIndex = nullptr;
+BUFFERED_IO_CONTROL* s_pData = nullptr;
 char au8IndexBuffer[BUFFER_BYTES];
 char au8DataBuffer[BUFFER_BYTES];
 long s_lDataSize = 0;
@@ -32,27 +36,25 @@ U32 u32Be(const U8* p) { return (U32)p[0] << 24 | (U32)p[1] << 16 | (U32)p[2] <<
 
 BOOLEAN bOpen(void) {
   if (s_pData != nullptr) return TRUE;
-  const std::string data = PLATFORM_sResolvePath(SYNTHSIM_DATA_FILE);
-  s_pData = fopen(data.c_str(), "rb");
+  s_pData = U_MMC_psBufferedOpen(SYNTHSIM_DATA_FILE, "rb", au8DataBuffer, BUFFER_BYTES);
   if (s_pData == nullptr) return FALSE;
-  setvbuf(s_pData, au8DataBuffer, _IOFBF, BUFFER_BYTES);
   struct stat st;
+  const std::string data = PLATFORM_sResolvePath(SYNTHSIM_DATA_FILE);
   s_lDataSize = stat(data.c_str(), &st) == 0 ? (long)st.st_size : 0;
-  if (s_pIndex == nullptr) {
-    s_pIndex = fopen(PLATFORM_sResolvePath(SYNTHSIM_INDEX_FILE).c_str(), "rb");
-    if (s_pIndex != nullptr) setvbuf(s_pIndex, au8IndexBuffer, _IOFBF, BUFFER_BYTES);
-  }
+  if (s_pIndex == nullptr) s_pIndex = U_MMC_psBufferedOpen(SYNTHSIM_INDEX_FILE, "rb", au8IndexBuffer, BUFFER_BYTES);
   return TRUE;
 }
+
+bool bRead(void* p, int n, BUFFERED_IO_CONTROL* c) { return U_MMC_nBufferedRead(p, n, c) == n; }
 
 // The next index entry, rewinding at the end; FALSE for an empty index.
 BOOLEAN bNextEntry(U32* pu32Offset, bool* pbWrapped) {
   U8 e[4];
-  if (fread(e, 1, 4, s_pIndex) != 4 || ftell(s_pData) >= s_lDataSize) {
-    rewind(s_pIndex);
-    rewind(s_pData);
+  if (!bRead(e, 4, s_pIndex) || U_MMC_nBufferedTell(s_pData) >= s_lDataSize) {
+    (void)U_MMC_nBufferedSeek(s_pIndex, 0, 0);
+    (void)U_MMC_nBufferedSeek(s_pData, 0, 0);
     *pbWrapped = true;
-    if (fread(e, 1, 4, s_pIndex) != 4) return FALSE;
+    if (!bRead(e, 4, s_pIndex)) return FALSE;
   }
   *pu32Offset = u32Be(e);
   return TRUE;
@@ -69,17 +71,19 @@ BOOLEAN S_SYNTHSIM_bReplayPing(PING_DESCRIPTOR* p) {
     bool wrapped = false;
     if (!bNextEntry(&offset, &wrapped)) return FALSE;
     if (wrapped && ++wraps > 1) return FALSE;
-    if (fseek(s_pData, (long)offset, SEEK_SET) != 0) continue;
-    clearerr(s_pData);
+    if ((long)offset >= s_lDataSize || U_MMC_nBufferedSeek(s_pData, (long)offset, 0) != 0) {
+      log_me("simulator: index entry %u beyond the data skipped", offset);
+      continue;
+    }
     U8 h[SYNTHSIM_RECORD_HEADER_BYTES];
-    if (fread(h, 1, sizeof h, s_pData) != sizeof h) continue;
+    if (!bRead(h, sizeof h, s_pData)) continue;
     const U8 beam = h[0];
     const U32 samples = u32Be(h + 15);
     if (beam > 3 || samples > PING_MAX_SAMPLES) {
       log_me("simulator: record at %u skipped (beam %u, %u samples)", offset, beam, samples);
       continue;
     }
-    if (fread(p->pu8RawSonarData, 1, samples, s_pData) != samples) continue;
+    if (!bRead(p->pu8RawSonarData, (int)samples, s_pData)) continue;
     p->Beam = beam;
     p->u32TransmitFrequencyHertz = u32Be(h + 1);
     p->u8TransmitCycles = h[13];
@@ -127,7 +131,7 @@ F32 S_SYNTHSIM_fSynthesizeReturn(PING_DESCRIPTOR* pPing) {
 }
 
 void S_SYNTHSIM_vClose(void) {
-  if (s_pData != nullptr) fclose(s_pData);
-  if (s_pIndex != nullptr) fclose(s_pIndex);
+  if (s_pData != nullptr) (void)U_MMC_nBufferedClose(s_pData);
+  if (s_pIndex != nullptr) (void)U_MMC_nBufferedClose(s_pIndex);
   s_pData = s_pIndex = nullptr;
 }

@@ -17,4 +17,5 @@ void SONAR_vInstall(void) {
   T_3D_PROCESS_vMain_Install(&T_3D_vEndAtOnce);
   T_3D_HISTORY_RENDER_vMain_Install(&T_3D_vEndAtOnce);
   T_NET_PING_RECEIVE_vMain_Install(&T_NET_PING_RECEIVE_vTask);
+  T_READ_RECORD_PINGDATA_vMain_Install(&T_N_PING_vPlaybackTask);
 }

@@ -16,8 +16,6 @@ L_UPCALL_DEFINE(void, T_N_HISTORY_vAddColumns, (U32 u32NumColumns, U8 Beam, U8 u
   if (!traced.exchange(true)) log_me("history: no history, columns of beam %u not drawn", Beam);
 }
 
-L_UPCALL_DEFINE(void, T_N_HISTORY_vPrepareForPlayback, (void), ()) { log_me("history: no history to prepare"); }
-
 L_UPCALL_DEFINE(void, T_N_HISTORY_vSetReverseScroll, (BOOLEAN bReverseScroll, BOOLEAN bEndFill),
                 (bReverseScroll, bEndFill)) {
   log_me("history: no history, reverse scroll %d end fill %d", bReverseScroll, bEndFill);

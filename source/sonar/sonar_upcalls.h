@@ -17,8 +17,6 @@ L_UPCALL_DECLARE(F32, T_N_HISTORY_fGetLowerRangeForDisplay, (void))
 // into the history (processing task). Default: nothing; the accumulator
 // keeps folding until a column is cut.
 L_UPCALL_DECLARE(void, T_N_HISTORY_vAddColumns, (U32 u32NumColumns, U8 Beam, U8 u8Transducer))
-// Empties the history for a playback. Default: nothing.
-L_UPCALL_DECLARE(void, T_N_HISTORY_vPrepareForPlayback, (void))
 // Switches the history's scroll direction and end fill. Default: nothing.
 L_UPCALL_DECLARE(void, T_N_HISTORY_vSetReverseScroll, (BOOLEAN bReverseScroll, BOOLEAN bEndFill))
 // The time stamps of the newest stored column of each beam 0 to 3 (the one

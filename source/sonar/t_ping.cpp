@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 
 #include "common/cmd_id.h"
 #include "lsvc/lsvc_upcalls.h"
@@ -22,6 +23,7 @@
 #include "source/sonar/sonar_upcalls.h"
 #include "source/sonar/t_ping_int.h"
 #include "source/sonar/t_ping_share.h"
+#include "source/startup/t_mmc_record.h"
 #include "source/startup/t_startup.h"
 
 // ------------------------------------------------------------ task state
@@ -95,6 +97,10 @@ void vSetSimulate(BOOLEAN b) {
 
 void vUpdateSystemState(SYSTEM_STATE state) {
   if (state == U_PING_eGetSystemState()) return;
+  if (U_PING_eGetSystemState() == STATE_PLAYBACK) {
+    (void)MMC_RECORD_bOpenPlaybackFile(FALSE, nullptr);
+    if (state == STATE_NORMAL_RUN) T_MMC_vCleanupDatabaseAfterPlayback();
+  }
   switch (state) {
     case STATE_SIMULATION:
     case STATE_POINT_OF_SALE:
@@ -112,6 +118,7 @@ void vUpdateSystemState(SYSTEM_STATE state) {
       s_bNeedSeekPing = FALSE;
       s_bPingReverseScroll = FALSE;
       T_N_PING_vSetSonarViewEnable();
+      T_N_PING_vResetPlayback();
       break;
     default:
       vSetSimulate(FALSE);
@@ -953,6 +960,134 @@ void X_pingDataDirector(NET_SOURCE_TYPE eNetSourceType, BOOLEAN isRecordPlayback
 
 // ------------------------------------------------------------ 3D sonar
 void T_3D_vEndAtOnce(void) { (void)L_TASK_Terminate(L_TASK_GetMyID()); }
+// ------------------------------------------------------------ playback
+namespace {
+
+std::mutex s_readBeamMutex;
+U8 s_au8ReadBeamCountdown[4];
+U32 s_u32ReadBeamMask = 0;
+std::atomic<U64> s_u64TimeOfNextRecordedPing{0};
+constexpr U8 READ_BEAM_COUNTDOWN = 12;
+
+void vResetDescriptor(PING_DESCRIPTOR* d) {
+  d->Beam = BEAM_NONE;
+  d->u8AdcChannel = 0;
+  d->u8TransmitCycles = 0;
+  d->u8TransmitPower = 0;
+  d->bSimulated = FALSE;
+  d->u32SamplePeriodMicroSeconds = 0;
+  d->u32NumberOfSamples = 0;
+  d->u16MilliSecondsBetweenPings = 0;
+  d->u16MilliSecondsBeforeNextPing = 0;
+  d->Location.bPositionValid = FALSE;
+  d->fDepthMetres = 0;
+  d->fDepthOffsetFeet = 0;
+  d->u8NoiseLevel = 0;
+  d->u8PeakNoiseLevel = 0;
+  d->u8Transducer = 0;
+  d->u32TransmitFrequencyHertz = 0;
+  d->u32TimeStampMilliSeconds = 0;
+  d->u8BandwidthControl = 0;
+  d->SimulatedFishList.u8NumberOfTargets = 0;
+  d->SimulatedFishList.bSimulatedFishList = TRUE;
+  d->u32PingIndex = 0;
+  d->bReversePing = FALSE;
+}
+
+bool bPlaybackPaused(U32 mode) {
+  return mode == PLAYBACK_MODE_PAUSED || mode == PLAYBACK_MODE_PAUSED_BEGIN || mode == PLAYBACK_MODE_PAUSED_END;
+}
+
+}  // namespace
+
+void vUpdateReadBeamPinging(BEAM Beam, BOOLEAN bInitialize, BOOLEAN bClearBeam) {
+  std::lock_guard<std::mutex> lock(s_readBeamMutex);
+  if (bInitialize) {
+    memset(s_au8ReadBeamCountdown, 0, sizeof s_au8ReadBeamCountdown);
+    s_u32ReadBeamMask = 0;
+    H_DATABASE_bUpdateEverythingU32(FCID("CSBP"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NO_TIMEOUT);
+    return;
+  }
+  if (Beam > 3) return;
+  U32 mask = 0;
+  for (U32 b = 0; b < 4; ++b) {
+    if (s_au8ReadBeamCountdown[b] != 0) {
+      --s_au8ReadBeamCountdown[b];
+      mask |= 1u << b;
+    }
+  }
+  if (bClearBeam) {
+    s_au8ReadBeamCountdown[Beam] = 0;
+    mask &= ~(1u << Beam);
+  } else {
+    s_au8ReadBeamCountdown[Beam] = READ_BEAM_COUNTDOWN;
+    mask |= 1u << Beam;
+  }
+  if (mask != s_u32ReadBeamMask) {
+    s_u32ReadBeamMask = mask;
+    H_DATABASE_bUpdateValueU32(FCID("CSBP"), mask, P_NORMAL);
+  }
+}
+
+void T_N_PING_vResetPlayback(void) {
+  s_u64TimeOfNextRecordedPing.store(0);
+  vUpdateReadBeamPinging(0, TRUE, FALSE);
+}
+
+void T_N_PING_vRecordPlayback(void) {
+  const U32 mode = u32Fetch(FCID("CPSP"), 0);
+  if (!U_PING_bGetPlayback() || bPlaybackPaused(mode)) {
+    vSleepMs(500);
+    return;
+  }
+  bool timePaced = false;
+  for (U32 s = 0; s <= SONAR_SOURCE_360; ++s)
+    timePaced = timePaced || U_PING_eGetNetworkClientState(s) == NETWORK_CLIENT_STATE_CONNECTED;
+  if (timePaced && L_CLOCK_qwGetTimeInTicks() < s_u64TimeOfNextRecordedPing.load()) {
+    vSleepMs(1);  // not yet due: wait a tick rather than spin
+    return;
+  }
+  PING_DESCRIPTOR* d = U_PING_pTakeDescriptor();
+  vResetDescriptor(d);
+  U32 delay = 0;
+  const U32 result = T_MMC_u32ReadPingFromMMC(d, &delay, (PLAYBACK_MODE_TYPE)mode, &s_bNeedSeekPing);
+  const BEAM beam = d->Beam;
+  switch (result) {
+    case MMC_READ_NOTHING:
+      if (!timePaced) vSleepMs(delay);
+      U_PING_vReturnDescriptor(d);
+      break;
+    case MMC_READ_BLANK:
+      vUpdateReadBeamPinging(beam, FALSE, TRUE);
+      if (!timePaced) vSleepMs(delay);
+      X_pingDataDirector(T_N_PING_eGetNetSourceType(beam, s_db_TransducerSelect), TRUE,
+                         NETWORK_SONAR_PROCESS_BLANK, FALSE, d, nullptr, nullptr);
+      break;
+    case MMC_READ_BEAM_ENDED:
+      vUpdateReadBeamPinging(beam, FALSE, TRUE);
+      if (u32Fetch(FCID("CSBP"), 0) == 0) {
+        H_DATABASE_bUpdateValueU32(FCID("CPSP"), PLAYBACK_MODE_PAUSED_END, P_NORMAL);
+        delay = 300;
+      }
+      if (!timePaced) vSleepMs(delay);
+      U_PING_vReturnDescriptor(d);
+      break;
+    default:
+      vUpdateReadBeamPinging(beam, FALSE, FALSE);
+      if (!timePaced) vSleepMs(delay);
+      X_pingDataDirector(T_N_PING_eGetNetSourceType(beam, s_db_TransducerSelect), TRUE, NETWORK_SONAR_PROCESS,
+                         FALSE, d, nullptr, nullptr);
+      break;
+  }
+  if (timePaced) {
+    const U64 next = s_u64TimeOfNextRecordedPing.load();
+    s_u64TimeOfNextRecordedPing.store((next == 0 ? L_CLOCK_qwGetTimeInTicks() : next) + delay);
+  }
+}
+
+void T_N_PING_vPlaybackTask(void) {
+  for (;;) T_N_PING_vRecordPlayback();
+}
 
 // ------------------------------------------------------------ the task
 void T_N_PING_vTask(void) {

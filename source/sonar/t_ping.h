@@ -54,3 +54,14 @@ void T_3D_vEndAtOnce(void);
 // written without notifying the task).
 void T_N_PING_vApplyNewData(FOURCHARID fcid, U32 u32Value);
 
+// ------------------------------------------------------------ playback
+// One step of the playback reader: reads the next recorded ping (or blank
+// column) at the recorded pace and routes it. Outside playback it sleeps.
+void T_N_PING_vRecordPlayback(void);
+// The playback reader's task entry (installed as T_READ_RECORD_PINGDATA_vMain).
+void T_N_PING_vPlaybackTask(void);
+// Keeps CSBP: bit b set while beam b appeared among the last 12 pings read.
+void vUpdateReadBeamPinging(BEAM Beam, BOOLEAN bInitialize, BOOLEAN bClearBeam);
+// Entering playback: pacing and read beams start afresh.
+void T_N_PING_vResetPlayback(void);
+

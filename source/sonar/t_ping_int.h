@@ -11,13 +11,6 @@
 #include "source/sonar/sonar_types.h"
 #include "source/sonar/u_ping.h"
 
-// Playback modes of CPSP the ping task tells apart.
-constexpr U32 PLAYBACK_MODE_4XREVERSE = 2;
-constexpr U32 PLAYBACK_MODE_4XFORWARD = 10;
-constexpr U32 PLAYBACK_MODE_END_FILL = 12;
-constexpr U32 PLAYBACK_MODE_STOP = 13;
-constexpr U32 PLAYBACK_MODE_PAUSED_END = 16;
-
 // ------------------------------------------------------------ settings (database mirrors)
 extern BOOLEAN s_bSonarEnabled;            // SSEN
 extern F32 s_db_MaximumDepthToPing;        // SSMD, metres; 0 automatic

@@ -21,6 +21,7 @@
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/s_tvg.h"
 #include "source/sonar/sonar_upcalls.h"
+#include "source/startup/startup_upcalls.h"
 #include "source/sonar/u_ping.h"
 #include "source/startup/t_mmc.h"
 #include "source/startup/t_mmc_record.h"

@@ -6,76 +6,10 @@
 #include "common/types.h"
 #include "common/view_types.h"
 #include "lsvc/lsvc.h"
+#include "common/ping_types.h"
 #include "source/sonar/sonar_types.h"
 
 constexpr U32 PING_DESCRIPTORS = 24;
-constexpr U32 PING_MAX_SAMPLES = 55000;
-constexpr U32 PING_NOISE_BYTES = 50;
-
-// Fish targets: echoes in the water column sized and linked by fish
-// identification (s_fishid), or placed in a ping by the simulator.
-constexpr U32 FISH_MAX_TARGETS = 6;
-struct FISH_CRITERIA {
-  U8 u8MinPeakAmplitude;  // sensitivity row's small threshold
-  U8 u8MaxPeakAmplitude;  // the table's saturation level
-  BOOLEAN bRemovedFish;
-  U32 u32MinElongationUs;
-  U32 u32MaxElongationUs;
-  U32 u32ElongationUs;
-};
-struct FISH_TARGET {
-  U32 u32DepthInSamples;  // sample index of the echo's peak
-  U8 u8Size;              // 0 small, 1 medium, 2 large
-  U8 u8Peak;
-  BEAM beam;  // 1 also marks a target linked to a 200 kHz target
-  BOOLEAN bIgnoreThisFish;
-  BOOLEAN bIdPlusThisFish;  // its depth is written beside the icon
-  FISH_CRITERIA criteria;
-  // The target of an earlier column this one continues (itself when it was
-  // removed, null when new). Points into the fish history: compare and
-  // follow it only within the columns linking visits.
-  FISH_TARGET* pPreviousInstance;
-};
-struct FISH_TARGET_LIST {
-  U8 u8NumberOfTargets;
-  BOOLEAN bSimulatedFishList;
-  FISH_TARGET target[FISH_MAX_TARGETS];
-};
-
-struct SONAR_PING_LOCATION {
-  BOOLEAN bPositionValid;
-  S32 s32LongitudeMM;
-  S32 s32LatitudeMM;
-};
-
-struct PING_DESCRIPTOR {
-  BEAM Beam;
-  U8 u8AdcChannel;
-  U8 u8TransmitCycles;
-  U8 u8TransmitPower;
-  U32 u32NumberOfSamples;
-  U8* pu8RawSonarData;  // PING_MAX_SAMPLES bytes
-  U8* pu8TvgdData;      // PING_MAX_SAMPLES bytes
-  BOOLEAN bSimulated;
-  U32 u32SamplePeriodMicroSeconds;
-  U16 u16MilliSecondsBetweenPings;
-  U16 u16MilliSecondsBeforeNextPing;
-  FISH_TARGET_LIST SimulatedFishList;
-  SONAR_PING_LOCATION Location;
-  F32 fDepthMetres;
-  F32 fDepthOffsetFeet;
-  U8 u8NoiseLevel;
-  U8 u8PeakNoiseLevel;
-  U8 u8Transducer;
-  U32 u32TransmitFrequencyHertz;
-  U32 u32TimeStampMilliSeconds;
-  U8 u8BandwidthControl;
-  U32 u32PingIndex;
-  BOOLEAN bReversePing;
-  U32 u32PPIPositionInfo;
-  BOOLEAN bIsLocal;
-};
-
 // CMD_ID_SONAR_PROCESS_PING: the descriptor passes to the receiver.
 struct PING_MESSAGE {
   GENERIC_MESSAGE Header;

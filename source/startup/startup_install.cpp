@@ -7,6 +7,7 @@
 #include "source/graphics/graphics_upcalls.h"
 #include "source/startup/t_inlinetest.h"
 #include "source/startup/t_mmc.h"
+#include "source/startup/t_mmc_record.h"
 #include "source/startup/t_mmc_thumbs.h"
 #include "source/startup/t_nvram.h"
 #include "source/startup/t_startup.h"
@@ -35,4 +36,5 @@ void STARTUP_vInstall(void) {
   T_MMC_eFindNextThumbNailImage_Install(&MMC_THUMBS_eFindNextImage);
   T_MMC_eFindPreviousThumbNailImage_Install(&MMC_THUMBS_eFindPreviousImage);
   T_MMC_eFindLatestThumbnail_Install(&MMC_THUMBS_eFindLatest);
+  T_MMC_bOpenPlaybackFile_Install(&MMC_RECORD_bOpenPlaybackFile);
 }

@@ -31,3 +31,6 @@ L_UPCALL_DEFINE(BOOLEAN, INLINETEST_bTestPing,
 L_UPCALL_DEFINE(void, T_NAV_ALARM_vSetNavUIRawNote, (const char* pcText), (pcText)) {
   log_me("note: %s", pcText != nullptr ? pcText : "");
 }
+L_UPCALL_DEFINE(void, T_N_HISTORY_vPrepareForPlayback, (void), ()) {
+  log_me("T_N_HISTORY_vPrepareForPlayback: no sonar history");
+}

@@ -59,3 +59,8 @@ L_UPCALL_DECLARE(BOOLEAN, INLINETEST_bTestPing,
 // Shows the text (up to 255 characters) as a navigation note. Default: a
 // trace line with the text.
 L_UPCALL_DECLARE(void, T_NAV_ALARM_vSetNavUIRawNote, (const char* pcText))
+
+// ------------------------------------------------------------ sonar history
+// Empties the sonar history (stores, rings, fish histories, accumulators)
+// before a recording is played from its start. Default: traces.
+L_UPCALL_DECLARE(void, T_N_HISTORY_vPrepareForPlayback, (void))

@@ -257,7 +257,7 @@ BOOLEAN T_MMC_bParseRecordHeader(const U8* p, size_t n, SONAR_RECORD_THUMB_HEADE
   h->u32TotalTimeMs = u32Be(p + 48);
   h->u32PingSizeBytes = u32Be(p + 52);
   h->u32FirstPingPeriodMs = u32Be(p + 56);
-  h->u32Pad = u32Be(p + 60);
+  h->u32BeamMask = u32Be(p + 60);
   return TRUE;
 }
 

@@ -96,6 +96,18 @@ TEST_F(Synthsim, CorruptRecordsAreSkipped) {
   }
   EXPECT_EQ(d.u32NumberOfSamples, 55000u);  // read whole
   EXPECT_EQ(raw[54999], 9);
+  // An index entry beyond the data is skipped too.
+  S_SYNTHSIM_vClose();
+  vWrite({{1, 200000, 10, 1}, {3, 800000, 30, 3}});
+  {
+    std::vector<U8> idx = {0, 0, 0, 0, 0x7F, 0xFF, 0xFF, 0xF0, 0, 0, 0, 33};
+    std::ofstream(PLATFORM_sResolvePath(SYNTHSIM_INDEX_FILE), std::ios::binary)
+        .write((const char*)idx.data(), (std::streamsize)idx.size());
+  }
+  for (U8 beam : {1, 3, 1}) {
+    ASSERT_TRUE(S_SYNTHSIM_bReplayPing(&d));
+    EXPECT_EQ(d.Beam, beam);
+  }
   // Nothing good in the whole recording: nothing filled, and no endless loop.
   S_SYNTHSIM_vClose();
   vWrite({{5, 1, 1, 1}, {6, 1, 1, 1}});
