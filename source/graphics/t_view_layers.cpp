@@ -76,6 +76,10 @@ void vTakeKeys(LAYER_ITEM* pItem) {
       pItem->bCurrentDisplayMode = bShown ? TRUE : FALSE;
       pItem->pString = attributes.ppcText;
       if (pItem->pString != nullptr) {
+        // A view with a name can be chosen by it (menus, scripts).
+        if (pItem->where_used == USED_BY_NONE && pItem->pString[LANGUAGE_ENGLISH] != nullptr) {
+          log_me("VIEW: selectable view %d \"%s\"\n", (int)pItem->layer, pItem->pString[LANGUAGE_ENGLISH]);
+        }
         VIEW_SEAM_vRegisterViewsMenuItem(pItem->layer, pItem->fcidDisplay, pItem->pString);
         GUI_vSetViewRegisteration(pItem->layer, TRUE);
       } else {
@@ -305,19 +309,6 @@ void T_VIEW_vSetSpcifiedBackgroundLayer(LAYER_ID layer) {
 }
 
 LAYER_ID T_VIEW_GetSelectableView(const char* pcName) {
-  static std::atomic<bool> s_bListed{false};
-  if (!s_bListed.exchange(true)) {
-    ListLock lock;
-    for (const LAYER_ITEM* p = s_playerHeadPointer; p != nullptr; p = p->next) {
-      if (p->fcidDisplay == 0) continue;
-      const char* pcEnglish = pcNameIn(p->pString, LANGUAGE_ENGLISH);
-      if (pcEnglish != nullptr) {
-        log_me("VIEW: selectable view %d \"%s\"\n", (int)p->layer, pcEnglish);
-      } else {
-        log_me("VIEW: selectable view %d has no name\n", (int)p->layer);
-      }
-    }
-  }
   if (pcName == nullptr) return UNKNOWN_VIEW;
   const int language = nCurrentLanguage();
   ListLock lock;

@@ -46,6 +46,14 @@ HISTORY_TEXT_RECORD(s_txtBeamSelect, "Beam Select");
 HISTORY_TEXT_RECORD(s_txtDepthLines, "Depth Lines");
 HISTORY_TEXT_RECORD(s_txtConnected, "Connected Transducer");
 HISTORY_TEXT_RECORD(s_txtTemperature, "Temperature");
+// The names of the sonar views, shown wherever a view is chosen by name.
+HISTORY_TEXT_RECORD(s_txtSonarView, "Sonar View");
+HISTORY_TEXT_RECORD(s_txtNadscanView, "Nadscan View");
+HISTORY_TEXT_RECORD(s_txtSonarZoomView, "Sonar Zoom View");
+HISTORY_TEXT_RECORD(s_txtBigDigitsView, "Big Digits View");
+HISTORY_TEXT_RECORD(s_txtSideBeamView, "Side Beam View");
+HISTORY_TEXT_RECORD(s_txtLatscanView, "Latscan View");
+HISTORY_TEXT_RECORD(s_txtSplitSonarView, "Split Sonar View");
 
 // Task state (history task only unless atomic).
 U32 s_db_SonarElementSelect = 0;
@@ -447,6 +455,15 @@ void vRegisterDatabaseItems(BOOLEAN bForce) {
   while (!H_DATABASE_bFetchU32(FCID("CCST"), &state)) L_CLOCK_Sleep(1);
   const U32 pri = bForce ? P_NORMAL : P_DEFAULT_SETTING;
   const SETTING settings[] = {
+      // The sonar views' display keys: a view registered later takes its
+      // name from its key.
+      {"SVSO", TRUE, D_UNKNOWN, s_txtSonarView, FALSE, FALSE},
+      {"SVDO", TRUE, D_UNKNOWN, s_txtNadscanView, FALSE, FALSE},
+      {"SVSZ", TRUE, D_UNKNOWN, s_txtSonarZoomView, FALSE, FALSE},
+      {"SVBD", TRUE, D_UNKNOWN, s_txtBigDigitsView, FALSE, FALSE},
+      {"SVSB", TRUE, D_UNKNOWN, s_txtSideBeamView, FALSE, FALSE},
+      {"SVSV", TRUE, D_UNKNOWN, s_txtLatscanView, FALSE, FALSE},
+      {"SVSS", FALSE, D_UNKNOWN, s_txtSplitSonarView, FALSE, FALSE},
       {"SSCI", TRUE, D_UNKNOWN, s_txtColorBar, TRUE, FALSE},
       {"SSTO", TRUE, D_UNKNOWN, s_txtTemperature, TRUE, FALSE},
       {"SSBV", 0, D_UNKNOWN, s_txtBottomView, TRUE, FALSE},
