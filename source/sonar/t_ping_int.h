@@ -62,6 +62,9 @@ void T_N_PING_vSetPingBitMask(U32 u32TwoD, U32 u32DI, U32 u32SI, U32 u32Sweep);
 // Writes ELPM or ENPM (priority 2) and its mirror when the mask changed.
 void vWriteLocalPingMask(U32 u32Mask);
 void vWriteNetworkPingMask(U32 u32Mask);
+// Sets or clears one source's bit of ELPM, ENPM or ECPM, written (priority
+// 2, traced) when it changed; the task's copy of the mask follows.
+void vWritePingMaskBit(FOURCHARID key, U32 u32Source, bool bOn);
 
 // ------------------------------------------------------------ local sonar sources
 // Unit identifier chosen for each sonar source (low 24 bits; 0xFFFFFF none).

@@ -292,6 +292,24 @@ void vWriteNetworkPingMask(U32 u32Mask) {
   if (!have || stored != u32Mask) H_DATABASE_bUpdateValueU32(FCID("ENPM"), u32Mask, P_NORMAL);
 }
 
+void vWritePingMaskBit(FOURCHARID key, U32 u32Source, bool bOn) {
+  std::atomic<U32>& copy = key == FCID("ELPM")   ? s_u32LocalPingMask
+                           : key == FCID("ENPM") ? s_u32NetworkPingMask
+                                                 : s_u32ClientPingMask;
+  U32 old = 0;
+  if (!H_DATABASE_bFetchU32(key, &old)) old = copy;
+  U32 now = old;
+  if (bOn) {
+    S_TRANSDUCER_vSetElementBit(&now, (NET_SOURCE_TYPE)u32Source);
+  } else {
+    S_TRANSDUCER_vUnsetElementBit(&now, (NET_SOURCE_TYPE)u32Source);
+  }
+  copy = now;
+  if (now == old) return;
+  H_DATABASE_bUpdateValueU32(key, now, P_NORMAL);
+  log_me("sonar share: %.4s %X", (const char*)&key, now);
+}
+
 void T_N_PING_vSetPingBitMask(U32 u32TwoD, U32 u32DI, U32 u32SI, U32 u32Sweep) {
   U32 mask = s_u32LocalPingMask;
   const U32 before = mask;

@@ -15,6 +15,7 @@
 #include "source/core/model.h"
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/sonar_upcalls.h"
+#include "source/sonar/t_ping_int.h"
 #include "source/startup/t_alarm.h"
 #include "source/startup/t_startup.h"
 
@@ -70,15 +71,8 @@ bool bFetchValid(FOURCHARID key, U32* v) {
   return H_DATABASE_bFetchU32(key, v, &valid) && valid;
 }
 
-// The ping masks live in their keys; a write only when the value changes.
+// The ping masks live in their keys.
 U32 u32Mask(FOURCHARID key) { return u32Fetch(key, 0); }
-void vSetMaskBit(FOURCHARID key, U32 source, bool on) {
-  const U32 old = u32Mask(key);
-  const U32 now = on ? (old | (1u << source)) : (old & ~(1u << source));
-  if (now == old) return;
-  H_DATABASE_bUpdateValueU32(key, now, P_NORMAL);
-  log_me("sonar share: %.4s %X", (const char*)&key, now);
-}
 
 U32 u32Ip(const GMSG_ADDRESS& a) { return a.uAddr.Socket.u32Address; }
 GMSG_ADDRESS Address(U32 ip, U32 port) {
@@ -469,12 +463,12 @@ BOOLEAN T_N_PING_bHandleNewDataRequest(MBOX, GMSG_INFO* info, void*, void*) {
     if (source == SONAR_SOURCE_2D) {
       T_N_PING_bSynchronizeNewClientControls(&client, 0);
       U_PING_vAddClientNode(&sonarSourcesArray[0], ip);
-      if (sonarSourcesArray[0] != nullptr) vSetMaskBit(FCID("ECPM"), 0, true);
+      if (sonarSourcesArray[0] != nullptr) vWritePingMaskBit(FCID("ECPM"), 0, true);
     } else if (source == SONAR_SOURCE_DI || source == SONAR_SOURCE_SI) {
       T_N_PING_bSynchronizeNewClientControls(&client, source);
       U_PING_vAddClientNode(&sonarSourcesArray[2], ip);
       U_PING_vAddClientNode(&sonarSourcesArray[1], ip);
-      if (sonarSourcesArray[1] != nullptr) vSetMaskBit(FCID("ECPM"), source, true);
+      if (sonarSourcesArray[1] != nullptr) vWritePingMaskBit(FCID("ECPM"), source, true);
     }
     return TRUE;
   }
@@ -482,7 +476,7 @@ BOOLEAN T_N_PING_bHandleNewDataRequest(MBOX, GMSG_INFO* info, void*, void*) {
   if (source == SONAR_SOURCE_2D) {
     if (sonarSourcesArray[0] == nullptr) return TRUE;
     U_PING_vDeleteClientNode(&sonarSourcesArray[0], ip);
-    if (sonarSourcesArray[0] == nullptr) vSetMaskBit(FCID("ECPM"), 0, false);
+    if (sonarSourcesArray[0] == nullptr) vWritePingMaskBit(FCID("ECPM"), 0, false);
   } else if (source == SONAR_SOURCE_DI || source == SONAR_SOURCE_SI) {
     if (sonarSourcesArray[2] != nullptr) U_PING_vDeleteClientNode(&sonarSourcesArray[2], ip);
     T_N_PING_vHandleClients(2);
@@ -496,7 +490,7 @@ void T_N_PING_vHandleClients(U32 source) {
   SHARE_LOCK lock;
   if (source > 3) return;
   if (sonarSourcesArray[source] == nullptr) {
-    vSetMaskBit(FCID("ECPM"), source, false);
+    vWritePingMaskBit(FCID("ECPM"), source, false);
     return;
   }
   for (const sonarRegisteredClientNode* n = sonarSourcesArray[source]; n != nullptr; n = n->next)
@@ -685,7 +679,7 @@ BOOLEAN T_N_PING_bHandlePeerDisconnect(const void* p, BOOLEAN monitorTimeout) {
       // The source's own stream: the imaging group for DI and SI.
       if (s <= SONAR_SOURCE_SI) vStreamRegistration(s, ip, FALSE);
       T_N_PING_vUpdateSonarSource(0xFFFFFFFFu, (U16)s);
-      vSetMaskBit(FCID("ENPM"), s, false);
+      vWritePingMaskBit(FCID("ENPM"), s, false);
       vWriteTransducerKey(s, 0);
       static const char* const names[4] = {"2D", "DI", "SI", "360"};
       log_me("remote %s source gone and no local %s xducer or alternate remote", names[s], names[s]);
@@ -717,7 +711,7 @@ BOOLEAN T_N_PING_bHandlePeerDisconnect(const void* p, BOOLEAN monitorTimeout) {
 void T_N_PING_vSwitchToNetworkSonar(U16 s, U32 transducer, U32 mac) {
   if (s > 3) return;
   SHARE_LOCK lock;
-  vSetMaskBit(FCID("ELPM"), s, false);
+  vWritePingMaskBit(FCID("ELPM"), s, false);
   U_PING_vSetNetworkClientState(NETWORK_CLIENT_STATE_DISCONNECTED, s);
   T_N_PING_vUpdateSonarSource(mac & UNIT_MASK, s);
   T_NET_PING_RECEIVE_vUpdateSonarSource(mac & UNIT_MASK, s);
@@ -827,8 +821,8 @@ void T_N_PING_vSetConnected(U32 s) {
   vPost(m);
   U_ALARM_bAddPeer(&server);
   U_PING_vSetNetworkClientState(NETWORK_CLIENT_STATE_CONNECTED, s);
-  vSetMaskBit(FCID("ENPM"), s, true);
-  vSetMaskBit(FCID("ELPM"), s, false);
+  vWritePingMaskBit(FCID("ENPM"), s, true);
+  vWritePingMaskBit(FCID("ELPM"), s, false);
   log_me("sonar share: source %u connected to %08X", s, u32Ip(server));
 }
 

@@ -44,25 +44,9 @@ U32 u32TransducerWhenDetected(void) {
   return H_DATABASE_bFetchU32(FCID("SSTS"), &ssts) ? ssts : 0;
 }
 
-void vSetBit(U32* pMask, U32 s, bool on) {
-  if (on) {
-    S_TRANSDUCER_vSetElementBit(pMask, (NET_SOURCE_TYPE)s);
-  } else {
-    S_TRANSDUCER_vUnsetElementBit(pMask, (NET_SOURCE_TYPE)s);
-  }
-}
+void vLocalBit(U32 s, bool on) { vWritePingMaskBit(FCID("ELPM"), s, on); }
 
-void vLocalBit(U32 s, bool on) {
-  U32 mask = s_u32LocalPingMask;
-  vSetBit(&mask, s, on);
-  vWriteLocalPingMask(mask);
-}
-
-void vNetworkBitCleared(U32 s) {
-  U32 mask = s_u32NetworkPingMask;
-  vSetBit(&mask, s, false);
-  vWriteNetworkPingMask(mask);
-}
+void vNetworkBitCleared(U32 s) { vWritePingMaskBit(FCID("ENPM"), s, false); }
 
 // Shows the transducer of source s (the sweep source shows 16).
 void vShowTransducer(U32 s, U32 u32Transducer, bool bEverything) {

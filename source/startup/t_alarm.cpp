@@ -184,8 +184,10 @@ void vTakeNetworkAlarm(const NETWORK_ALARM_MESSAGE* pMsg, const GMSG_ADDRESS* pF
     return;
   }
   L_MUTEX_LockWait(RES_ALARMLIST);
-  if (s_pAlarmSetMessageList[slot] != nullptr) vRemoveSlot(slot);
+  const bool kept = s_pAlarmSetMessageList[slot] != nullptr;
+  if (kept) vRemoveSlot(slot);
   L_MUTEX_Unlock(RES_ALARMLIST);
+  if (kept) log_me("alarm: alarm %d ended by peer %08X", (int)slot, (unsigned)pFrom->uAddr.Socket.u32Address);
 }
 
 BOOLEAN bHandleDataReceive(MBOX mbox, GMSG_INFO* pInfo, void* pvParam1, void* pvParam2) {
