@@ -31,3 +31,8 @@ L_UPCALL_DEFINE(BOOLEAN, INLINETEST_bTestPing,
 L_UPCALL_DEFINE(void, T_NAV_ALARM_vSetNavUIRawNote, (const char* pcText), (pcText)) {
   log_me("note: %s", pcText != nullptr ? pcText : "");
 }
+
+L_UPCALL_DEFINE(void*, T_CHART_vpAlloc, (void), ()) {
+  alignas(8) static U8 s_au8ImageBuffer[CHART_IMAGE_BUFFER_BYTES];
+  return s_au8ImageBuffer;
+}

@@ -59,3 +59,10 @@ L_UPCALL_DECLARE(BOOLEAN, INLINETEST_bTestPing,
 // Shows the text (up to 255 characters) as a navigation note. Default: a
 // trace line with the text.
 L_UPCALL_DECLARE(void, T_NAV_ALARM_vSetNavUIRawNote, (const char* pcText))
+
+// ------------------------------------------------------------ chart view
+// The base of the chart task's image buffer (at least 2 MiB), to be
+// borrowed only while the chart task is stopped. Default (no chart task,
+// so never running): a 2 MiB block of its own.
+constexpr U32 CHART_IMAGE_BUFFER_BYTES = 2u * 1024u * 1024u;
+L_UPCALL_DECLARE(void*, T_CHART_vpAlloc, (void))
