@@ -121,7 +121,7 @@ BOOLEAN S_ENHANCE_bActive(void) { return s_bDiEnhanceDialogActive.load(); }
 S32 S_ENHANCE_s32Item(void) { return s_s32DiActiveDialogItem.load(); }
 void S_ENHANCE_vLanguageChanged(void) { s_bLayoutStale.store(TRUE); }
 
-void T_N_HISTORY_vCreateDiEnhanceDialog(void) {
+void S_ENHANCE_vCreateDialog(void) {
   vClick(TRUE);
   s_s32DiActiveDialogItem.store(1);
   s_bDiEnhanceDialogActive.store(TRUE);

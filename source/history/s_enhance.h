@@ -9,8 +9,9 @@
 #include "common/types.h"
 #include "common/view_types.h"
 
-// Opens the dialog on its first item (any task).
-void T_N_HISTORY_vCreateDiEnhanceDialog(void);
+// Opens the dialog on its first item (any task; installed as
+// T_N_HISTORY_vCreateDiEnhanceDialog).
+void S_ENHANCE_vCreateDialog(void);
 // The dialog layer's draw callback.
 void T_N_HISTORY_vRenderDiEnhance(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec);
 // TRUE while the dialog is open.

@@ -62,7 +62,7 @@ struct Enhance : ::testing::Test {
     Set("SDSS", 10);
     Set("SDSN", 10);
     Set("SDSL", 0);
-    T_N_HISTORY_vCreateDiEnhanceDialog();
+    S_ENHANCE_vCreateDialog();
     while (Click() != '-') {
     }
   }
@@ -127,7 +127,7 @@ TEST_F(Enhance, LimitsAndReopening) {
   for (const Case& c : cases) {
     Set(c.key, c.start);
     // Each opening starts on the first row.
-    T_N_HISTORY_vCreateDiEnhanceDialog();
+    S_ENHANCE_vCreateDialog();
     EXPECT_EQ(S_ENHANCE_s32Item(), 1);
     for (S32 i = 1; i < c.item; ++i) Key(KEY_MASK_CURSOR, CURSOR_SOUTH);
     while (Click() != '-') {
@@ -153,7 +153,7 @@ TEST_F(Enhance, Pictures) {
     Set("SDSS", c.sdss);
     Set("SDSN", c.sdsn);
     Set("SDSL", c.sdsl);
-    T_N_HISTORY_vCreateDiEnhanceDialog();
+    S_ENHANCE_vCreateDialog();
     for (S32 i = 1; i < c.item; ++i) Key(KEY_MASK_CURSOR, CURSOR_SOUTH);
     S_ENHANCE_vLanguageChanged();
     Canvas frame(800, 600, kGround);
