@@ -5,6 +5,8 @@
 #include "source/history/history_int.h"
 #include "source/sonar/s_accum.h"
 #include "source/history/s_columns.h"
+#include "source/history/s_cursor.h"
+#include "source/history/s_enhance.h"
 #include "source/history/t_history.h"
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/sonar_upcalls.h"
@@ -65,4 +67,6 @@ void HISTORY_vInstall(void) {
   T_N_HISTORY_vPrepareForPlayback_Install(&vPrepareForPlayback);
   T_N_HISTORY_vSetReverseScroll_Install(&vSetReverseScroll);
   T_N_HISTORY_vLookupColumnPingTimeStamps_Install(&vLookupColumnPingTimeStamps);
+  T_N_HISTORY_bIsMyCursorView_Install(&S_CURSOR_bIsMyCursorView);
+  T_N_HISTORY_vCreateDiEnhanceDialog_Install(&S_ENHANCE_vCreateDialog);
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "common/db_types.h"
+#include "common/key_types.h"
 #include "common/view_types.h"
 #include "source/history/s_history.h"
 
@@ -48,6 +49,9 @@ BOOLEAN S_LAYOUT_bMinRangeDifference(UNIT_TYPE eUnits, F32* pfMetres);
 
 // ------------------------------------------------------------ history task
 void S_HISTORY_vSelectPingMode(void);
+// A key change for the history task: the enhance dialog's keys while it is
+// open, else the cursor and zoom keys.
+void S_HISTORY_vKey(const MSG_KEY_CHANGE* pKey);
 // The views' draw callbacks (installed for the sonar's view registrations).
 void S_DRAW_vFullScreenSonar(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec);
 void S_DRAW_vDualBeamView(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec);

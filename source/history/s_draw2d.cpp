@@ -17,6 +17,7 @@
 #include "source/graphics/u_view.h"
 #include "source/history/history_int.h"
 #include "source/history/s_draw.h"
+#include "source/history/s_tempchart.h"
 #include "source/sonar/s_accum.h"
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/sonar_upcalls.h"
@@ -209,6 +210,7 @@ void S_DRAW_vFullScreenSonar(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec)
   CursorWindow.s32ClipRight = (S32)W - 1;
   if (!pSpec->bExpedited && w.bTriggerTotalScreenUpdate) vTotalScreenUpdate(&w, H, W, info.BottomView, FALSE);
   vDrawSonarWindow(pBitmap, &w, 0, W - 1, H, info.unitsDepth, info.u32DepthLines, info.bFishID, TRUE);
+  if (bTemperatureOverlay.load()) T_N_HISTORY_vDrawTemperatureChart(pBitmap, POINT{0, 500}, W, 40);
   if (W != X) S_DRAW_vRealTimeStrip(pBitmap, info, w, X - info.u32RTSWidth, H, TRUE);
 }
 

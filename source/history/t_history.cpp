@@ -12,6 +12,8 @@
 #include "source/graphics/u_view.h"
 #include "source/history/history_int.h"
 #include "source/history/s_columns.h"
+#include "source/history/s_cursor.h"
+#include "source/history/s_enhance.h"
 #include "source/sonar/s_accum.h"
 #include "source/sonar/s_sonarviews.h"
 #include "source/sonar/s_transducer.h"
@@ -185,6 +187,21 @@ void S_HISTORY_vSelectPingMode(void) {
 
 void T_N_HISTORY_vTriggerAllTotalScreenUpdate(void) { vTriggerAllTotalScreenUpdate(); }
 
+// ------------------------------------------------------------ keys
+void S_HISTORY_vKey(const MSG_KEY_CHANGE* pKey) {
+  if (S_ENHANCE_bActive()) {
+    S_ENHANCE_vKey(pKey);
+  } else {
+    S_CURSOR_vKey(pKey);
+  }
+  if (!SonarViewInfo.Window[0].bManualDepthRange && !s_bCursorActive.load()) {
+    (void)L_MUTEX_LockWait(RES_S_INFO);
+    vAutoSelectLowerDepthRange();
+    vCalculateDisplayedDepthRanges(FALSE);
+    (void)L_MUTEX_Unlock(RES_S_INFO);
+  }
+}
+
 // ------------------------------------------------------------ transducer change
 void T_N_HISTORY_vUpdateAllViews(void) {
   U32 ssts = u32Fetch("SSTS", 0);
@@ -246,6 +263,7 @@ void vApplyUnits(U32 value) {
 
 void vAfterRangeChange(void) {
   vConvertRanges(TRUE);
+  if (s_bCursorActive.load()) vUpdateCursorDepthHorizScroll();
   const LAYER_ID v = CurrentView.load();
   if (v == SONAR_SIDEVIEW_AND_DOWN || v == SONAR_SIDEVIEW || v == SONAR_SIDESCAN_PLUS_2D_PRIORITY ||
       v == SONAR_2D_PLUS_SI_VIEW_PRIORITY || v == CHART_PLUS_SIDESCAN_VIEW_PRIORITY ||
@@ -300,6 +318,7 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
       }
       (void)L_MUTEX_Unlock(RES_S_INFO);
       vConvertRanges(FALSE);
+      if (s_bCursorActive.load()) vUpdateCursorDepthHorizScroll();
     }
   } else if (k == FCID("YUDP")) {
     vApplyUnits(u);
@@ -349,6 +368,13 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
     (void)L_MUTEX_LockWait(RES_S_INFO);
     vVerifyAndUpdateWindowSettings((LAYER_ID)m->dbValue.s32Val);
     (void)L_MUTEX_Unlock(RES_S_INFO);
+    vCheckKeyRegistration((LAYER_ID)m->dbValue.s32Val, UNKNOWN_SPLIT);
+    (void)vMakeCursorInactive(0);
+  } else if (k == FCID("CVAS")) {
+    vCheckKeyRegistration(UNKNOWN_VIEW, (SPLIT_WINDOW_TYPE)m->dbValue.s32Val);
+    (void)vMakeCursorInactive(0);
+  } else if (k == FCID("SLNG")) {
+    S_ENHANCE_vLanguageChanged();
   } else if (k == FCID("YSSV")) {
     BEAM sel = (BEAM)(u == 3 || u > 4 ? 4 : u);
     const U32 beams = S_TRANSDUCER_u32GetBeamsForTransducer((U8)s_db_TransducerSelectArray[0].load()) &
@@ -364,7 +390,9 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
     vTriggerAllTotalScreenUpdate();
     T_N_HISTORY_vEnableShortTransmit(TRUE);
   } else if (k == FCID("SSWV")) {
-    db_u32SideBeamView.store(u > 3 ? 3 : u);
+    // A side selection outside 1-3 (restored or from another unit) shows
+    // both sides.
+    db_u32SideBeamView.store(u >= SIDE_BEAM_LEFT && u <= SIDE_BEAM_BOTH ? u : (U32)SIDE_BEAM_BOTH);
     vLayOut();
     S_HISTORY_vSelectPingMode();
     vRefresh();
@@ -511,8 +539,8 @@ void vRegisterDatabaseItems(BOOLEAN bForce) {
   H_DATABASE_bUpdateEverythingBoolean(FCID("ISEN"), TRUE, P_UNOWNED, D_UNKNOWN, nullptr, DB_NO_TIMEOUT);
   H_DATABASE_bRegisterForDataWithConditions(FCID("ISEN"), M_HISTORY, TRUE, FALSE, FALSE);
   H_DATABASE_bRegisterForDataWithConditions(FCID("IDEP"), M_HISTORY, TRUE, TRUE, FALSE);
-  for (const char* key : {"YST1", "YST2", "YST3", "SPAL", "YTVG", "ENPM", "ELPM", "CVEW", "CSBP", "CCST", "CPTS",
-                          "CPFL", "CPF2", "CPFS"}) {
+  for (const char* key : {"YST1", "YST2", "YST3", "SPAL", "YTVG", "ENPM", "ELPM", "CVEW", "CVAS", "SLNG", "CSBP",
+                          "CCST", "CPTS", "CPFL", "CPF2", "CPFS"}) {
     H_DATABASE_bRegisterForDataWithConditions(u32Key(key), M_HISTORY, TRUE, FALSE, FALSE);
   }
   SonarViewInfo.u32RTSWidth = 66;
@@ -547,6 +575,13 @@ void vServeMailbox(void) {
         break;
       case CMD_ID_NEW_DATA:
         if (!s_bShutdown) vHandleNewData((const MESSAGE_NEW_DATA*)p);
+        break;
+      case CMD_ID_RESET_POS:
+        (void)vMakeCursorInactive(0);
+        S_ENHANCE_vClose(FALSE);
+        break;
+      case CMD_ID_KEY_CHANGE:
+        if (!s_bShutdown) S_HISTORY_vKey((const MSG_KEY_CHANGE*)p);
         break;
       default:
         break;

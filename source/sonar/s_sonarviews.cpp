@@ -9,6 +9,7 @@
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/sonar_upcalls.h"
 #include "source/ui/t_info.h"
+#include "source/ui/u_menu.h"
 
 namespace {
 
@@ -63,6 +64,33 @@ void vSetLF(BOOLEAN bEnable, U32 khz, U32 beamBit) {
 void vSetLFBeam83kHz(BOOLEAN bEnable) { vSetLF(bEnable, 83, TRANSDUCER_BEAM_83); }
 void vSetLFBeam50kHz(BOOLEAN bEnable) { vSetLF(bEnable, 50, TRANSDUCER_BEAM_50); }
 
+VIEWS_TEXT_RECORD(s_txtDiEnhance, "DI Enhance");
+VIEWS_TEXT_RECORD(s_txtNadscanSensitivity, "Down Sensitivity");
+
+void vOpenDiEnhance(void) { T_N_HISTORY_vCreateDiEnhanceDialog(); }
+
+// The imaging views' enhance dialog and down-looking sensitivity.
+void vMenuSideScanGrayscaleAdjustAllSideViews(BOOLEAN bEnable) {
+  static const MENU_LIMITS kSensitivity = {U_NONE, 1.0f, 20.0f, 1.0f};
+  const struct {
+    LAYER_ID view;
+    SPLIT_WINDOW_TYPE side;
+  } views[] = {{NADSCAN_VIEW_PRIORITY, SPLIT_FULL_WINDOW},
+               {NADSCAN_PLUS_2D_VIEW_PRIORITY, SPLIT_RIGHT_WINDOW},
+               {CHART_PLUS_NADSCAN_VIEW_PRIORITY, SPLIT_LEFT_WINDOW}};
+  for (const auto& v : views) {
+    if (bEnable) {
+      (void)U_MENU_bRegisterHotActionMenu(s_txtDiEnhance, nullptr, MENU_NADSCAN_ENHANCE, &vOpenDiEnhance, FALSE,
+                                          M_BASIC, v.view, v.side);
+      (void)U_MENU_bRegisterHotProgBarMenu(s_txtNadscanSensitivity, nullptr, MENU_NADSCAN_SENSITIVITY, FCID("SDSS"),
+                                           &kSensitivity, nullptr, nullptr, nullptr, M_BASIC, v.view, v.side);
+    } else {
+      (void)U_MENU_bUnregisterHotMenuItem(s_txtDiEnhance, v.view, v.side);
+      (void)U_MENU_bUnregisterHotMenuItem(s_txtNadscanSensitivity, v.view, v.side);
+    }
+  }
+}
+
 // Entries whose items the menu task does not offer yet: they register
 // nothing.
 void vNotOffered(BOOLEAN) {}
@@ -112,17 +140,17 @@ const TRANSDUCER_EVENT TransducerDataBaseImaging[] = {
     N(18, "vViewNadscan"), N(5, "vChartPlusDIView"), N(9, "vChartPlusDIView"), N(10, "vChartPlusDIView"),
     N(15, "vChartPlusDIView"), N(17, "vChartPlusDIView"), N(18, "vChartPlusDIView"),
     N(2, "vMenu455kHzSensitivity"), N(2, "vViewZireRazi"), N(2, "vMenuQuadLayout"),
-    N(5, "vViewVerticalScroll"), N(5, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(5, "vMenuSideScanRange"),
+    N(5, "vViewVerticalScroll"), E(5, vMenuSideScanGrayscaleAdjustAllSideViews), N(5, "vMenuSideScanRange"),
     N(5, "vMenuSideView"), N(5, "vMenuSideScanSettingsNormal"),
-    N(9, "vViewVerticalScroll"), N(9, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(9, "vMenuSideScanRange"),
+    N(9, "vViewVerticalScroll"), E(9, vMenuSideScanGrayscaleAdjustAllSideViews), N(9, "vMenuSideScanRange"),
     N(9, "vMenuSideView"), N(9, "vMenuSideScanSettingsCompact"),
-    N(10, "vViewVerticalScroll"), N(10, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(10, "vMenuSideScanRange"),
+    N(10, "vViewVerticalScroll"), E(10, vMenuSideScanGrayscaleAdjustAllSideViews), N(10, "vMenuSideScanRange"),
     N(10, "vMenuSideView"),
-    N(16, "vViewVerticalScroll"), N(16, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(16, "vMenuSideScanRange"),
+    N(16, "vViewVerticalScroll"), E(16, vMenuSideScanGrayscaleAdjustAllSideViews), N(16, "vMenuSideScanRange"),
     N(10, "vMenuSideScanSettingsHiDef"), N(16, "vMenuSideScanSettingsCompact"),
-    N(15, "vMenuDISettings"), N(15, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(15, "vMenu455kHzSensitivity"),
-    N(17, "vMenuDISettings"), N(17, "vMenuSideScanGrayscaleAdjustAllSideViews"),
-    N(18, "vMenuDISettings"), N(18, "vMenuSideScanGrayscaleAdjustAllSideViews"),
+    N(15, "vMenuDISettings"), E(15, vMenuSideScanGrayscaleAdjustAllSideViews), N(15, "vMenu455kHzSensitivity"),
+    N(17, "vMenuDISettings"), E(17, vMenuSideScanGrayscaleAdjustAllSideViews),
+    N(18, "vMenuDISettings"), E(18, vMenuSideScanGrayscaleAdjustAllSideViews),
 };
 
 #define S(type, sources, name) {type, sources, &vNotOffered, name}

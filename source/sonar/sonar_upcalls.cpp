@@ -69,3 +69,7 @@ L_UPCALL_DEFINE(void, T_N_HISTORY_vDrawDualBeamView, (BITMAP * pBitmap, const WI
   (void)pBitmap;
   (void)pSpec;
 }
+
+L_UPCALL_DEFINE(void, T_N_HISTORY_vCreateDiEnhanceDialog, (void), ()) {
+  log_me("T_N_HISTORY_vCreateDiEnhanceDialog: no sonar history");
+}

@@ -32,6 +32,9 @@ L_UPCALL_DECLARE(BOOLEAN, T_N_HISTORY_bReverseScrollForMode, (U32 u32PlaybackMod
 L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawFullScreenSonar, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
 L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawDualBeamView, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
 
+// Opens the imaging enhance dialog (its menu item). Default: a trace line.
+L_UPCALL_DECLARE(void, T_N_HISTORY_vCreateDiEnhanceDialog, (void))
+
 // ------------------------------------------------------------ sonar menus
 // Fits the imaging-frequency menu to a transducer. Default: a trace line.
 L_UPCALL_DECLARE(void, vMenuSideScanFrequency, (U32 u32Transducer))

@@ -34,3 +34,8 @@ L_UPCALL_DEFINE(void, T_NAV_ALARM_vSetNavUIRawNote, (const char* pcText), (pcTex
 L_UPCALL_DEFINE(void, T_N_HISTORY_vPrepareForPlayback, (void), ()) {
   log_me("T_N_HISTORY_vPrepareForPlayback: no sonar history");
 }
+
+L_UPCALL_DEFINE(void*, T_CHART_vpAlloc, (void), ()) {
+  alignas(8) static U8 s_au8ImageBuffer[CHART_IMAGE_BUFFER_BYTES];
+  return s_au8ImageBuffer;
+}

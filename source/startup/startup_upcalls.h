@@ -64,3 +64,10 @@ L_UPCALL_DECLARE(void, T_NAV_ALARM_vSetNavUIRawNote, (const char* pcText))
 // Empties the sonar history (stores, rings, fish histories, accumulators)
 // before a recording is played from its start. Default: traces.
 L_UPCALL_DECLARE(void, T_N_HISTORY_vPrepareForPlayback, (void))
+
+// ------------------------------------------------------------ chart view
+// The base of the chart task's image buffer (at least 2 MiB), to be
+// borrowed only while the chart task is stopped. Default (no chart task,
+// so never running): a 2 MiB block of its own.
+constexpr U32 CHART_IMAGE_BUFFER_BYTES = 2u * 1024u * 1024u;
+L_UPCALL_DECLARE(void*, T_CHART_vpAlloc, (void))
