@@ -1,5 +1,7 @@
 #include "source/sonar/s_sonarviews.h"
 
+#include "source/sonar/s_sonarmenus.h"
+
 #include "common/db_types.h"
 #include "common/language.h"
 #include "common/view_types.h"
@@ -7,6 +9,7 @@
 #include "source/core/h_database.h"
 #include "source/graphics/u_view.h"
 #include "source/sonar/s_transducer.h"
+#include "source/sonar/u_ping.h"
 #include "source/sonar/sonar_upcalls.h"
 #include "source/ui/t_info.h"
 
@@ -63,12 +66,13 @@ void vSetLF(BOOLEAN bEnable, U32 khz, U32 beamBit) {
 void vSetLFBeam83kHz(BOOLEAN bEnable) { vSetLF(bEnable, 83, TRANSDUCER_BEAM_83); }
 void vSetLFBeam50kHz(BOOLEAN bEnable) { vSetLF(bEnable, 50, TRANSDUCER_BEAM_50); }
 
-// Entries whose items the menu task does not offer yet: they register
-// nothing.
+// Entries without a function of their own here (the views of other
+// modules, the views that register nothing): they register nothing.
 void vNotOffered(BOOLEAN) {}
 
 #define E(type, fn) {type, &fn, #fn}
-#define N(type, name) {type, &vNotOffered, name}
+// An entry of the sonar menus, found by its name.
+#define N(type, name) {type, sonarmenus::pfnMenuFunction(name, &vNotOffered), name}
 
 const TRANSDUCER_EVENT TransducerDataBaseDownLooking[] = {
     E(255, vView2D), N(255, "vView2DZoom"), N(255, "vViewMegaDigits"), N(255, "vMenuFishAlarm"),
@@ -125,7 +129,7 @@ const TRANSDUCER_EVENT TransducerDataBaseImaging[] = {
     N(18, "vMenuDISettings"), N(18, "vMenuSideScanGrayscaleAdjustAllSideViews"),
 };
 
-#define S(type, sources, name) {type, sources, &vNotOffered, name}
+#define S(type, sources, name) {type, sources, sonarmenus::pfnMenuFunction(name, &vNotOffered), name}
 const SONAR_SOURCE_EVENT SonarCompositeEventBase[] = {
     S(255, 0xFFFFFFFF, "vMenuSensitivity"), S(255, 0xFFFFFFFF, "vMenuChartSpeed"),
     S(5, 0x5, "vViewNadscanPlus2D"), S(9, 0x5, "vViewNadscanPlus2D"), S(10, 0x5, "vViewNadscanPlus2D"),
@@ -168,8 +172,12 @@ void vCallMatching(const TRANSDUCER_EVENT (&table)[N], U8 t) {
 
 void S_TRANSDUCER_vEnable(BOOLEAN bTransducerConnected) {
   if (!bTransducerConnected) {
+    S_SONARMENU_vTab(FALSE);
     S_TRANSDUCER_vSetCurrentTransducer(0, 0);
     S_TRANSDUCER_vSetCurrentTransducer(1, 0);
+  } else if (S_TRANSDUCER_u8CurrentTransducer(0) == 0 && S_TRANSDUCER_u8CurrentTransducer(1) == 0) {
+    // The first enable after start or after a disconnect.
+    S_SONARMENU_vTab(TRUE);
   }
   for (const SONAR_SOURCE_EVENT& e : SonarCompositeEventBase) e.pvfEnableDisable(FALSE);
   for (const TRANSDUCER_EVENT& e : TransducerDataBaseDownLooking) e.pvfEnableDisable(FALSE);
@@ -182,13 +190,35 @@ void S_TRANSDUCER_v2DEnable(U8 t) {
 }
 
 void S_TRANSDUCER_vImagingEnable(U8 t) {
-  vCallMatching(TransducerDataBaseImaging, t);
+  if (t != 0) {
+    // The 360-degree items stay off while that source is disconnected.
+    const BOOLEAN off360 =
+        t == 16 && U_PING_eGetNetworkClientState(SONAR_SOURCE_360) == NETWORK_CLIENT_STATE_DISCONNECTED;
+    for (const TRANSDUCER_EVENT& e : TransducerDataBaseImaging) {
+      if (e.u8TransducerId != t && e.u8TransducerId != 255) continue;
+      e.pvfEnableDisable(TRUE);
+      if (off360 && e.u8TransducerId == 16) e.pvfEnableDisable(FALSE);
+    }
+  }
   S_TRANSDUCER_vSetCurrentTransducer(1, t);
 }
 
 void S_TRANSDUCER_vCompositeEnable(U8 t, U32 sources) {
+  U32 yst3 = 0;
+  BOOLEAN valid = FALSE;
+  if (!H_DATABASE_bFetchU32(FCID("YST3"), &yst3, &valid) || !valid) yst3 = 0;
+  const NETWORK_CLIENT_STATE st = U_PING_eGetNetworkClientState(SONAR_SOURCE_360);
   for (const SONAR_SOURCE_EVENT& e : SonarCompositeEventBase) {
     if (bCompositeApplies(e, t, sources)) e.pvfEnableDisable(TRUE);
+  }
+  if (t != 16) return;
+  for (const SONAR_SOURCE_EVENT& e : SonarCompositeEventBase) {
+    if (e.u32SonarSources == 0xFFFFFFFF) continue;
+    const BOOLEAN needsSide = (e.u32SonarSources & 0x4) != 0, needs360 = (e.u32SonarSources & 0x8) != 0;
+    if (st <= NETWORK_CLIENT_STATE_LOCAL && yst3 == 16 && needsSide) e.pvfEnableDisable(FALSE);
+    if (st == NETWORK_CLIENT_STATE_DISCONNECTED && needs360 && (yst3 == 16 || !needsSide)) {
+      e.pvfEnableDisable(FALSE);
+    }
   }
 }
 
