@@ -73,8 +73,12 @@ extern const ICON Lrgfish_icon;  // 20 x 11
 extern const ICON fish_lcl_icon;  // 20 x 11
 extern const ICON fish_lcr_icon;  // 20 x 11
 extern const ICON VertFishL_icon;  // 11 x 20
+extern const ICON Off_icon;  // 17 x 7
+extern const ICON LRMSfish_icon;  // 52 x 11
+extern const ICON LRMfish_icon;  // 38 x 11
+extern const ICON LRfish_icon;  // 20 x 11
 
 // Every icon above, in the order of the drawings (tests and icon sheets).
 extern const ICON* const g_apAllIcons[];
 extern const char* const g_apcAllIconNames[];
-constexpr int G_ALL_ICONS = 69;
+constexpr int G_ALL_ICONS = 73;

@@ -63,6 +63,7 @@ void HISTORY_vInstall(void) {
   T_N_HISTORY_vReVerifyAndUpdateActiveSonarWindowSettings_Install(&S_LAYOUT_vReVerifyAndUpdateActiveSonarWindowSettings);
   T_N_HISTORY_vDrawFullScreenSonar_Install(&S_DRAW_vFullScreenSonar);
   T_N_HISTORY_vDrawDualBeamView_Install(&S_DRAW_vDualBeamView);
+  T_N_HISTORY_vDrawSonarSplit_Install(&S_DRAW_vSonarSplit);
   T_N_HISTORY_vAddColumns_Install(&S_COLUMNS_vAddColumns);
   T_N_HISTORY_vPrepareForPlayback_Install(&vPrepareForPlayback);
   T_N_HISTORY_vSetReverseScroll_Install(&vSetReverseScroll);

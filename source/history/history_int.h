@@ -55,3 +55,4 @@ void S_HISTORY_vKey(const MSG_KEY_CHANGE* pKey);
 // The views' draw callbacks (installed for the sonar's view registrations).
 void S_DRAW_vFullScreenSonar(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec);
 void S_DRAW_vDualBeamView(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec);
+void S_DRAW_vSonarSplit(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec);

@@ -253,3 +253,32 @@ U32 S_DRAW_u32LowBeams(U8 u8Transducer) {
   return S_TRANSDUCER_u32GetBeamsForTransducerAndSource(u8Transducer, SONAR_SOURCE_2D) &
          S_TRANSDUCER_u32GetBeamsSupportedByModel();
 }
+
+// The 2D history in the left pane of a split view (or in whatever pane the
+// specification names): the view of the specification is made current, the
+// sonar ends left of the strip, and the depth lines run across the pane.
+void S_DRAW_vSonarSplit(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec) {
+  const U32 R = T_INFO_u32DrawInfoLayer_Instrumentation2_YOrigin(SPLIT_LEFT_WINDOW);
+  const U32 H = R < 600 ? 600 - R : 0;
+  (void)L_MUTEX_LockWait(RES_S_INFO);
+  vVerifyAndUpdateWindowSettings(pSpec->currentLayer);
+  SONAR_VIEW_INFO info;
+  SONAR_WINDOW w = windowCopy(0, pSpec->bExpedited, &info);
+  (void)L_MUTEX_Unlock(RES_S_INFO);
+  const WINDOW_LOCATION& pane = pSpec->drawWindow;
+  if (pane.s32ClipRight < pane.s32ClipLeft) return;
+  const BOOLEAN whole = pane.s32ClipLeft == 0 && pane.s32ClipRight >= 799;
+  const BOOLEAN active = (pSpec->activeWindow == SPLIT_LEFT_WINDOW && pane.s32ClipLeft == 0) ||
+                         (pSpec->activeWindow == SPLIT_RIGHT_WINDOW && pane.s32ClipLeft != 0);
+  if (whole || active) CursorWindow = pane;
+  const BOOLEAN strip = info.u32RTSWidth != 0 && info.RTSBeam < 4 &&
+                        (S32)info.u32RTSWidth + 3 <= pane.s32ClipRight - pane.s32ClipLeft;
+  const U32 left = (U32)pane.s32ClipLeft, paneRight = (U32)pane.s32ClipRight;
+  const U32 right = strip ? paneRight - info.u32RTSWidth - 3 : paneRight;
+  if (!pSpec->bExpedited && w.bTriggerTotalScreenUpdate) {
+    vTotalScreenUpdate(&w, H, right - left + 1, info.BottomView, FALSE);
+  }
+  vDrawSonarWindow(pBitmap, &w, left, right, H, info.unitsDepth, info.u32DepthLines, info.bFishID, TRUE);
+  vDrawDepthLines(pBitmap, info.u32DepthLines, left, paneRight, H, 0, w.u32UpperDigits, w.u32LowerDigits);
+  if (strip) S_DRAW_vRealTimeStrip(pBitmap, info, w, paneRight - info.u32RTSWidth, H, FALSE);
+}

@@ -15,6 +15,7 @@
 #include "source/history/s_cursor.h"
 #include "source/history/s_enhance.h"
 #include "source/sonar/s_accum.h"
+#include "source/sonar/s_sonarmenus.h"
 #include "source/sonar/s_sonarviews.h"
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/sonar_upcalls.h"
@@ -225,10 +226,13 @@ void T_N_HISTORY_vUpdateAllViews(void) {
       S_TRANSDUCER_vImagingEnable((U8)t2);
       imaging = t2;
     }
-    if ((mask & 4) && t3 != 0) {
-      log_me("history: call S_TRANSDUCER_vImagingEnable(%u)", t3);
-      S_TRANSDUCER_vImagingEnable((U8)t3);
-      imaging = t3;
+    if (mask & 4) {
+      if (t3 != 0) {
+        log_me("history: call S_TRANSDUCER_vImagingEnable(%u)", t3);
+        S_TRANSDUCER_vImagingEnable((U8)t3);
+        imaging = t3;
+      }
+      vMenuJigging(t1, t3);
     }
     S_TRANSDUCER_vCompositeEnable((U8)(imaging != 0 ? imaging : t1), mask);
     s_bTransducerChanged = FALSE;
@@ -345,6 +349,11 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
     db_SonarEnabled = m->bValid && u != 0;
     vEnableViews();
   } else if (k == FCID("ELPM")) {
+    // Notices queue up while the task sleeps at its start and the ping task
+    // sets the mask bit by bit: a stale value (0 before the first bit) would
+    // take every sonar view away, and the view task would leave the sonar
+    // view for good. The mask as it stands now is what counts.
+    const U32 u = u32Fetch("ELPM", m->dbValue.u32Val);
     if (bSimulated()) {
       const U32 ssts = u32Fetch("SSTS", 0);
       s_u32LocalPingMask = S_TRANSDUCER_u32GetSonarSources((U8)ssts);
@@ -357,6 +366,7 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
     log_me("history: ELPM = %u, element selection %u", u, s_db_SonarElementSelect);
     vEnableViews();
   } else if (k == FCID("ENPM")) {
+    const U32 u = u32Fetch("ENPM", m->dbValue.u32Val);
     if (bSimulated()) {
       s_u32NetworkPingMask = 0;
     } else {

@@ -1,5 +1,7 @@
 #include "source/sonar/s_sonarviews.h"
 
+#include "source/sonar/s_sonarmenus.h"
+
 #include "common/db_types.h"
 #include "common/language.h"
 #include "common/view_types.h"
@@ -7,6 +9,7 @@
 #include "source/core/h_database.h"
 #include "source/graphics/u_view.h"
 #include "source/sonar/s_transducer.h"
+#include "source/sonar/u_ping.h"
 #include "source/sonar/sonar_upcalls.h"
 #include "source/ui/t_info.h"
 #include "source/ui/u_menu.h"
@@ -64,39 +67,13 @@ void vSetLF(BOOLEAN bEnable, U32 khz, U32 beamBit) {
 void vSetLFBeam83kHz(BOOLEAN bEnable) { vSetLF(bEnable, 83, TRANSDUCER_BEAM_83); }
 void vSetLFBeam50kHz(BOOLEAN bEnable) { vSetLF(bEnable, 50, TRANSDUCER_BEAM_50); }
 
-VIEWS_TEXT_RECORD(s_txtDiEnhance, "DI Enhance");
-VIEWS_TEXT_RECORD(s_txtNadscanSensitivity, "Down Sensitivity");
-
-void vOpenDiEnhance(void) { T_N_HISTORY_vCreateDiEnhanceDialog(); }
-
-// The imaging views' enhance dialog and down-looking sensitivity.
-void vMenuSideScanGrayscaleAdjustAllSideViews(BOOLEAN bEnable) {
-  static const MENU_LIMITS kSensitivity = {U_NONE, 1.0f, 20.0f, 1.0f};
-  const struct {
-    LAYER_ID view;
-    SPLIT_WINDOW_TYPE side;
-  } views[] = {{NADSCAN_VIEW_PRIORITY, SPLIT_FULL_WINDOW},
-               {NADSCAN_PLUS_2D_VIEW_PRIORITY, SPLIT_RIGHT_WINDOW},
-               {CHART_PLUS_NADSCAN_VIEW_PRIORITY, SPLIT_LEFT_WINDOW}};
-  for (const auto& v : views) {
-    if (bEnable) {
-      (void)U_MENU_bRegisterHotActionMenu(s_txtDiEnhance, nullptr, MENU_NADSCAN_ENHANCE, &vOpenDiEnhance, FALSE,
-                                          M_BASIC, v.view, v.side);
-      (void)U_MENU_bRegisterHotProgBarMenu(s_txtNadscanSensitivity, nullptr, MENU_NADSCAN_SENSITIVITY, FCID("SDSS"),
-                                           &kSensitivity, nullptr, nullptr, nullptr, M_BASIC, v.view, v.side);
-    } else {
-      (void)U_MENU_bUnregisterHotMenuItem(s_txtDiEnhance, v.view, v.side);
-      (void)U_MENU_bUnregisterHotMenuItem(s_txtNadscanSensitivity, v.view, v.side);
-    }
-  }
-}
-
-// Entries whose items the menu task does not offer yet: they register
-// nothing.
+// Entries without a function of their own here (the views of other
+// modules, the views that register nothing): they register nothing.
 void vNotOffered(BOOLEAN) {}
 
 #define E(type, fn) {type, &fn, #fn}
-#define N(type, name) {type, &vNotOffered, name}
+// An entry of the sonar menus, found by its name.
+#define N(type, name) {type, sonarmenus::pfnMenuFunction(name, &vNotOffered), name}
 
 const TRANSDUCER_EVENT TransducerDataBaseDownLooking[] = {
     E(255, vView2D), N(255, "vView2DZoom"), N(255, "vViewMegaDigits"), N(255, "vMenuFishAlarm"),
@@ -140,20 +117,20 @@ const TRANSDUCER_EVENT TransducerDataBaseImaging[] = {
     N(18, "vViewNadscan"), N(5, "vChartPlusDIView"), N(9, "vChartPlusDIView"), N(10, "vChartPlusDIView"),
     N(15, "vChartPlusDIView"), N(17, "vChartPlusDIView"), N(18, "vChartPlusDIView"),
     N(2, "vMenu455kHzSensitivity"), N(2, "vViewZireRazi"), N(2, "vMenuQuadLayout"),
-    N(5, "vViewVerticalScroll"), E(5, vMenuSideScanGrayscaleAdjustAllSideViews), N(5, "vMenuSideScanRange"),
+    N(5, "vViewVerticalScroll"), N(5, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(5, "vMenuSideScanRange"),
     N(5, "vMenuSideView"), N(5, "vMenuSideScanSettingsNormal"),
-    N(9, "vViewVerticalScroll"), E(9, vMenuSideScanGrayscaleAdjustAllSideViews), N(9, "vMenuSideScanRange"),
+    N(9, "vViewVerticalScroll"), N(9, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(9, "vMenuSideScanRange"),
     N(9, "vMenuSideView"), N(9, "vMenuSideScanSettingsCompact"),
-    N(10, "vViewVerticalScroll"), E(10, vMenuSideScanGrayscaleAdjustAllSideViews), N(10, "vMenuSideScanRange"),
+    N(10, "vViewVerticalScroll"), N(10, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(10, "vMenuSideScanRange"),
     N(10, "vMenuSideView"),
-    N(16, "vViewVerticalScroll"), E(16, vMenuSideScanGrayscaleAdjustAllSideViews), N(16, "vMenuSideScanRange"),
+    N(16, "vViewVerticalScroll"), N(16, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(16, "vMenuSideScanRange"),
     N(10, "vMenuSideScanSettingsHiDef"), N(16, "vMenuSideScanSettingsCompact"),
-    N(15, "vMenuDISettings"), E(15, vMenuSideScanGrayscaleAdjustAllSideViews), N(15, "vMenu455kHzSensitivity"),
-    N(17, "vMenuDISettings"), E(17, vMenuSideScanGrayscaleAdjustAllSideViews),
-    N(18, "vMenuDISettings"), E(18, vMenuSideScanGrayscaleAdjustAllSideViews),
+    N(15, "vMenuDISettings"), N(15, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(15, "vMenu455kHzSensitivity"),
+    N(17, "vMenuDISettings"), N(17, "vMenuSideScanGrayscaleAdjustAllSideViews"),
+    N(18, "vMenuDISettings"), N(18, "vMenuSideScanGrayscaleAdjustAllSideViews"),
 };
 
-#define S(type, sources, name) {type, sources, &vNotOffered, name}
+#define S(type, sources, name) {type, sources, sonarmenus::pfnMenuFunction(name, &vNotOffered), name}
 const SONAR_SOURCE_EVENT SonarCompositeEventBase[] = {
     S(255, 0xFFFFFFFF, "vMenuSensitivity"), S(255, 0xFFFFFFFF, "vMenuChartSpeed"),
     S(5, 0x5, "vViewNadscanPlus2D"), S(9, 0x5, "vViewNadscanPlus2D"), S(10, 0x5, "vViewNadscanPlus2D"),
@@ -196,8 +173,12 @@ void vCallMatching(const TRANSDUCER_EVENT (&table)[N], U8 t) {
 
 void S_TRANSDUCER_vEnable(BOOLEAN bTransducerConnected) {
   if (!bTransducerConnected) {
+    S_SONARMENU_vTab(FALSE);
     S_TRANSDUCER_vSetCurrentTransducer(0, 0);
     S_TRANSDUCER_vSetCurrentTransducer(1, 0);
+  } else if (S_TRANSDUCER_u8CurrentTransducer(0) == 0 && S_TRANSDUCER_u8CurrentTransducer(1) == 0) {
+    // The first enable after start or after a disconnect.
+    S_SONARMENU_vTab(TRUE);
   }
   for (const SONAR_SOURCE_EVENT& e : SonarCompositeEventBase) e.pvfEnableDisable(FALSE);
   for (const TRANSDUCER_EVENT& e : TransducerDataBaseDownLooking) e.pvfEnableDisable(FALSE);
@@ -210,13 +191,35 @@ void S_TRANSDUCER_v2DEnable(U8 t) {
 }
 
 void S_TRANSDUCER_vImagingEnable(U8 t) {
-  vCallMatching(TransducerDataBaseImaging, t);
+  if (t != 0) {
+    // The 360-degree items stay off while that source is disconnected.
+    const BOOLEAN off360 =
+        t == 16 && U_PING_eGetNetworkClientState(SONAR_SOURCE_360) == NETWORK_CLIENT_STATE_DISCONNECTED;
+    for (const TRANSDUCER_EVENT& e : TransducerDataBaseImaging) {
+      if (e.u8TransducerId != t && e.u8TransducerId != 255) continue;
+      e.pvfEnableDisable(TRUE);
+      if (off360 && e.u8TransducerId == 16) e.pvfEnableDisable(FALSE);
+    }
+  }
   S_TRANSDUCER_vSetCurrentTransducer(1, t);
 }
 
 void S_TRANSDUCER_vCompositeEnable(U8 t, U32 sources) {
+  U32 yst3 = 0;
+  BOOLEAN valid = FALSE;
+  if (!H_DATABASE_bFetchU32(FCID("YST3"), &yst3, &valid) || !valid) yst3 = 0;
+  const NETWORK_CLIENT_STATE st = U_PING_eGetNetworkClientState(SONAR_SOURCE_360);
   for (const SONAR_SOURCE_EVENT& e : SonarCompositeEventBase) {
     if (bCompositeApplies(e, t, sources)) e.pvfEnableDisable(TRUE);
+  }
+  if (t != 16) return;
+  for (const SONAR_SOURCE_EVENT& e : SonarCompositeEventBase) {
+    if (e.u32SonarSources == 0xFFFFFFFF) continue;
+    const BOOLEAN needsSide = (e.u32SonarSources & 0x4) != 0, needs360 = (e.u32SonarSources & 0x8) != 0;
+    if (st <= NETWORK_CLIENT_STATE_LOCAL && yst3 == 16 && needsSide) e.pvfEnableDisable(FALSE);
+    if (st == NETWORK_CLIENT_STATE_DISCONNECTED && needs360 && (yst3 == 16 || !needsSide)) {
+      e.pvfEnableDisable(FALSE);
+    }
   }
 }
 

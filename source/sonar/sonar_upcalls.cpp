@@ -40,8 +40,14 @@ L_UPCALL_DEFINE(BOOLEAN, T_N_HISTORY_bReverseScrollForMode, (U32 u32PlaybackMode
 
 L_UPCALL_DEFINE(BOOLEAN, T_ETHERNET_bIsAddressReady, (void), ()) { return FALSE; }
 
-L_UPCALL_DEFINE(void, vMenuSideScanFrequency, (U32 u32Transducer), (u32Transducer)) {
-  log_me("vMenuSideScanFrequency: no sonar menus (transducer %u)", (unsigned)u32Transducer);
+L_UPCALL_DEFINE(void, T_N_HISTORY_vCreateDiEnhanceDialog, (void), ()) {
+  log_me("T_N_HISTORY_vCreateDiEnhanceDialog: no enhance dialog");
+}
+
+L_UPCALL_DEFINE(void, T_N_HISTORY_vDrawSonarSplit, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec),
+                (pBitmap, pSpec)) {
+  (void)pBitmap;
+  (void)pSpec;
 }
 
 L_UPCALL_DEFINE(void, T_ETHERNET_vGetMulticastIpAddress, (U32 eSource, U32* pu32MulticastIPAddress),
@@ -70,6 +76,3 @@ L_UPCALL_DEFINE(void, T_N_HISTORY_vDrawDualBeamView, (BITMAP * pBitmap, const WI
   (void)pSpec;
 }
 
-L_UPCALL_DEFINE(void, T_N_HISTORY_vCreateDiEnhanceDialog, (void), ()) {
-  log_me("T_N_HISTORY_vCreateDiEnhanceDialog: no sonar history");
-}

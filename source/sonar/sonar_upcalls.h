@@ -32,12 +32,12 @@ L_UPCALL_DECLARE(BOOLEAN, T_N_HISTORY_bReverseScrollForMode, (U32 u32PlaybackMod
 L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawFullScreenSonar, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
 L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawDualBeamView, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
 
-// Opens the imaging enhance dialog (its menu item). Default: a trace line.
+// The 2D history in the left pane of a split sonar view. Default: nothing
+// drawn.
+L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawSonarSplit, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
+// Opens the imaging enhance dialog (the quick item "DI Enhance"). Default: a
+// trace line.
 L_UPCALL_DECLARE(void, T_N_HISTORY_vCreateDiEnhanceDialog, (void))
-
-// ------------------------------------------------------------ sonar menus
-// Fits the imaging-frequency menu to a transducer. Default: a trace line.
-L_UPCALL_DECLARE(void, vMenuSideScanFrequency, (U32 u32Transducer))
 
 // ------------------------------------------------------------ unit network
 // TRUE once the unit's Ethernet address is set up. Default: FALSE (no

@@ -6,6 +6,7 @@
 #include "common/cmd_id.h"
 #include "common/language.h"
 #include "lsvc/lsvc.h"
+#include "source/sonar/s_sonarmenus.h"
 #include "source/core/h_database.h"
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/sonar_upcalls.h"

@@ -7,6 +7,7 @@
 #include <atomic>
 
 #include "lsvc/lsvc.h"
+#include "source/sonar/s_sonarmenus.h"
 #include "source/core/h_database.h"
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/sonar_upcalls.h"

@@ -217,3 +217,41 @@ TEST_F(Views, DepthScaleAndLabels) {
 }
 
 }  // namespace
+
+namespace {
+
+// The 2D history in the left pane of the side-scan plus 2D view: the
+// picture stays in its pane with the strip at the pane's right edge, and
+// only the active side takes the cursor region.
+TEST_F(Views, SplitPaneKeepsToItsPane) {
+  s_beamSelect.store(1);
+  SonarViewInfo.bColorIntensityBar = FALSE;
+  CurrentView.store(SONAR_SIDESCAN_PLUS_2D_PRIORITY);
+  vSetupSonarWindows();
+  Range(15.0f);
+  const COLOR untouched = 0x1234;
+  struct Case {
+    SPLIT_WINDOW_TYPE active;
+    bool takesCursor;
+  } cases[] = {{SPLIT_RIGHT_WINDOW, false}, {SPLIT_LEFT_WINDOW, true}};
+  for (const Case& c : cases) {
+    Canvas frame(800, 600, untouched);
+    WINDOW_SPECIFICATION spec = Spec(SONAR_SIDESCAN_PLUS_2D_PRIORITY);
+    spec.drawWindow = WINDOW_LOCATION{0, 599, 396, 0};
+    spec.activeWindow = c.active;
+    CursorWindow = WINDOW_LOCATION{-1, -1, -1, -1};
+    S_DRAW_vSonarSplit(frame.bmp(), &spec);
+    EXPECT_EQ(CursorWindow.s32ClipRight, c.takesCursor ? 396 : -1);
+    const COLOR strongest = gCOLOR_pcolColorTable[31];
+    int row = -1;
+    for (int r = 0; r < 600 && row < 0; ++r)
+      if (frame.pixels[(size_t)r * frame.pitch + 200] == strongest) row = r;
+    EXPECT_NEAR(row, 480, 2);
+    for (int r = 0; r < 600; r += 7) {
+      for (int x = 397; x < 800; x += 5) ASSERT_EQ(frame.pixels[(size_t)r * frame.pitch + x], untouched) << x;
+    }
+    if (c.active == SPLIT_LEFT_WINDOW) ExpectMatchesGolden(frame.pixels.data(), 800, 600, frame.pitch, "history/split_left");
+  }
+}
+
+}  // namespace

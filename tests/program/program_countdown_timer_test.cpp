@@ -40,11 +40,11 @@ TEST(ProgramCountdownTimer, TenSecondsAcrossTheClockWrap) {
     usleep(600000);  // past the menu's sideways hold-off
   };
   // The view's quick-access menu, then the main menu's Alarms tab in the
-  // simulator: Alarm Volume, the three NMEA 2000 groups, Timer Setup, Start
-  // Timer.
+  // simulator: Alarm Volume, Depth Alarm, Fish ID Alarm, the three NMEA 2000
+  // groups, Timer Setup, Start Timer.
   press(SLOT_MENU);
   press(SLOT_MENU);
-  for (int i = 0; i < 5; ++i) press(SLOT_SOUTH);
+  for (int i = 0; i < 7; ++i) press(SLOT_SOUTH);
   press(SLOT_EAST);  // the setup dialog, on its time row
   for (int i = 0; i < 3; ++i) press(SLOT_EAST);  // seconds
   for (int i = 0; i < 10; ++i) press(SLOT_NORTH);
