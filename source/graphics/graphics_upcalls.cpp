@@ -249,6 +249,7 @@ L_UPCALL_DEFINE(BOOLEAN, T_MMC_bOpenPlaybackFile, (BOOLEAN bOpen, const char* pc
   log_me("VIEW: no sonar playback; %s not %s", pcName != nullptr ? pcName : "", bOpen ? "opened" : "closed");
   return FALSE;
 }
+L_UPCALL_DEFINE(void, VIEW_SEAM_vHandleMark, (void), ()) { TRACE_ONCE("VIEW: no navigation; MARK marks nothing"); }
 L_UPCALL_DEFINE(void, VIEW_SEAM_vCreateReviewMenu, (LAYER_ID view), (view)) {
   TRACE_ONCE("VIEW: no menu task; no quick-access menu for view %d", (int)view);
 }

@@ -108,6 +108,9 @@ struct REVIEW_MENU_ITEM {
   const U32* pChoiceValues;
   LAYER_ID view;  // USED_BY_ALL: every view
 };
+// MARK while a sonar recording runs: a waypoint at the unit's position.
+// Default: traces; nothing is marked.
+L_UPCALL_DECLARE(void, VIEW_SEAM_vHandleMark, (void))
 L_UPCALL_DECLARE(void, VIEW_SEAM_vCreateReviewMenu, (LAYER_ID view))
 L_UPCALL_DECLARE(BOOLEAN, VIEW_SEAM_bRegisterReviewMenuItem, (const REVIEW_MENU_ITEM* pItem))
 L_UPCALL_DECLARE(BOOLEAN, VIEW_SEAM_bUnregisterReviewMenuItem, (DB_TEXT_RECORD pText, LAYER_ID view))

@@ -7,9 +7,9 @@
 // CMD_ID_LOAD_THUMBNAIL, CMD_ID_LOAD_BMP and CMD_ID_DELETE_IMAGE) does all
 // file work. While screenshots are on (SCSC 2) MARK freezes the screen,
 // sounds the camera and hands the picture to the card task
-// (CMD_ID_SCREEN_DUMP). Recording and playback enter through their own
-// start hooks (bEnterRecording, bEnterPlayback), which refuse until sonar
-// recordings exist.
+// (CMD_ID_SCREEN_DUMP). "Start Recording" in its quick menu records the
+// sonar to a card, and the right key on a recording plays it back in the
+// sonar views (t_view_review_play.cpp).
 #include "source/graphics/t_view_review.h"
 
 #include <string.h>
@@ -30,6 +30,7 @@
 #include "source/graphics/h_display.h"
 #include "source/graphics/u_fonts.h"
 #include "source/graphics/t_view.h"
+#include "source/graphics/t_view_review_int.h"
 #include "source/graphics/u_view.h"
 #include "source/core/u_sound.h"
 
@@ -622,18 +623,27 @@ void vTidyPicture(void) {
 }
 
 // ------------------------------------------------------------ recording and playback
-// The starts of the two sonar states; they refuse while the unit has no
-// sonar recordings. A start that succeeds returns true and the state is set.
+// The starts of the two sonar states. A recording is started by CSRE (its
+// owner refuses it by turning CSRE off again); a playback starts on the
+// recording at the top of the column, already opened for playback.
 bool bEnterRecording(void) {
-  log_me("VIEW: sonar recording is not available");
-  return false;
+  review_play::vEnterRecording();
+  return true;
 }
 bool bEnterPlayback(void) {
-  log_me("VIEW: sonar playback is not available");
-  return false;
+  SONAR_RECORD_THUMB_HEADER header;
+  char name[THUMBNAIL_NAME_SIZE];
+  {
+    std::lock_guard<std::mutex> lock(s_slotLock);
+    // Slots are bound at the first run; before it there is no header.
+    header = s_psCurrentThumbnail->recording != nullptr ? *s_psCurrentThumbnail->recording : SONAR_RECORD_THUMB_HEADER{};
+    snprintf(name, sizeof name, "%s", s_psCurrentThumbnail->sName);
+  }
+  review_play::vEnterPlayback(&header, name);
+  return true;
 }
-void vLeaveRecording(void) {}
-void vLeavePlayback(void) {}
+void vLeaveRecording(void) { review_play::vLeaveRecording(); }
+void vLeavePlayback(void) { review_play::vLeavePlayback(); }
 
 // ------------------------------------------------------------ quick-access menu
 #define REVIEW_TEXT(name, text) REVIEW_TEXT_RECORD(name, text)
@@ -693,29 +703,34 @@ int nMenuItems(SR_VIEW_STATE state, THUMBNAIL_TYPE type, REVIEW_MENU_ITEM* out) 
       out[n++] = PingRateItem();
       break;
     default:
-      // The recording and playback items come with those states.
+      n = review_play::nMenuItems(state, out);
       break;
   }
   return n;
 }
 
 // The menu as registered last; rebuilt only when the state or the current
-// item's type changed.
+// item's type changed, or in playback the speed menu.
 SR_VIEW_STATE s_eMenuState = SR_VIEW_INIT;
 THUMBNAIL_TYPE s_eMenuType = THUMBNAIL_NONE;
+U32 s_u32MenuSpeed = 0;
 
 void vUpdateSnapshotMenu(void) {
   std::lock_guard<std::recursive_mutex> lock(s_stateLock);
   const SR_VIEW_STATE state = (SR_VIEW_STATE)s_eSRViewState.load();
   const THUMBNAIL_TYPE type = (THUMBNAIL_TYPE)s_eCurrentType.load();
-  if (state == s_eMenuState && type == s_eMenuType) return;
+  const U32 speed = review_play::u32SpeedMenu();
+  if (state == s_eMenuState && type == s_eMenuType && (state != SR_VIEW_PLAYBACK || speed == s_u32MenuSpeed)) return;
   REVIEW_MENU_ITEM items[8];
+  // The old items are found by their texts and views: the speed menu of
+  // the old items does not matter.
   const int old = nMenuItems(s_eMenuState, s_eMenuType, items);
   for (int i = 0; i < old; ++i) (void)VIEW_SEAM_bUnregisterReviewMenuItem(items[i].pText, items[i].view);
   const int n = nMenuItems(state, type, items);
   for (int i = 0; i < n; ++i) (void)VIEW_SEAM_bRegisterReviewMenuItem(&items[i]);
   s_eMenuState = state;
   s_eMenuType = type;
+  s_u32MenuSpeed = speed;
 }
 
 // The full view of the current snapshot: a page for it (none free: FALSE)
@@ -807,6 +822,7 @@ bool bHandleCursor(CURSOR_POSITION cursor) {
         return false;
     }
   }
+  if (state == SR_VIEW_PLAYBACK) return review_play::bCursor(cursor);
   return false;
 }
 
@@ -822,6 +838,11 @@ void T_VIEW_vSetSRViewState(SR_VIEW_STATE eNew) {
   if (eNew == SR_VIEW_PLAYBACK && !bEnterPlayback()) return;
   if (eOld == SR_VIEW_RECORDING) vLeaveRecording();
   if (eOld == SR_VIEW_PLAYBACK) vLeavePlayback();
+  if (eNew == SR_VIEW_RECORDING || eNew == SR_VIEW_PLAYBACK) {
+    review_play::vClearFigures();
+  } else {
+    review_play::vStopMode();
+  }
   s_eSRViewState.store(eNew);
   vUpdateSnapshotMenu();
   L_SEMA_Signal(SEMA_VIEW_UPDATE);
@@ -836,6 +857,27 @@ void T_VIEW_vToggleRecordingState(void) {
     T_VIEW_vSetSRViewState(SR_VIEW_THUMBNAILS);
     L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
   }
+}
+
+void T_VIEW_vStopPlayback(void) {
+  if (T_VIEW_eSRViewState() != SR_VIEW_PLAYBACK) {
+    L_SEMA_Signal(SEMA_KEYCLICK_BAD);
+    return;
+  }
+  if (T_VIEW_eShownLayer() != CAPTURE_REVIEW_VIEW_PRIORITY) {
+    // Another view shows the playback: its open menu closes first.
+    MSG_KEY_CHANGE* k = (MSG_KEY_CHANGE*)H_MEMORY_pvMalloc(sizeof(MSG_KEY_CHANGE));
+    memset(k, 0, sizeof *k);
+    k->Header.Cmd = CMD_ID_KEY_CHANGE;
+    k->key = KEY_MASK_EXIT;
+    k->state = KEY_DOWN;
+    k->count = 0;
+    k->cursor = CURSOR_ILLEGAL;
+    if (L_MBOX_Send(M_MENU, k, 3, 0) != lsSUCCESS) H_MEMORY_vFree(k);
+  } else {
+    L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
+  }
+  T_VIEW_vSetSRViewState(SR_VIEW_THUMBNAILS);
 }
 
 namespace {
@@ -878,11 +920,16 @@ void T_VIEW_vDrawCaptureReviewView(BITMAP* pBitmap, const WINDOW_SPECIFICATION* 
   (void)pWindowSpec;
   vTidyPicture();
   G_BMP_vSet(pBitmap, gCOLOR_pcolColorTable[34]);
-  if (T_VIEW_eSRViewState() == SR_VIEW_FULLIMAGE) {
+  const SR_VIEW_STATE state = T_VIEW_eSRViewState();
+  if (state == SR_VIEW_FULLIMAGE) {
     vDrawFullImage(pBitmap);
     return;
   }
   vDrawFrame(pBitmap);
+  if (state == SR_VIEW_RECORDING || state == SR_VIEW_PLAYBACK) {
+    review_play::vDraw(pBitmap, state);
+    return;
+  }
   vDrawThumbnails(pBitmap);
 }
 
@@ -920,6 +967,11 @@ void T_VIEW_vReviewViewChanged(LAYER_ID view) {
 void T_VIEW_vDrawSnapshotPreviewBorder(BITMAP* pBitmap) { vDrawFrame(pBitmap); }
 
 void T_VIEW_vReviewRunSystem(void) {
+  static bool s_bStarted = false;
+  if (!s_bStarted) {
+    s_bStarted = true;
+    review_play::vStart();
+  }
   vBindSlots();
   s_eListStart.store(LIST_FIRST);
   if (!s_bCameraSoundRegistered) {
@@ -950,9 +1002,27 @@ void T_VIEW_vReviewRunSystem(void) {
   }
 }
 void T_VIEW_vReviewNotice(const MESSAGE_NEW_DATA* pMsg) {
-  // A card came or went: the list starts again at the next drawing.
-  if (pMsg->FourCharId == FCID("CSD0") || pMsg->FourCharId == FCID("CSD1")) s_eListStart.store(LIST_FIRST);
-  if (pMsg->FourCharId == FCID("SCSC")) vUpdateCaptureKey();
+  const FOURCHARID key = pMsg->FourCharId;
+  DB_DATA_TYPE v;
+  memcpy(&v, &pMsg->dbValue, sizeof v);
+  const SR_VIEW_STATE state = T_VIEW_eSRViewState();
+  // A card came or went: the list starts again at the next drawing; the
+  // card recorded to or played from going ends that state.
+  if (key == FCID("CSD0") || key == FCID("CSD1")) {
+    s_eListStart.store(LIST_FIRST);
+    if (review_play::bCardGoneUnderUs(key == FCID("CSD0") ? 0 : 1, v.u32Val != 0, state)) {
+      log_me("VIEW: the card of the recording went");
+      T_VIEW_vSetSRViewState(SR_VIEW_THUMBNAILS);
+    }
+  }
+  if (key == FCID("SCSC")) vUpdateCaptureKey();
+  // The recording ended (stopped, refused or a write error).
+  if (key == FCID("CSRE") && v.u32Val == 0 && state == SR_VIEW_RECORDING) T_VIEW_vSetSRViewState(SR_VIEW_THUMBNAILS);
+  if (key == FCID("CPSP")) {
+    review_play::vModeChanged(v.u32Val);
+    vUpdateSnapshotMenu();
+  }
+  if (key == FCID("CPSM")) review_play::vChoiceChanged(v.u32Val);
 }
 void T_VIEW_vReviewResetPos(void) {
   (void)H_DATABASE_bUpdateEverythingU32(FCID("SCSC"), 0, P_NORMAL, D_UNSIGNED32, s_txtScreenSnapshot,
@@ -963,11 +1033,28 @@ void T_VIEW_vReviewResetPos(void) {
 }
 void T_VIEW_vReviewMessage(const GENERIC_MESSAGE* pMsg) {
   vTidyPicture();
+  if (pMsg->Cmd == CMD_ID_PING_START) {
+    review_play::vRecordingStarted((const MSG_PING_VIEW_START*)pMsg);
+    return;
+  }
   if (pMsg->Cmd != CMD_ID_KEY_CHANGE) return;
   const MSG_KEY_CHANGE* k = (const MSG_KEY_CHANGE*)pMsg;
   if (k->state != KEY_DOWN) return;
+  const SR_VIEW_STATE state = T_VIEW_eSRViewState();
+  if (state == SR_VIEW_RECORDING && (k->key == KEY_MASK_MARK || k->key == KEY_MASK_SOFT_KEY_1)) {
+    // While recording MARK marks a waypoint; the other key is refused.
+    if (k->key == KEY_MASK_MARK) {
+      VIEW_SEAM_vHandleMark();
+      L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
+    } else {
+      L_SEMA_Signal(SEMA_KEYCLICK_BAD);
+    }
+    return;
+  }
   if (k->key == KEY_MASK_MARK || k->key == KEY_MASK_SOFT_KEY_1) {
     if (u32Screenshots() == SCREENSHOTS_ON) {
+      // A screenshot of a playback pauses it first.
+      if (state == SR_VIEW_PLAYBACK) (void)H_DATABASE_bUpdateValueU32(FCID("CPSP"), PLAYBACK_MODE_PAUSED, P_NORMAL);
       T_VIEW_vScreenCapture();
     } else {
       L_SEMA_Signal(SEMA_KEYCLICK_BAD);

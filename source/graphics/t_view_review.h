@@ -29,6 +29,9 @@ SR_VIEW_STATE T_VIEW_eSRViewState(void);
 // to the card task at the next drawing of the thumbnails, and the full view
 // returns to the thumbnails.
 void T_VIEW_vToggleRecordingState(void);
+// Stops the playback (refused unless playing back): back to the thumbnails;
+// from another view the open menu is closed first (an EXIT to the menu task).
+void T_VIEW_vStopPlayback(void);
 void T_VIEW_vDeleteCurrentImage(void);
 void T_VIEW_vDeleteAllImages(void);
 void T_VIEW_vDeleteAllRecordings(void);

@@ -9,6 +9,7 @@
 #include "source/startup/t_mmc.h"
 #include "source/startup/t_mmc_record.h"
 #include "source/startup/t_mmc_thumbs.h"
+#include "source/startup/startup_upcalls.h"
 #include "source/startup/t_nvram.h"
 #include "source/startup/t_startup.h"
 #include "source/startup/t_startup_quickconfig.h"
@@ -37,4 +38,5 @@ void STARTUP_vInstall(void) {
   T_MMC_eFindPreviousThumbNailImage_Install(&MMC_THUMBS_eFindPreviousImage);
   T_MMC_eFindLatestThumbnail_Install(&MMC_THUMBS_eFindLatest);
   T_MMC_bOpenPlaybackFile_Install(&MMC_RECORD_bOpenPlaybackFile);
+  VIEW_SEAM_vHandleMark_Install(&T_NAV_vHandleMark);
 }

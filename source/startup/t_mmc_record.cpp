@@ -13,6 +13,7 @@
 #include "lsvc/lsvc.h"
 #include "source/core/h_database.h"
 #include "source/graphics/graphics_upcalls.h"
+#include "source/graphics/t_view_review.h"
 #include "source/platform/platform.h"
 #include "source/startup/startup_upcalls.h"
 #include "source/startup/t_mmc_int.h"
@@ -610,7 +611,11 @@ void T_MMC_vCloseSonarMMCFiles(BOOLEAN bRemove) {
   }
   if (folder[0] == '\0') return;
   if (!bRemove) {
-    if (complete) T_MMC_vInvalidateThumbNailList();
+    if (complete) {
+      T_MMC_vInvalidateThumbNailList();
+      // The review view lists the new recording first.
+      T_VIEW_vRecordingSaveComplete();
+    }
     log_me("MMC: recording %s closed, %u pings", folder, (unsigned)s_rec.u32PingIndex);
   } else {
     char thumb[FILE_PATH_SIZE];
