@@ -1,6 +1,7 @@
 #include "source/startup/startup_upcalls.h"
 
 #include "lsvc/lsvc.h"
+#include "source/core/h_database.h"
 
 L_UPCALL_DEFINE(BOOLEAN, S_DETECT_bTransducerConnected, (void), ()) {
   log_me("S_DETECT_bTransducerConnected: no sonar");
@@ -30,4 +31,12 @@ L_UPCALL_DEFINE(BOOLEAN, INLINETEST_bTestPing,
 }
 L_UPCALL_DEFINE(void, T_NAV_ALARM_vSetNavUIRawNote, (const char* pcText), (pcText)) {
   log_me("note: %s", pcText != nullptr ? pcText : "");
+}
+L_UPCALL_DEFINE(BOOLEAN, T_ETHERNET_bIsDynamic, (void), ()) {
+  BOOLEAN bDynamic = FALSE, bValid = FALSE;
+  return (H_DATABASE_bFetchBoolean(FCID("SIPD"), &bDynamic, &bValid) && bValid && bDynamic) ? TRUE : FALSE;
+}
+L_UPCALL_DEFINE(BOOLEAN, T_ETHERNET_vGetIPAddress, (char* pcText), (pcText)) {
+  if (pcText != nullptr) pcText[0] = '\0';
+  return FALSE;
 }

@@ -59,3 +59,11 @@ L_UPCALL_DECLARE(BOOLEAN, INLINETEST_bTestPing,
 // Shows the text (up to 255 characters) as a navigation note. Default: a
 // trace line with the text.
 L_UPCALL_DECLARE(void, T_NAV_ALARM_vSetNavUIRawNote, (const char* pcText))
+
+// ------------------------------------------------------------ network
+// TRUE when the unit takes its address from the network (SIPD). Default:
+// SIPD when it is present and valid, else FALSE.
+L_UPCALL_DECLARE(BOOLEAN, T_ETHERNET_bIsDynamic, (void))
+// Writes the unit's current IPv4 address as dotted text (17 characters);
+// FALSE when the interface has no address yet. Default: no network, FALSE.
+L_UPCALL_DECLARE(BOOLEAN, T_ETHERNET_vGetIPAddress, (char* pcText))

@@ -17,6 +17,8 @@
 #include "source/graphics/u_view.h"
 #include "source/startup/startup_upcalls.h"
 #include "source/startup/t_nvram.h"
+#include "source/startup/t_startup_edit.h"
+#include "source/startup/t_startup_status.h"
 #include "source/startup/t_startup_quickconfig.h"
 #include "source/ui/t_keyboard.h"
 #include "source/ui/t_keyboard_shutdown.h"
@@ -198,8 +200,7 @@ void T_STARTUP_vStartSystem(void) {
       s_bDiagnosticMode = TRUE;
       (void)bFetchBool(FCID("SVST"), &s_bInitialState);
       (void)H_DATABASE_bUpdateValueBoolean(FCID("SVST"), TRUE, P_NORMAL);
-      (void)U_KEYBOARD_bRegisterKeys(M_STARTUP, 0xFBFE, KEY_CHANGE, FALSE, FALSE, CURSOR_4, REGISTER_SYSTEM_STATUS);
-      (void)H_DATABASE_bUpdateValueU32(FCID("CVEW"), 151, P_NORMAL);
+      T_STARTUP_STATUS_vEnter();
     } else {
       (void)U_KEYBOARD_bUnregisterKeys(M_STARTUP, 0xFFFE);
     }
@@ -388,7 +389,18 @@ void T_STARTUP_vInit(void) {
 }
 
 void vHandleKey(const MSG_KEY_CHANGE* key) {
-  if (s_eState.load() == STATE_DIAGNOSTIC) return;  // the system status view is not built
+  // The network settings editor and its dialogs see every key first.
+  const BOOLEAN bEditing = T_STARTUP_EDIT_bActive();
+  if (T_STARTUP_EDIT_bHandleConfKeys(key) || T_STARTUP_EDIT_bHandleKeys(key)) {
+    // Closing the editor gave its keys back: the status page takes them.
+    if (bEditing && !T_STARTUP_EDIT_bActive() && s_bDiagnosticMode) T_STARTUP_STATUS_vRegisterKeys();
+    return;
+  }
+  if (s_bDiagnosticMode) {
+    T_STARTUP_STATUS_vHandleKey(key);
+    return;
+  }
+  if (s_eState.load() == STATE_DIAGNOSTIC) return;
   if (s_eDisclaimerState.load() == DISCLAIMER_ACTIVE) {
     if (s_eState.load() == STATE_PRE_POINT_OF_SALE) {
       s_eState.store(STATE_NORMAL_RUN);
@@ -517,6 +529,12 @@ void vHandleMessage(void* message) {
     case CMD_ID_KEY_CHANGE:
       vHandleKey(static_cast<MSG_KEY_CHANGE*>(message));
       break;
+    case CMD_ID_RESET_POS: {
+      const BOOLEAN bEditing = T_STARTUP_EDIT_eState() != STARTUP_EDIT_NONE;
+      T_STARTUP_EDIT_vResetState();
+      if (bEditing && !T_STARTUP_EDIT_bActive() && s_bDiagnosticMode) T_STARTUP_STATUS_vRegisterKeys();
+      break;
+    }
     default:
       break;
   }
