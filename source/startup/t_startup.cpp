@@ -196,14 +196,6 @@ void T_STARTUP_vStartSystem(void) {
     (void)H_DATABASE_bUpdateEverythingU32(FCID("CCST"), (U32)state, P_NORMAL, D_UNKNOWN, nullptr, DB_NO_TIMEOUT);
     U32 published = 0;
     (void)H_DATABASE_bFetchU32(FCID("CCST"), &published);
-    if (published == STATE_DIAGNOSTIC) {
-      s_bDiagnosticMode = TRUE;
-      (void)bFetchBool(FCID("SVST"), &s_bInitialState);
-      (void)H_DATABASE_bUpdateValueBoolean(FCID("SVST"), TRUE, P_NORMAL);
-      T_STARTUP_STATUS_vEnter();
-    } else {
-      (void)U_KEYBOARD_bUnregisterKeys(M_STARTUP, 0xFFFE);
-    }
     if (published == STATE_NORMAL_RUN || published == STATE_SIMULATION) {
       if (!H_DATABASE_bFetch(FCID("SQCD"), nullptr)) {
         (void)H_DATABASE_bUpdateValueBoolean(FCID("SSRD"), TRUE, P_NORMAL);
@@ -227,6 +219,15 @@ void T_STARTUP_vStartSystem(void) {
       (void)H_DATABASE_bUpdateValueBoolean(FCID("SSRD"), FALSE, P_NORMAL);
     }
     (void)bAgain;
+    // After any restore of the defaults, which would hide the page again.
+    if (published == STATE_DIAGNOSTIC) {
+      s_bDiagnosticMode = TRUE;
+      (void)bFetchBool(FCID("SVST"), &s_bInitialState);
+      (void)H_DATABASE_bUpdateValueBoolean(FCID("SVST"), TRUE, P_NORMAL);
+      T_STARTUP_STATUS_vEnter();
+    } else {
+      (void)U_KEYBOARD_bUnregisterKeys(M_STARTUP, 0xFFFE);
+    }
     log_me("STARTUP: run system: state %d", (int)published);
     for (MBOX m : g_STARTUP_mboxTaskMailboxes) vSend(m, CMD_ID_RUN_SYSTEM);
     if (L_TIMER_Start(s_pTimer, POLL_MS, POLL_MS, SEMA_TIMER_DBPOLL) == nullptr) vFatal("Timer Problems");
