@@ -271,7 +271,10 @@ BOOLEAN T_VIEW_bHandleLayerKeyNotice(FOURCHARID key, U32 u32Value) {
 
 void T_VIEW_vResetDisplayKeys(void) {
   S32 state = 0;
-  if (H_DATABASE_bFetchS32(VIEW_KEY_STATE, &state) && state == STATE_INLINE_TEST) return;
+  // The factory test's and the status page's own views keep their keys.
+  if (H_DATABASE_bFetchS32(VIEW_KEY_STATE, &state) && (state == STATE_INLINE_TEST || state == STATE_DIAGNOSTIC)) {
+    return;
+  }
   for (LAYER_ITEM* p = s_playerHeadPointer; p != nullptr; p = p->next) {
     if (p->where_used == USED_BY_NONE && p->fcidDisplay != 0) {
       (void)H_DATABASE_bUpdateValueBoolean(p->fcidDisplay, p->bDefault, P_NORMAL);

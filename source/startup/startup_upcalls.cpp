@@ -1,6 +1,7 @@
 #include "source/startup/startup_upcalls.h"
 
 #include "lsvc/lsvc.h"
+#include "source/core/h_database.h"
 
 L_UPCALL_DEFINE(BOOLEAN, S_DETECT_bTransducerConnected, (void), ()) {
   log_me("S_DETECT_bTransducerConnected: no sonar");
@@ -38,4 +39,12 @@ L_UPCALL_DEFINE(void, T_N_HISTORY_vPrepareForPlayback, (void), ()) {
 L_UPCALL_DEFINE(void*, T_CHART_vpAlloc, (void), ()) {
   alignas(8) static U8 s_au8ImageBuffer[CHART_IMAGE_BUFFER_BYTES];
   return s_au8ImageBuffer;
+}
+L_UPCALL_DEFINE(BOOLEAN, T_ETHERNET_bIsDynamic, (void), ()) {
+  BOOLEAN bDynamic = FALSE, bValid = FALSE;
+  return (H_DATABASE_bFetchBoolean(FCID("SIPD"), &bDynamic, &bValid) && bValid && bDynamic) ? TRUE : FALSE;
+}
+L_UPCALL_DEFINE(BOOLEAN, T_ETHERNET_vGetIPAddress, (char* pcText), (pcText)) {
+  if (pcText != nullptr) pcText[0] = '\0';
+  return FALSE;
 }

@@ -71,3 +71,11 @@ L_UPCALL_DECLARE(void, T_N_HISTORY_vPrepareForPlayback, (void))
 // so never running): a 2 MiB block of its own.
 constexpr U32 CHART_IMAGE_BUFFER_BYTES = 2u * 1024u * 1024u;
 L_UPCALL_DECLARE(void*, T_CHART_vpAlloc, (void))
+
+// ------------------------------------------------------------ network
+// TRUE when the unit takes its address from the network (SIPD). Default:
+// SIPD when it is present and valid, else FALSE.
+L_UPCALL_DECLARE(BOOLEAN, T_ETHERNET_bIsDynamic, (void))
+// Writes the unit's current IPv4 address as dotted text (17 characters);
+// FALSE when the interface has no address yet. Default: no network, FALSE.
+L_UPCALL_DECLARE(BOOLEAN, T_ETHERNET_vGetIPAddress, (char* pcText))

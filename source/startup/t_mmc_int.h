@@ -42,6 +42,9 @@ void T_MMC_vUpdateFlash(S32 slot);
 void T_MMC_vReflashWait(S32 state);
 void T_MMC_vDrawConfirmMessage(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindow);
 void T_MMC_vDrawReflashProgressScreen(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pWindow);
+// The screens' tests: puts the update screens in the state (1 and 2 the
+// two questions, 5 starting, 7 completing, 8 read failure) with the text.
+void T_MMC_vSetUpdateScreen(S32 state, const char* pcText);
 // The system state the card task remembered at the last card event.
 S32 T_MMC_eRememberedSystemState(void);
 // The card task's shutdown: timer stopped and released, both slots unmounted.

@@ -237,6 +237,17 @@ void vOffer(S32 slot, const std::string& unitPath, U32 current, U32 version) {
 
 }  // namespace
 
+void T_MMC_vSetUpdateScreen(S32 state, const char* pcText) {
+  {
+    std::lock_guard<std::mutex> hold(s_textLock);
+    snprintf(s_cMessage, sizeof s_cMessage, "%s", pcText != nullptr ? pcText : "");
+    s_numLines = 0;
+  }
+  s_u32FillStamp = 0;
+  s_bFillOther = false;
+  s_eReflashState.store(state);
+}
+
 void T_MMC_vReflashWait(S32 state) {
   static const SEMA s_waitList[] = {SEMA_MBOX_MMC, 0};
   while (s_eReflashState.load() == state) {

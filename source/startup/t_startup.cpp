@@ -17,6 +17,8 @@
 #include "source/graphics/u_view.h"
 #include "source/startup/startup_upcalls.h"
 #include "source/startup/t_nvram.h"
+#include "source/startup/t_startup_edit.h"
+#include "source/startup/t_startup_status.h"
 #include "source/startup/t_startup_quickconfig.h"
 #include "source/ui/t_keyboard.h"
 #include "source/ui/t_keyboard_shutdown.h"
@@ -194,15 +196,6 @@ void T_STARTUP_vStartSystem(void) {
     (void)H_DATABASE_bUpdateEverythingU32(FCID("CCST"), (U32)state, P_NORMAL, D_UNKNOWN, nullptr, DB_NO_TIMEOUT);
     U32 published = 0;
     (void)H_DATABASE_bFetchU32(FCID("CCST"), &published);
-    if (published == STATE_DIAGNOSTIC) {
-      s_bDiagnosticMode = TRUE;
-      (void)bFetchBool(FCID("SVST"), &s_bInitialState);
-      (void)H_DATABASE_bUpdateValueBoolean(FCID("SVST"), TRUE, P_NORMAL);
-      (void)U_KEYBOARD_bRegisterKeys(M_STARTUP, 0xFBFE, KEY_CHANGE, FALSE, FALSE, CURSOR_4, REGISTER_SYSTEM_STATUS);
-      (void)H_DATABASE_bUpdateValueU32(FCID("CVEW"), 151, P_NORMAL);
-    } else {
-      (void)U_KEYBOARD_bUnregisterKeys(M_STARTUP, 0xFFFE);
-    }
     if (published == STATE_NORMAL_RUN || published == STATE_SIMULATION) {
       if (!H_DATABASE_bFetch(FCID("SQCD"), nullptr)) {
         (void)H_DATABASE_bUpdateValueBoolean(FCID("SSRD"), TRUE, P_NORMAL);
@@ -226,6 +219,15 @@ void T_STARTUP_vStartSystem(void) {
       (void)H_DATABASE_bUpdateValueBoolean(FCID("SSRD"), FALSE, P_NORMAL);
     }
     (void)bAgain;
+    // After any restore of the defaults, which would hide the page again.
+    if (published == STATE_DIAGNOSTIC) {
+      s_bDiagnosticMode = TRUE;
+      (void)bFetchBool(FCID("SVST"), &s_bInitialState);
+      (void)H_DATABASE_bUpdateValueBoolean(FCID("SVST"), TRUE, P_NORMAL);
+      T_STARTUP_STATUS_vEnter();
+    } else {
+      (void)U_KEYBOARD_bUnregisterKeys(M_STARTUP, 0xFFFE);
+    }
     log_me("STARTUP: run system: state %d", (int)published);
     for (MBOX m : g_STARTUP_mboxTaskMailboxes) vSend(m, CMD_ID_RUN_SYSTEM);
     if (L_TIMER_Start(s_pTimer, POLL_MS, POLL_MS, SEMA_TIMER_DBPOLL) == nullptr) vFatal("Timer Problems");
@@ -388,7 +390,18 @@ void T_STARTUP_vInit(void) {
 }
 
 void vHandleKey(const MSG_KEY_CHANGE* key) {
-  if (s_eState.load() == STATE_DIAGNOSTIC) return;  // the system status view is not built
+  // The network settings editor and its dialogs see every key first.
+  const BOOLEAN bEditing = T_STARTUP_EDIT_bActive();
+  if (T_STARTUP_EDIT_bHandleConfKeys(key) || T_STARTUP_EDIT_bHandleKeys(key)) {
+    // Closing the editor gave its keys back: the status page takes them.
+    if (bEditing && !T_STARTUP_EDIT_bActive() && s_bDiagnosticMode) T_STARTUP_STATUS_vRegisterKeys();
+    return;
+  }
+  if (s_bDiagnosticMode) {
+    T_STARTUP_STATUS_vHandleKey(key);
+    return;
+  }
+  if (s_eState.load() == STATE_DIAGNOSTIC) return;
   if (s_eDisclaimerState.load() == DISCLAIMER_ACTIVE) {
     if (s_eState.load() == STATE_PRE_POINT_OF_SALE) {
       s_eState.store(STATE_NORMAL_RUN);
@@ -517,6 +530,12 @@ void vHandleMessage(void* message) {
     case CMD_ID_KEY_CHANGE:
       vHandleKey(static_cast<MSG_KEY_CHANGE*>(message));
       break;
+    case CMD_ID_RESET_POS: {
+      const BOOLEAN bEditing = T_STARTUP_EDIT_eState() != STARTUP_EDIT_NONE;
+      T_STARTUP_EDIT_vResetState();
+      if (bEditing && !T_STARTUP_EDIT_bActive() && s_bDiagnosticMode) T_STARTUP_STATUS_vRegisterKeys();
+      break;
+    }
     default:
       break;
   }

@@ -17,6 +17,7 @@
 #include "source/graphics/g_fonts.h"
 #include "source/graphics/u_fonts.h"
 #include "source/startup/t_startup.h"
+#include "source/startup/u_flashnand.h"
 #include "source/ui/u_dialog.h"
 
 SYSTEM_STATE T_STARTUP_eScreenState(void);
@@ -160,8 +161,7 @@ void T_STARTUP_vDrawTransducerNotDetected(BITMAP* b, const WINDOW_SPECIFICATION*
   std::string text;
   U32 width = 0;
   if (T_STARTUP_eScreenState() == STATE_BURN_IN) {
-    // The internal map storage is not built: its state reads "Not Present".
-    text = std::string("Burn-In ") + "Not Present";
+    text = std::string("Burn-In ") + U_FLASHNAND_pcGetFlashnandStateText(U_FLASHNAND_eGetFlashnandState(0));
     if (text.size() > 45) text.resize(45);
     width = G_STRING_u32GetWidth(big, text.c_str()) + 20;
   } else {
@@ -171,35 +171,4 @@ void T_STARTUP_vDrawTransducerNotDetected(BITMAP* b, const WINDOW_SPECIFICATION*
   width = std::min<U32>(width, (U32)u16Width(b) - 10);
   U_DIALOG_vDrawDialog(b, text.c_str(), big, 0, (U16)width, nullptr, nullptr, JUSTIFICATION_CENTER,
                        T_STARTUP_bScreenStarted() ? JUSTIFICATION_CENTER : JUSTIFICATION_SCREEN_CENTER);
-}
-
-// The system status page in its least form until its own view is built:
-// the title, the software version, the unit's serial number parts and the
-// total operating time.
-void T_STARTUP_vDrawSelfTestView(BITMAP* b, const WINDOW_SPECIFICATION*) {
-  G_BMP_vSet(b, colour(32));
-  (void)u32Band(b, "System Status", JUSTIFICATION_TOP, 32, 35);
-  char lines[4][64];
-  const VERSION_INFO* version = VERSION_pversion_infoGetCurrentVersion();
-  snprintf(lines[0], sizeof lines[0], "Software version %s", version != nullptr ? version->version : "---");
-  U32 d = 0xFFFFFFFFu, i = 0xFFFFFFFFu, n = 0xFFFFFFFFu, age = 0;
-  (void)H_DATABASE_bFetchU32(FCID("SEDU"), &d);
-  (void)H_DATABASE_bFetchU32(FCID("SEIU"), &i);
-  (void)H_DATABASE_bFetchU32(FCID("SENU"), &n);
-  (void)H_DATABASE_bFetchU32(FCID("SAGE"), &age);
-  if (n == 0xFFFFFFFFu) {
-    snprintf(lines[1], sizeof lines[1], "Serial number not set");
-  } else {
-    snprintf(lines[1], sizeof lines[1], "Serial number %X-%X-%u", (unsigned)d, (unsigned)i, (unsigned)n);
-  }
-  snprintf(lines[2], sizeof lines[2], "Time of operation %u h %02u min", (unsigned)(age / 3600),
-           (unsigned)(age % 3600 / 60));
-  snprintf(lines[3], sizeof lines[3], "Hold POWER to turn off");
-  const FONT_DEF* big = std_16x17_font_def_ptr.load();
-  S32 y = b->s32ClipTop - 80;
-  for (const char* line : lines) {
-    POINT at = {(PIXEL)(b->s32ClipLeft + 40), (PIXEL)y};
-    G_STRING_vPut(b, colour(35), &at, big, line);
-    y -= (S32)G_FONTS_u32GetHeight(big) + 12;
-  }
 }

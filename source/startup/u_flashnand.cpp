@@ -426,6 +426,11 @@ void U_FLASHNAND_vDrawProgressScreen(BITMAP* b, const WINDOW_SPECIFICATION*) {
 
 const char* U_FLASHNAND_pcDetail(void) { return s_cMvnSubMsg; }
 
+void U_FLASHNAND_vSetScreenText(const char* pcText) {
+  std::lock_guard<std::mutex> hold(s_textLock);
+  snprintf(s_cMvnMessage, sizeof s_cMvnMessage, "%s", pcText != nullptr ? pcText : "");
+}
+
 BOOLEAN U_FLASHNAND_bUpdateFlashNAND(int nSlot) {
   vDetail("%s", "");
   const std::string root = sCardRoot(nSlot);

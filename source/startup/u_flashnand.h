@@ -51,3 +51,5 @@ void U_FLASHNAND_vDrawProgressScreen(BITMAP* pBitmap, const WINDOW_SPECIFICATION
 BOOLEAN U_FLASHNAND_bUpdateFlashNAND(int nSlot);
 // The detail text of the last run (tests).
 const char* U_FLASHNAND_pcDetail(void);
+// The screen's text (up to 99 characters), for the screen's tests.
+void U_FLASHNAND_vSetScreenText(const char* pcText);

@@ -161,6 +161,15 @@ BOOLEAN UNITNET_bIsAddressReady(void) {
   return GMSG_bUnitAddress(&a) && a != 0 ? TRUE : FALSE;
 }
 
+BOOLEAN UNITNET_bGetIPAddress(char* pcText) {
+  U32 a = 0;
+  if (pcText != nullptr) pcText[0] = '\0';
+  if (pcText == nullptr || !GMSG_bUnitAddress(&a) || a == 0) return FALSE;
+  const U8* b = (const U8*)&a;
+  snprintf(pcText, 17, "%u.%u.%u.%u", (unsigned)b[0], (unsigned)b[1], (unsigned)b[2], (unsigned)b[3]);
+  return TRUE;
+}
+
 U32 UNITNET_u32UnitId(U32 u32Address) {
   const U8* b = (const U8*)&u32Address;
   return (U32)b[1] << 16 | (U32)b[2] << 8 | b[3];

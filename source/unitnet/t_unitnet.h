@@ -6,6 +6,8 @@
 
 // TRUE once the unit has its address (TESSIX_UNIT_ADDRESS on the host).
 BOOLEAN UNITNET_bIsAddressReady(void);
+// The unit's address as dotted text (17 characters); FALSE before it has one.
+BOOLEAN UNITNET_bGetIPAddress(char* pcText);
 // A unit's identifier: the low 24 bits of its address (octets b.c.d).
 U32 UNITNET_u32UnitId(U32 u32Address);
 void UNITNET_vGetMulticastIpAddress(U32 eSource, U32* pu32Address);

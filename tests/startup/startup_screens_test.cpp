@@ -1,6 +1,6 @@
 // The start-up screens: golden pictures of the splash with a personal text,
 // the start-up options with the simulator selected, the chart disclaimer,
-// the two notices and the system status page; a missing language gives a
+// the two notices; a missing language gives a
 // plain splash, the personal text keeps at most four lines, and a finished
 // disclaimer is a plain page.
 #include <gtest/gtest.h>
@@ -61,7 +61,6 @@ TEST_F(StartupScreens, Goldens) {
        State(STATE_BURN_IN, 0, DISCLAIMER_INACTIVE, "")},
       {"startup/transducer_notice", &T_STARTUP_vDrawTransducerNotDetected,
        State(STATE_POINT_OF_SALE, 0, DISCLAIMER_INACTIVE, "")},
-      {"startup/system_status", &T_STARTUP_vDrawSelfTestView, State(STATE_DIAGNOSTIC, 2, DISCLAIMER_INACTIVE, "")},
   };
   (void)H_DATABASE_bUpdateValueU32(FCID("SAGE"), 7 * 3600 + 25 * 60, P_NORMAL);
   for (const CASE& c : cases) {
