@@ -1,7 +1,8 @@
 // The per-sample operations of ping processing against the plainest loop
 // over the same samples (a copy, or a running maximum for the shrinking
 // resampler and the bottom scan), and the whole processing of one ping at
-// 1,000 and 55,000 samples against a copy of the ping. Items are samples:
+// 1,000 and 55,000 samples against a copy of the ping; the offered running
+// median and matched filter against the copy. Items are samples:
 // the reported rate gives ns per sample.
 #include <benchmark/benchmark.h>
 #include <string.h>
@@ -15,8 +16,10 @@
 #include "source/sonar/s_depth.h"
 #include "source/sonar/s_filter.h"
 #include "source/sonar/s_fresample.h"
+#include "source/sonar/s_matchedfilter.h"
 #include "source/sonar/s_tvg.h"
 #include "source/sonar/t_process.h"
+#include "source/sonar/u_median.h"
 #include "source/sonar/u_ping.h"
 
 namespace {
@@ -117,6 +120,31 @@ void BM_ResampleShrink(benchmark::State& state) {
   Items(state, N);
 }
 BENCHMARK(BM_ResampleShrink);
+
+// The offered filters, against the copy: the running median by length
+// (fast paths 3, 5 and 7, the histogram at 9) and the matched filter of a
+// 13-tap pulse.
+void BM_RunningMedian(benchmark::State& state) {
+  const std::vector<U8> in = Ping(N);
+  std::vector<U8> out(N);
+  for (auto _ : state) {
+    U_MEDIAN_vFilter(in.data(), out.data(), N, (U32)state.range(0));
+    benchmark::DoNotOptimize(out.data());
+  }
+  Items(state, N);
+}
+BENCHMARK(BM_RunningMedian)->Arg(3)->Arg(5)->Arg(7)->Arg(9);
+
+void BM_MatchedFilter(benchmark::State& state) {
+  const std::vector<U8> in = Ping(N);
+  std::vector<U8> out(N);
+  for (auto _ : state) {
+    S_MATCHEDFILTER_vFilter(in.data(), out.data(), N, 200000, 40, 100);
+    benchmark::DoNotOptimize(out.data());
+  }
+  Items(state, N);
+}
+BENCHMARK(BM_MatchedFilter);
 
 void BM_BottomScan(benchmark::State& state) {
   std::vector<U8> raw = Ping(N), gained = Ping(N);

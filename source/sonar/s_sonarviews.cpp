@@ -1,5 +1,7 @@
 #include "source/sonar/s_sonarviews.h"
 
+#include <string.h>
+
 #include "source/sonar/s_sonarmenus.h"
 
 #include "common/db_types.h"
@@ -170,6 +172,17 @@ void vCallMatching(const TRANSDUCER_EVENT (&table)[N], U8 t) {
 }
 
 }  // namespace
+
+void S_TRANSDUCER_vCrossCheckDigitalDepthSource(U32 DIPingsSource) {
+  if (DIPingsSource != 0) return;
+  // The selector's own enable function, the one the composite table calls.
+  for (const SONAR_SOURCE_EVENT& e : SonarCompositeEventBase) {
+    if (strcmp(e.pcName, "vDigitalDepthSelectMenu") == 0) {
+      e.pvfEnableDisable(TRUE);
+      return;
+    }
+  }
+}
 
 void S_TRANSDUCER_vEnable(BOOLEAN bTransducerConnected) {
   if (!bTransducerConnected) {

@@ -51,3 +51,7 @@ F32 S_TRANSDUCER_fMaximumDepthRangeMetres(void);
 void S_TRANSDUCER_vSetMaximumDepthRangeMetres(F32 fMetres);
 U8 S_TRANSDUCER_u8CurrentTransducer(U8 u8Index);
 void S_TRANSDUCER_vSetCurrentTransducer(U8 u8Index, U8 u8Transducer);
+// With 0 (no imaging pings chosen as the depth source) offers the digital
+// depth source selector as the composite table does when it enables it;
+// any other value does nothing.
+void S_TRANSDUCER_vCrossCheckDigitalDepthSource(U32 DIPingsSource);

@@ -187,7 +187,7 @@ U8 u8FetchBandwidth(U32 beam) {
   }
   if (beam == 1) {
     const U32 w = u32Fetch(FCID("SSW2"), 0);
-    return w != 0 ? (U8)w : 1;
+    return w != 0 ? (U8)w : (s_bPingTvgView ? 3 : 1);
   }
   const U32 w = u32Fetch(FCID("SSW3"), 0);
   if (w != 0) return (U8)w;
@@ -362,7 +362,7 @@ const TX_PULSE* pFlagged(const TX_SEQUENCE& s, U8 outputBits) {
 void vPerformDIPing(void) {
   const U32 w2 = u32Fetch(FCID("SSW2"), 0), w3 = u32Fetch(FCID("SSW3"), 0);
   const U32 fDI = u32ImagingFrequency();
-  const U8 bw200 = w2 ? (U8)w2 : 1;
+  const U8 bw200 = w2 ? (U8)w2 : (s_bPingTvgView ? 3 : 1);
   const U8 bwDI = w3 ? (U8)w3 : (fDI == 800 ? 3 : 1);
   const U8 bwLF = u8FetchBandwidth(0);
   const U32 view = u32Fetch(FCID("CVEW"), 0);

@@ -65,3 +65,12 @@ void vUpdateReadBeamPinging(BEAM Beam, BOOLEAN bInitialize, BOOLEAN bClearBeam);
 // Entering playback: pacing and read beams start afresh.
 void T_N_PING_vResetPlayback(void);
 
+
+// Text for the factory link on serial port 1: each character into its
+// transmit queue, waiting while the queue is full. A null text sends
+// nothing.
+void T_N_PING_vSendString(const char* pcText);
+// Kept for callers of the ping list and the side-beam range; both do
+// nothing.
+void T_N_PING_vClearPingList(BOOLEAN bFromNetwork);
+void T_N_PING_vSetSideBeamRange(F32 fSideBeamRange);

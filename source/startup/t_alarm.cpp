@@ -3,6 +3,7 @@
 // alarm peers on the network.
 #include "source/startup/t_alarm.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "common/cmd_id.h"
@@ -107,7 +108,15 @@ void vGetHighestPriorityAlarm() {
   vStopToneTimers();
   ALARM_SET_MESSAGE* a = s_pAlarmSetMessageList[slot];
   const bool reminder = bHasTone(a->ReminderToneID, a->pReminderCustomTone);
-  if (bHasTone(a->InitialToneID, a->pInitialCustomTone)) {
+  const bool initial = bHasTone(a->InitialToneID, a->pInitialCustomTone);
+  char tone[48] = "no tone";
+  if (initial && a->InitialToneID == TONE_USE_CUSTOM) {
+    snprintf(tone, sizeof tone, "tone %s", a->pInitialCustomTone->name != nullptr ? a->pInitialCustomTone->name : "?");
+  } else if (initial) {
+    snprintf(tone, sizeof tone, "tone %d", (int)a->InitialToneID);
+  }
+  log_me("alarm: showing \"%s\" (kind %d), %s", a->pMessageString != nullptr ? a->pMessageString : "", (int)slot, tone);
+  if (initial) {
     U_SOUND_vPlaySound(a->InitialToneID, a->pInitialCustomTone, 0, 1);
     if (reminder) {
       vStartReminder(slot == TIMER_ALARM ? TIMER_REMINDER_MS

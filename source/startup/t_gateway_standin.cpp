@@ -17,8 +17,8 @@ void vHandle(void* message) {
     auto* m = (GATEWAY_DATA_MESSAGE*)message;
     if (m->gwdata != nullptr) {
       if (m->datatype == GW_DP_Cancel_Depth_Alarm || m->datatype == GW_DP_Cancel_Remote_Depth_Alarm) {
-        log_me("gateway: cancel of the %s depth alarm for the other head (%d)",
-               m->datatype == GW_DP_Cancel_Depth_Alarm ? "local" : "remote", (int)*m->gwdata);
+        log_me("gateway: cancel of the %s depth alarm for the other head (kind %d, data %d)",
+               m->datatype == GW_DP_Cancel_Depth_Alarm ? "local" : "remote", (int)m->datatype, (int)*m->gwdata);
       }
       H_MEMORY_vFree(m->gwdata);
       m->gwdata = nullptr;

@@ -218,4 +218,55 @@ TEST_F(FactoryLink, FramesAnswerAsTheToolExpectsAndExitSavesThePendingSettings) 
   EXPECT_NE(value & 0x40000000u, 0u);
 }
 
+// The sonar tests ping through the sonar stand-in (flat bottom at 6 m,
+// about 19 ft; the depth is the strongest sample's index × 26 µs / 416).
+TEST_F(FactoryLink, SonarTestsPingTheBeamThroughTheCoprocessor) {
+  sonartest::Standin standin(program_.HostRoot() + "/dev/sonar0", program_.HostRoot() + "/../standin",
+                             "depth 6\npresent yes\nseed 2\n");
+  struct SONAR_CASE {
+    const char* name;
+    std::string sent;
+    std::string prefix;  // the answer begins so and ends with "\n\r"
+  };
+  const std::vector<SONAR_CASE> cases = {
+      // beam, frequency, receiver, bandwidth, signal min/max, depth min/max, noise floor, time-out
+      {"200 kHz beam within all limits", "#t7,1,200,0,1,1,255,15,25,255,3000\r", "Sonar Test Pass,"},
+      {"depth limits the bottom cannot meet, one ping", "#t7,1,200,0,1,1,255,60,70,255,0\r", "Sonar Test Fail,"},
+      // beam, frequency, receiver, bandwidth, position, mode: the largest sample
+      {"tuning answers the largest sample", "#t21,1,200,0,1,0,0\r", ""},
+  };
+  std::vector<std::string> answers;
+  RESULT r = RunWith([&](std::vector<CLink>& links) {
+    for (const SONAR_CASE& c : cases) {
+      links[0].Send(c.sent);
+      answers.push_back(links[0].Read("\n\r", 8000));
+      links[0].Send("#S\r");  // the PC stops the running test
+      (void)links[0].Read("", 1500);
+    }
+    links[0].Send("#x\r");
+    (void)links[0].Read("#ACK\n\r", 5000);
+  });
+  ASSERT_TRUE(taken_over_) << sDescribe(r);
+  ASSERT_EQ(answers.size(), cases.size()) << sDescribe(r);
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const std::string& a = answers[i];
+    ASSERT_EQ(a.rfind(cases[i].prefix, 0), 0u) << cases[i].name << ": " << a << "\n" << sDescribe(r);
+    ASSERT_GE(a.size(), 2u) << cases[i].name;
+    EXPECT_EQ(a.substr(a.size() - 2), "\n\r") << cases[i].name << ": " << a;
+    int signal = -1, depth = -1, noise = -1;
+    if (cases[i].prefix.empty()) {
+      ASSERT_EQ(sscanf(a.c_str(), "%d", &signal), 1) << a;
+    } else {
+      ASSERT_EQ(sscanf(a.c_str() + cases[i].prefix.size(), "%d,%d,%d", &signal, &depth, &noise), 3) << a;
+      EXPECT_GE(depth, 15) << cases[i].name << ": " << a;
+      EXPECT_LE(depth, 25) << cases[i].name << ": " << a;
+      EXPECT_LT(noise, signal) << cases[i].name << ": " << a;
+    }
+    EXPECT_GT(signal, 0) << cases[i].name << ": " << a;
+  }
+  // The unit ran on: no fatal stop on the way.
+  EXPECT_EQ((r.out + r.err).find("Failed to communicate with coprocessor"), std::string::npos) << sDescribe(r);
+  EXPECT_NE(standin.Log().find("200"), std::string::npos);
+}
+
 }  // namespace

@@ -90,8 +90,20 @@ TEST(PingTask, CyclesRouteBeamsAndReturnEveryDescriptor) {
   const U32 before = T_N_PROCESS_u32PingsOfBeam(1);
   ASSERT_TRUE(bWaitFor([&] { return T_N_PROCESS_u32PingsOfBeam(1) >= before + 20; }, 20000));
   EXPECT_EQ(Count(standin.Log(), "block 187 bytes"), blocks);
-  // The 2D block: 83 kHz on channel 0 beside 200 kHz, bandwidths 1 and 1.
+  // The 2D block: 83 kHz on channel 0 beside 200 kHz; in the TVG view (on
+  // when STVG was never written) the 200 kHz receiver takes bandwidth 3,
+  // outside it 1. The bandwidth byte is the sequence's byte 28 (200 kHz in
+  // its bits 2-3).
   EXPECT_NE(standin.Log().find("seq 0 5300"), std::string::npos) << standin.Log();
+  auto bandwidth200 = [&] {
+    const std::string log = standin.Log();
+    const size_t at = log.rfind("seq 0 5300");
+    if (at == std::string::npos || at + 6 + 58 > log.size()) return -1;
+    return (int)(std::stoul(log.substr(at + 6 + 56, 2), nullptr, 16) >> 2 & 3);
+  };
+  EXPECT_EQ(bandwidth200(), 3) << standin.Log();
+  H_DATABASE_bUpdateValueU32(FCID("STVG"), 0, P_NORMAL);
+  EXPECT_TRUE(bWaitFor([&] { return bandwidth200() == 1; }, 10000)) << standin.Log();
 
   // Transducer 15: the imaging cycle, beams 1, 2 (455 kHz down) and 3.
   H_DATABASE_bUpdateValueU32(FCID("SSTS"), 15, P_NORMAL);
