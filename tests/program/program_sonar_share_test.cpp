@@ -369,7 +369,7 @@ TEST(ProgramSonarShare, ServerForgetsClientThatLeaves) {
 // own at 127.0.0.12 and 127.0.0.13, the third at 127.0.0.14). B has the
 // coprocessor stand-in too, with no transducer: it reads its supply from
 // it. On B a person closes the first-start quick setup, opens the main
-// menu (MENU twice), goes to the Setup tab, down to "Units - Depth" and
+// menu (MENU twice), goes past the Sonar tab to the Setup tab, down to "Units - Depth" and
 // east to feet, leaves the menus and steps with VIEW to the 2D sonar view.
 // Then both supplies rise to 18.49 V, both units raise "Input Voltage
 // High", and EXIT on A (its quick setup closed at start) acknowledges it
@@ -392,7 +392,7 @@ TEST(ProgramSonarShare, ClientViewControlsAndAlarmsFollowTheServer) {
   KeyScript keysB(fifoB), setupA(a.HostRoot() + "/dev/input/event0"),
       keysA(a.HostRoot() + "/dev/input/event0");
   setupA.Add(DD_SLOT_EXIT);
-  for (int k : {DD_SLOT_EXIT, DD_SLOT_MENU, DD_SLOT_MENU, DD_SLOT_CURSOR_EAST, DD_SLOT_CURSOR_SOUTH,
+  for (int k : {DD_SLOT_EXIT, DD_SLOT_MENU, DD_SLOT_MENU, DD_SLOT_CURSOR_EAST, DD_SLOT_CURSOR_EAST, DD_SLOT_CURSOR_SOUTH,
                 DD_SLOT_CURSOR_SOUTH, DD_SLOT_CURSOR_EAST, DD_SLOT_EXIT, DD_SLOT_EXIT})
     keysB.Add(k);
   keysA.Add(DD_SLOT_EXIT);
