@@ -73,8 +73,10 @@ extern const ICON Lrgfish_icon;  // 20 x 11
 extern const ICON fish_lcl_icon;  // 20 x 11
 extern const ICON fish_lcr_icon;  // 20 x 11
 extern const ICON VertFishL_icon;  // 11 x 20
+extern const ICON Broadvane_Boat_icon;  // 20 x 21
+extern const ICON sideview_icon;  // 32 x 14
 
 // Every icon above, in the order of the drawings (tests and icon sheets).
 extern const ICON* const g_apAllIcons[];
 extern const char* const g_apcAllIconNames[];
-constexpr int G_ALL_ICONS = 69;
+constexpr int G_ALL_ICONS = 71;

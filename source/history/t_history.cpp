@@ -11,6 +11,7 @@
 #include "source/core/h_database.h"
 #include "source/graphics/u_view.h"
 #include "source/history/history_int.h"
+#include "source/history/s_imaging.h"
 #include "source/history/s_columns.h"
 #include "source/sonar/s_accum.h"
 #include "source/sonar/s_sonarviews.h"
@@ -236,6 +237,14 @@ void vApplyUnits(U32 value) {
   SonarViewInfo.fMinDepthRangeDifference = minimum;
 }
 
+// The zoom view's zoom range, under mutex 28.
+void vZoomRange(BOOLEAN bForce) {
+  if (CurrentView.load() != SONAR_ZOOM_VIEW_PRIORITY) return;
+  (void)L_MUTEX_LockWait(RES_S_INFO);
+  vSetupZoomRange(bForce);
+  (void)L_MUTEX_Unlock(RES_S_INFO);
+}
+
 void vAfterRangeChange(void) {
   vConvertRanges(TRUE);
   const LAYER_ID v = CurrentView.load();
@@ -246,6 +255,7 @@ void vAfterRangeChange(void) {
     vSetSideBeamRange(TRUE);
     (void)L_MUTEX_Unlock(RES_S_INFO);
   }
+  if (v == SONAR_ZOOM_VIEW_PRIORITY) vZoomRange(TRUE);
 }
 
 void vHandleNewData(const MESSAGE_NEW_DATA* m) {
@@ -356,7 +366,7 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
     vTriggerAllTotalScreenUpdate();
     T_N_HISTORY_vEnableShortTransmit(TRUE);
   } else if (k == FCID("SSWV")) {
-    db_u32SideBeamView.store(u > 3 ? 3 : u);
+    db_u32SideBeamView.store(S_IMAGING_u32SideBeamView(u));
     vLayOut();
     S_HISTORY_vSelectPingMode();
     vRefresh();
@@ -375,12 +385,19 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
     vTriggerAllTotalScreenUpdate();
   } else if (k == FCID("SSZL")) {
     SonarViewInfo.u32ZoomLevel = u;
+    vZoomRange(FALSE);
   } else if (k == FCID("SSBR")) {
     SonarViewInfo.fBottomRange = f;
+    vZoomRange(FALSE);
   } else if (k == FCID("SSBL")) {
     SonarViewInfo.bBottomLockZoom = u != 0;
+    vZoomRange(TRUE);
+  } else if (k == FCID("SITM")) {
+    s_bTerrainMode.store(m->bValid && u != 0);
+    vTriggerAllTotalScreenUpdate();
   } else if (k == FCID("SSDL")) {
     SonarViewInfo.u32DepthLines = u;
+    S_ZOOM_vForceDiZoomUpdate();
   } else if (k == FCID("SSCI")) {
     SonarViewInfo.bColorIntensityBar = u != 0;
   } else if (k == FCID("YSFI")) {
@@ -495,7 +512,7 @@ void vRegisterDatabaseItems(BOOLEAN bForce) {
   H_DATABASE_bRegisterForDataWithConditions(FCID("ISEN"), M_HISTORY, TRUE, FALSE, FALSE);
   H_DATABASE_bRegisterForDataWithConditions(FCID("IDEP"), M_HISTORY, TRUE, TRUE, FALSE);
   for (const char* key : {"YST1", "YST2", "YST3", "SPAL", "YTVG", "ENPM", "ELPM", "CVEW", "CSBP", "CCST", "CPTS",
-                          "CPFL", "CPF2", "CPFS"}) {
+                          "CPFL", "CPF2", "CPFS", "SITM"}) {
     H_DATABASE_bRegisterForDataWithConditions(u32Key(key), M_HISTORY, TRUE, FALSE, FALSE);
   }
   SonarViewInfo.u32RTSWidth = 66;
