@@ -334,3 +334,39 @@ TEST_F(Imaging, InsetStandsStillWithTheCursorAndStaysInItsPane) {
 }
 
 }  // namespace
+
+namespace {
+
+// Bottom lock rebuilds each column around its own bottom: a bottom at
+// sample 100 with 150 samples above and 50 below, 200 rows high, leaves
+// (150 - 100) x 200 / 200 = 50 blank rows at the top and resamples samples
+// 0 to 149 into the other 150; a deeper bottom leaves none.
+TEST_F(Imaging, BottomLockRebuildPadsAShallowBottom) {
+  View(SONAR_ZOOM_VIEW_PRIORITY, 20.0f);
+  SONAR_WINDOW& w1 = SonarViewInfo.Window[1];
+  const struct {
+    U32 depth;
+    U32 blank;
+  } cases[] = {{100, 50}, {150, 0}, {400, 0}};
+  for (const auto& c : cases) {
+    for (U32 slot = 0; slot < 820; ++slot) {
+      TSU_STORE_COLUMN& s = TSUStore[1].aTsuStore[slot];
+      s.u32SmoothedDepthInSamples = c.depth;
+      for (U32 i = 0; i < s.u32SamplesInStore; ++i) s.au8Data[i] = 200;
+    }
+    w1.u32UpperSample = 150;
+    w1.u32LowerSample = 50;
+    vTotalScreenUpdate(&w1, 200, 4, POST_PROCESS_NONE, TRUE);
+    const BITMAP* ring = w1.ScreenHistory.pBmp;
+    const COLOR* px = G_BITMAP_pPixels(ring);
+    const U32 pitch = ring->__u32PixelWidthOfBuffer;
+    const U32 col = S_HISTORY_u32NewestColumn(&w1.ScreenHistory);
+    const COLOR echo = px[(size_t)199 * pitch + col];
+    U32 blank = 0;
+    while (blank < 200 && px[(size_t)blank * pitch + col] != echo) ++blank;
+    EXPECT_EQ(blank, c.blank) << "bottom at " << c.depth;
+    for (U32 r = blank; r < 200; ++r) ASSERT_EQ(px[(size_t)r * pitch + col], echo) << c.depth << " row " << r;
+  }
+}
+
+}  // namespace
