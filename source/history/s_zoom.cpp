@@ -311,8 +311,9 @@ BOOLEAN T_N_HISTORY_bUpdateDiZoomWindow(const WINDOW_SPECIFICATION* p) {
   z.s32Height = z.s32TopEdge - z.s32TopOffset - z.s32BottomEdge;
   const S32 span = z.s32TopEdge - z.s32BottomEdge, B = span / 2;
   z.s32ZoomHeight = std::min<S32>(B - 10, (S32)kZoomColumn);
-  if (z.s32ZoomWidth <= 0 || z.s32ZoomHeight <= 0) {
-    log_me("history: Nadscan inset: pane %d x %d too small", z.s32Width, span);
+  if (z.s32ZoomWidth <= 0 || z.s32ZoomHeight <= 0 ||
+      (size_t)((z.s32ZoomWidth + 1) & ~1) * (size_t)z.s32ZoomHeight * sizeof(COLOR) > sizeof s_u32DiZoomBuffer) {
+    log_me("history: Nadscan inset: no inset for a pane of %d x %d", z.s32Width, span);
     z.bActive = FALSE;
     return FALSE;
   }

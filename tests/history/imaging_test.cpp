@@ -331,6 +331,10 @@ TEST_F(Imaging, InsetStandsStillWithTheCursorAndStaysInItsPane) {
   WINDOW_SPECIFICATION other = Spec(SONAR_VIEW_PRIORITY);
   EXPECT_FALSE(T_N_HISTORY_bUpdateDiZoomWindow(&other));
   EXPECT_FALSE(DiZoomWin.bActive);
+  // A pane whose inset would not fit the inset's buffer gets none.
+  WINDOW_SPECIFICATION huge = Spec(NADSCAN_VIEW_PRIORITY, WINDOW_LOCATION{0, 1999, 1999, 0});
+  EXPECT_FALSE(T_N_HISTORY_bUpdateDiZoomWindow(&huge));
+  EXPECT_FALSE(DiZoomWin.bActive);
 }
 
 }  // namespace
