@@ -77,8 +77,10 @@ extern const ICON Off_icon;  // 17 x 7
 extern const ICON LRMSfish_icon;  // 52 x 11
 extern const ICON LRMfish_icon;  // 38 x 11
 extern const ICON LRfish_icon;  // 20 x 11
+extern const ICON Broadvane_Boat_icon;  // 20 x 21
+extern const ICON sideview_icon;  // 32 x 14
 
 // Every icon above, in the order of the drawings (tests and icon sheets).
 extern const ICON* const g_apAllIcons[];
 extern const char* const g_apcAllIconNames[];
-constexpr int G_ALL_ICONS = 73;
+constexpr int G_ALL_ICONS = 75;

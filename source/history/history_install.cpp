@@ -7,6 +7,7 @@
 #include "source/history/s_columns.h"
 #include "source/history/s_cursor.h"
 #include "source/history/s_enhance.h"
+#include "source/history/s_imaging.h"
 #include "source/history/t_history.h"
 #include "source/sonar/s_transducer.h"
 #include "source/sonar/sonar_upcalls.h"
@@ -64,6 +65,12 @@ void HISTORY_vInstall(void) {
   T_N_HISTORY_vDrawFullScreenSonar_Install(&S_DRAW_vFullScreenSonar);
   T_N_HISTORY_vDrawDualBeamView_Install(&S_DRAW_vDualBeamView);
   T_N_HISTORY_vDrawSonarSplit_Install(&S_DRAW_vSonarSplit);
+  T_N_HISTORY_vDrawZoomSonar_Install(&S_ZOOM_vDrawZoomSonar);
+  T_N_HISTORY_vDrawNadscan_Install(&S_IMAGING_vDrawNadscan);
+  T_N_HISTORY_vDrawNadscanSplit_Install(&S_IMAGING_vDrawNadscanSplit);
+  T_N_HISTORY_vDrawDownAndSidebeamView_Install(&S_IMAGING_vDrawDownAndSidebeamView);
+  T_N_HISTORY_vDrawVerticalScrollView_Install(&S_IMAGING_vDrawVerticalScrollView);
+  T_N_HISTORY_bDrawDiZoomWindow_Install(&S_ZOOM_bDrawDiZoomWindow);
   T_N_HISTORY_vAddColumns_Install(&S_COLUMNS_vAddColumns);
   T_N_HISTORY_vPrepareForPlayback_Install(&vPrepareForPlayback);
   T_N_HISTORY_vSetReverseScroll_Install(&vSetReverseScroll);

@@ -1,4 +1,5 @@
 #include "source/history/s_columns.h"
+#include "source/history/s_imaging.h"
 
 #include "lsvc/lsvc.h"
 #include "source/core/h_database.h"
@@ -245,6 +246,11 @@ void S_COLUMNS_vAddColumns(U32 u32NumColumns, U8 Beam, U8) {
     vAutoSelectLowerDepthRange();
     vCalculateDisplayedDepthRanges(FALSE);
     if (CurrentView.load() == SONAR_DUAL_BEAM_VIEW_PRIORITY) S_LAYOUT_vCopyWindow0To1();
+    (void)L_MUTEX_Unlock(RES_S_INFO);
+  }
+  if (CurrentView.load() == SONAR_ZOOM_VIEW_PRIORITY) {
+    (void)L_MUTEX_LockWait(RES_S_INFO);
+    vSetupZoomRange(FALSE);
     (void)L_MUTEX_Unlock(RES_S_INFO);
   }
   switch (CurrentView.load()) {

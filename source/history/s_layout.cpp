@@ -9,6 +9,7 @@
 #include "source/graphics/graphics_upcalls.h"
 #include "source/graphics/t_view.h"
 #include "source/history/history_int.h"
+#include "source/history/s_imaging.h"
 #include "source/sonar/s_depth.h"
 #include "source/sonar/t_ping.h"
 
@@ -227,6 +228,10 @@ void vVerifyAndUpdateWindowSettings(LAYER_ID LayerId) {
   vCalculateDisplayedDepthRanges(TRUE);
   if (bSideRangeView(LayerId)) vSetSideBeamRange(TRUE);
   if (LayerId == NADSCAN_PLUS_2D_VIEW_PRIORITY || LayerId == SONAR_DUAL_BEAM_VIEW_PRIORITY) S_LAYOUT_vCopyWindow0To1();
+  if (LayerId == SONAR_ZOOM_VIEW_PRIORITY) {
+    S_ZOOM_vReset();
+    vSetupZoomRange(TRUE);
+  }
   vTriggerAllTotalScreenUpdate();
   bForceResample.store(TRUE);
   S_HISTORY_vSelectPingMode();

@@ -37,15 +37,33 @@ U32 u32BottomIndex(const TSU_STORE_COLUMN& slot, const SONAR_WINDOW* w, U32 h, P
 // Resamples and colours one stored slot into h colours; FALSE when the slot
 // is skipped.
 BOOLEAN bColourSlot(const TSU_STORE_COLUMN& slot, const SONAR_WINDOW* w, U32 h, POST_PROCESS_MODE mode, BEAM beam,
-                    const GRAYSCALE_TABLE* table, SOURCE* src) {
+                    const GRAYSCALE_TABLE* table, SOURCE* src, BOOLEAN bLock) {
   if (slot.u8SampleFactor == 0) return FALSE;
   const U32 f = slot.u8SampleFactor;
   const U32 k = u32BottomIndex(slot, w, h, mode, beam, src);
-  const U32 first = w->u32UpperSample / f;
-  const U32 count = w->u32LowerSample > w->u32UpperSample ? (w->u32LowerSample - w->u32UpperSample) / f : 0;
+  U32 first = w->u32UpperSample / f;
+  U32 count = w->u32LowerSample > w->u32UpperSample ? (w->u32LowerSample - w->u32UpperSample) / f : 0;
+  U32 pad = 0;
+  if (bLock) {
+    // Bottom lock: the window's samples are distances above and below the
+    // bottom; a bottom shallower than the upper distance leaves blank rows
+    // at the top.
+    const U32 d = slot.u32SmoothedDepthInSamples, u = w->u32UpperSample, l = w->u32LowerSample;
+    const U32 span = (u + l) / f;
+    if (d >= u) {
+      first = (d - u) / f;
+      count = span;
+    } else {
+      first = 0;
+      count = (l + d) / f;
+      pad = span == 0 ? 0 : (U32)((U64)((u - d) / f) * h / span);
+      if (pad > h) pad = h;
+    }
+  }
   const U32 extent = slot.u32SamplesInStore > first ? slot.u32SamplesInStore - first : 0;
   const U8* in = slot.au8Data + (first < slot.u32TSUDataLength ? first : 0);
-  S_FRESAMPLE_vFastResample(in, count, extent, s_au8Amplitudes, h);
+  for (U32 r = 0; r < pad; ++r) s_au8Amplitudes[r] = 0;
+  S_FRESAMPLE_vFastResample(in, count, extent, s_au8Amplitudes + pad, h - pad);
   if ((beam == 2 || beam == 3) && S_TRANSDUCER_u8CurrentTransducer(1) == 2) S_COLUMNS_vQuadBoost(s_au8Amplitudes, h);
   S_GRAYSCALE_vCategorize(s_au8Amplitudes, s_acColours, h, table, k, s_sBeamInfo[beam].s8Gain);
   return TRUE;
@@ -53,7 +71,8 @@ BOOLEAN bColourSlot(const TSU_STORE_COLUMN& slot, const SONAR_WINDOW* w, U32 h, 
 
 }  // namespace
 
-void vTotalScreenUpdate(SONAR_WINDOW* pWindow, U32 h, U32 u32Width, POST_PROCESS_MODE BottomView, BOOLEAN) {
+void vTotalScreenUpdate(SONAR_WINDOW* pWindow, U32 h, U32 u32Width, POST_PROCESS_MODE BottomView,
+                        BOOLEAN bBottomLockZoom) {
   const BEAM beam = pWindow->Beam;
   if (beam > 5 || pWindow->ScreenHistory.pBmp == nullptr) return;
   SONAR_HISTORY* ring = &pWindow->ScreenHistory;
@@ -93,7 +112,7 @@ void vTotalScreenUpdate(SONAR_WINDOW* pWindow, U32 h, U32 u32Width, POST_PROCESS
   for (U32 c = 0; c < N; ++c) {
     if (beam < 4) {
       const TSU_STORE_COLUMN& slot = TSUStore[beam].aTsuStore[sources[0].slot];
-      if (bColourSlot(slot, pWindow, h, BottomView, beam, table, &sources[0])) {
+      if (bColourSlot(slot, pWindow, h, BottomView, beam, table, &sources[0], bBottomLockZoom)) {
         for (U32 r = 0; r < h; ++r) px[(size_t)r * pitch + x] = s_acColours[r];
         for (U32 r = h; r < H; ++r) px[(size_t)r * pitch + x] = bg;
       }
@@ -103,7 +122,7 @@ void vTotalScreenUpdate(SONAR_WINDOW* pWindow, U32 h, U32 u32Width, POST_PROCESS
         const BEAM j = sources[i].beam;
         const TSU_STORE_COLUMN& slot = TSUStore[j].aTsuStore[sources[i].slot];
         if (j == 0 && slot.bNoiseTooHighForBlend) continue;
-        if (!bColourSlot(slot, pWindow, h, BottomView, j, table, &sources[i])) continue;
+        if (!bColourSlot(slot, pWindow, h, BottomView, j, table, &sources[i], bBottomLockZoom)) continue;
         S_COLUMNS_vBlendInto(j, s_acColours, pWindow, h, px + x, pitch, FALSE);
       }
     }

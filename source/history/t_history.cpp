@@ -11,6 +11,7 @@
 #include "source/core/h_database.h"
 #include "source/graphics/u_view.h"
 #include "source/history/history_int.h"
+#include "source/history/s_imaging.h"
 #include "source/history/s_columns.h"
 #include "source/history/s_cursor.h"
 #include "source/history/s_enhance.h"
@@ -265,6 +266,14 @@ void vApplyUnits(U32 value) {
   SonarViewInfo.fMinDepthRangeDifference = minimum;
 }
 
+// The zoom view's zoom range, under mutex 28.
+void vZoomRange(BOOLEAN bForce) {
+  if (CurrentView.load() != SONAR_ZOOM_VIEW_PRIORITY) return;
+  (void)L_MUTEX_LockWait(RES_S_INFO);
+  vSetupZoomRange(bForce);
+  (void)L_MUTEX_Unlock(RES_S_INFO);
+}
+
 void vAfterRangeChange(void) {
   vConvertRanges(TRUE);
   if (s_bCursorActive.load()) vUpdateCursorDepthHorizScroll();
@@ -276,6 +285,7 @@ void vAfterRangeChange(void) {
     vSetSideBeamRange(TRUE);
     (void)L_MUTEX_Unlock(RES_S_INFO);
   }
+  if (v == SONAR_ZOOM_VIEW_PRIORITY) vZoomRange(TRUE);
 }
 
 void vHandleNewData(const MESSAGE_NEW_DATA* m) {
@@ -400,9 +410,7 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
     vTriggerAllTotalScreenUpdate();
     T_N_HISTORY_vEnableShortTransmit(TRUE);
   } else if (k == FCID("SSWV")) {
-    // A side selection outside 1-3 (restored or from another unit) shows
-    // both sides.
-    db_u32SideBeamView.store(u >= SIDE_BEAM_LEFT && u <= SIDE_BEAM_BOTH ? u : (U32)SIDE_BEAM_BOTH);
+    db_u32SideBeamView.store(S_IMAGING_u32SideBeamView(u));
     vLayOut();
     S_HISTORY_vSelectPingMode();
     vRefresh();
@@ -421,12 +429,19 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
     vTriggerAllTotalScreenUpdate();
   } else if (k == FCID("SSZL")) {
     SonarViewInfo.u32ZoomLevel = u;
+    vZoomRange(FALSE);
   } else if (k == FCID("SSBR")) {
     SonarViewInfo.fBottomRange = f;
+    vZoomRange(FALSE);
   } else if (k == FCID("SSBL")) {
     SonarViewInfo.bBottomLockZoom = u != 0;
+    vZoomRange(TRUE);
+  } else if (k == FCID("SITM")) {
+    s_bTerrainMode.store(m->bValid && u != 0);
+    vTriggerAllTotalScreenUpdate();
   } else if (k == FCID("SSDL")) {
     SonarViewInfo.u32DepthLines = u;
+    S_ZOOM_vForceDiZoomUpdate();
   } else if (k == FCID("SSCI")) {
     SonarViewInfo.bColorIntensityBar = u != 0;
   } else if (k == FCID("YSFI")) {
@@ -550,7 +565,7 @@ void vRegisterDatabaseItems(BOOLEAN bForce) {
   H_DATABASE_bRegisterForDataWithConditions(FCID("ISEN"), M_HISTORY, TRUE, FALSE, FALSE);
   H_DATABASE_bRegisterForDataWithConditions(FCID("IDEP"), M_HISTORY, TRUE, TRUE, FALSE);
   for (const char* key : {"YST1", "YST2", "YST3", "SPAL", "YTVG", "ENPM", "ELPM", "CVEW", "CVAS", "SLNG", "CSBP",
-                          "CCST", "CPTS", "CPFL", "CPF2", "CPFS"}) {
+                          "CCST", "CPTS", "CPFL", "CPF2", "CPFS", "SITM"}) {
     H_DATABASE_bRegisterForDataWithConditions(u32Key(key), M_HISTORY, TRUE, FALSE, FALSE);
   }
   SonarViewInfo.u32RTSWidth = 66;

@@ -49,6 +49,43 @@ void vView2D(BOOLEAN bEnable) {
   }
 }
 
+void vView2DZoom(BOOLEAN bEnable) {
+  if (bEnable) {
+    vRegisterView(&T_N_HISTORY_vDrawZoomSonar, SONAR_ZOOM_VIEW_PRIORITY, FCID("SVSZ"), TRUE,
+                  INFO_SONAR_ZOOM_VIEW_LAYER, 0);
+  } else {
+    vRemoveView(SONAR_ZOOM_VIEW_PRIORITY, INFO_SONAR_ZOOM_VIEW_LAYER);
+  }
+}
+
+void vViewNadscan(BOOLEAN bEnable) {
+  if (bEnable) {
+    vRegisterView(&T_N_HISTORY_vDrawNadscan, NADSCAN_VIEW_PRIORITY, FCID("SVDO"), TRUE, INFO_NADSCAN_VIEW_LAYER,
+                  kInfoAlphas);
+  } else {
+    vRemoveView(NADSCAN_VIEW_PRIORITY, INFO_NADSCAN_VIEW_LAYER);
+  }
+}
+
+void vViewZireRazi(BOOLEAN bEnable) {
+  if (bEnable) {
+    log_me("sonar views: side-and-down view registered");
+    vRegisterView(&T_N_HISTORY_vDrawDownAndSidebeamView, SONAR_SIDEVIEW_AND_DOWN, FCID("SVSB"), TRUE,
+                  INFO_SIDEVIEW_AND_DOWN_LAYER, 0);
+  } else {
+    vRemoveView(SONAR_SIDEVIEW_AND_DOWN, INFO_SIDEVIEW_AND_DOWN_LAYER);
+  }
+}
+
+void vViewVerticalScroll(BOOLEAN bEnable) {
+  if (bEnable) {
+    vRegisterView(&T_N_HISTORY_vDrawVerticalScrollView, SONAR_SIDEVIEW, FCID("SVSV"), TRUE,
+                  INFO_SONAR_SIDE_VIEW_LAYER, 0);
+  } else {
+    vRemoveView(SONAR_SIDEVIEW, INFO_SONAR_SIDE_VIEW_LAYER);
+  }
+}
+
 void vViewDualBeamScreen(BOOLEAN bEnable) {
   if (!bEnable) {
     vRemoveView(SONAR_DUAL_BEAM_VIEW_PRIORITY, INFO_DUAL_BEAM_VIEW_LAYER);
@@ -78,7 +115,7 @@ void vNotOffered(BOOLEAN) {}
 #define N(type, name) {type, sonarmenus::pfnMenuFunction(name, &vNotOffered), name}
 
 const TRANSDUCER_EVENT TransducerDataBaseDownLooking[] = {
-    E(255, vView2D), N(255, "vView2DZoom"), N(255, "vViewMegaDigits"), N(255, "vMenuFishAlarm"),
+    E(255, vView2D), E(255, vView2DZoom), N(255, "vViewMegaDigits"), N(255, "vMenuFishAlarm"),
     N(255, "vMenuDepthAlarm"), N(255, "vMenuFishSensitivity"), N(255, "vMenuFishId"), N(255, "vMenuBottomView"),
     N(255, "vMenuSurfaceClutter"), N(255, "vViewOverlayCombo"), N(255, "vMenuRTSWindow"), N(255, "vMenuDepthOffset"),
     N(255, "vMenu200kHzFrequency"), N(255, "vMenuLFFrequency"), N(255, "vMenuZoomWidthWindow"),
@@ -115,17 +152,17 @@ const TRANSDUCER_EVENT TransducerDataBaseDownLooking[] = {
 };
 
 const TRANSDUCER_EVENT TransducerDataBaseImaging[] = {
-    N(5, "vViewNadscan"), N(9, "vViewNadscan"), N(10, "vViewNadscan"), N(15, "vViewNadscan"), N(17, "vViewNadscan"),
-    N(18, "vViewNadscan"), N(5, "vChartPlusDIView"), N(9, "vChartPlusDIView"), N(10, "vChartPlusDIView"),
+    E(5, vViewNadscan), E(9, vViewNadscan), E(10, vViewNadscan), E(15, vViewNadscan), E(17, vViewNadscan),
+    E(18, vViewNadscan), N(5, "vChartPlusDIView"), N(9, "vChartPlusDIView"), N(10, "vChartPlusDIView"),
     N(15, "vChartPlusDIView"), N(17, "vChartPlusDIView"), N(18, "vChartPlusDIView"),
-    N(2, "vMenu455kHzSensitivity"), N(2, "vViewZireRazi"), N(2, "vMenuQuadLayout"),
-    N(5, "vViewVerticalScroll"), N(5, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(5, "vMenuSideScanRange"),
+    N(2, "vMenu455kHzSensitivity"), E(2, vViewZireRazi), N(2, "vMenuQuadLayout"),
+    E(5, vViewVerticalScroll), N(5, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(5, "vMenuSideScanRange"),
     N(5, "vMenuSideView"), N(5, "vMenuSideScanSettingsNormal"),
-    N(9, "vViewVerticalScroll"), N(9, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(9, "vMenuSideScanRange"),
+    E(9, vViewVerticalScroll), N(9, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(9, "vMenuSideScanRange"),
     N(9, "vMenuSideView"), N(9, "vMenuSideScanSettingsCompact"),
-    N(10, "vViewVerticalScroll"), N(10, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(10, "vMenuSideScanRange"),
+    E(10, vViewVerticalScroll), N(10, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(10, "vMenuSideScanRange"),
     N(10, "vMenuSideView"),
-    N(16, "vViewVerticalScroll"), N(16, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(16, "vMenuSideScanRange"),
+    E(16, vViewVerticalScroll), N(16, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(16, "vMenuSideScanRange"),
     N(10, "vMenuSideScanSettingsHiDef"), N(16, "vMenuSideScanSettingsCompact"),
     N(15, "vMenuDISettings"), N(15, "vMenuSideScanGrayscaleAdjustAllSideViews"), N(15, "vMenu455kHzSensitivity"),
     N(17, "vMenuDISettings"), N(17, "vMenuSideScanGrayscaleAdjustAllSideViews"),

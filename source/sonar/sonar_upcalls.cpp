@@ -76,3 +76,32 @@ L_UPCALL_DEFINE(void, T_N_HISTORY_vDrawDualBeamView, (BITMAP * pBitmap, const WI
   (void)pSpec;
 }
 
+L_UPCALL_DEFINE(void, T_N_HISTORY_vDrawZoomSonar, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec),
+                (pBitmap, pSpec)) {
+  (void)pBitmap;
+  (void)pSpec;
+}
+
+L_UPCALL_DEFINE(void, T_N_HISTORY_vDrawNadscan, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec),
+                (pBitmap, pSpec)) {
+  (void)pBitmap;
+  (void)pSpec;
+}
+
+L_UPCALL_DEFINE(void, T_N_HISTORY_vDrawNadscanSplit, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec),
+                (pBitmap, pSpec)) {
+  (void)pBitmap;
+  (void)pSpec;
+}
+
+L_UPCALL_DEFINE(void, T_N_HISTORY_vDrawDownAndSidebeamView, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec),
+                (pBitmap, pSpec)) {
+  (void)pBitmap;
+  (void)pSpec;
+}
+
+L_UPCALL_DEFINE(void, T_N_HISTORY_vDrawVerticalScrollView, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec),
+                (pBitmap, pSpec)) {
+  (void)pBitmap;
+  (void)pSpec;
+}

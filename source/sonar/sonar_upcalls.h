@@ -31,6 +31,11 @@ L_UPCALL_DECLARE(BOOLEAN, T_N_HISTORY_bReverseScrollForMode, (U32 u32PlaybackMod
 // registrations name. Defaults: nothing drawn.
 L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawFullScreenSonar, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
 L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawDualBeamView, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
+L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawZoomSonar, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
+L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawNadscan, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
+L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawNadscanSplit, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
+L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawDownAndSidebeamView, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
+L_UPCALL_DECLARE(void, T_N_HISTORY_vDrawVerticalScrollView, (BITMAP * pBitmap, const WINDOW_SPECIFICATION* pSpec))
 
 // The 2D history in the left pane of a split sonar view. Default: nothing
 // drawn.

@@ -133,8 +133,8 @@ void T_INFO_vDrawInfoLayer_ActiveCursor(BITMAP* pBitmap, const WINDOW_SPECIFICAT
                         bAlpha ? IBS_SEMITRANSPARENT_WHITE_BAR : IBS_WHITE_BAR);
     G_BOX_vDrawFilled(pBitmap, rule, anchor, (U32)width, 3);
     const S32 column = (width - 20 - INFO_ICON_SIZE) / 4;
-    S32 s32Zoom = 1;
-    const bool bZoom = T_NADSCAN_bZoomWindowOpen(&s32Zoom) != FALSE;
+    S32 s32Zoom = 0;
+    const bool bZoom = T_N_HISTORY_bDrawDiZoomWindow(pBitmap, pWindowSpec, &s32Zoom, nullptr) != FALSE;
     const FOURCHARID keys[3] = {FCID("ICBD"), FCID("ICDP"), FCID("ICCD")};
     const DB_TEXT_RECORD labels[3] = {s_txtDistance, s_txtDepth, s_txtCursor};
     for (int i = 0; i < 4; ++i) {

@@ -157,7 +157,13 @@ L_UPCALL_DEFINE(void, T_RADAR_vDrawReadoutInfoBox, (BITMAP * pBitmap, POINT anch
   (void)pBitmap;
   (void)anchor;
 }
-L_UPCALL_DEFINE(BOOLEAN, T_NADSCAN_bZoomWindowOpen, (S32 * ps32Factor), (ps32Factor)) {
-  if (ps32Factor != nullptr) *ps32Factor = 1;
+L_UPCALL_DEFINE(BOOLEAN, T_N_HISTORY_bDrawDiZoomWindow,
+                (BITMAP * pBitmap, const WINDOW_SPECIFICATION* psWindowSpec, S32* ps32DiZoomFactor,
+                 S32* ps32TopOffset),
+                (pBitmap, psWindowSpec, ps32DiZoomFactor, ps32TopOffset)) {
+  (void)pBitmap;
+  (void)psWindowSpec;
+  if (ps32DiZoomFactor != nullptr) *ps32DiZoomFactor = 0;
+  if (ps32TopOffset != nullptr) *ps32TopOffset = 0;
   return FALSE;
 }

@@ -137,6 +137,10 @@ L_UPCALL_DECLARE(KEELAR_ITEM_KIND, T_KEELAR_eActiveItemKind, (void))
 // Radar: draws the radar's own readout box at the anchor beside the
 // man-overboard panel or the waypoint bar. Default: nothing.
 L_UPCALL_DECLARE(void, T_RADAR_vDrawReadoutInfoBox, (BITMAP * pBitmap, POINT anchor))
-// Down-looking imaging: TRUE while its zoom window is open, with the zoom
-// factor. Default: FALSE (no zoom window).
-L_UPCALL_DECLARE(BOOLEAN, T_NADSCAN_bZoomWindowOpen, (S32 * ps32Factor))
+// Sonar history: draws the down-looking imaging's zoom inset at the cursor
+// when it is open and reports its magnification and top offset (0 when
+// nothing is drawn; either pointer may be null). Default: FALSE, nothing
+// drawn.
+L_UPCALL_DECLARE(BOOLEAN, T_N_HISTORY_bDrawDiZoomWindow,
+                 (BITMAP * pBitmap, const WINDOW_SPECIFICATION* psWindowSpec, S32* ps32DiZoomFactor,
+                  S32* ps32TopOffset))

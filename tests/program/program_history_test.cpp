@@ -12,6 +12,7 @@
 #include "../support/program_run.h"
 #include "../support/sonar_standin.h"
 #include "../support/start_keys.h"
+#include "common/view_types.h"
 #include "source/platform/host/host_png.h"
 
 namespace {
@@ -68,8 +69,9 @@ TEST(ProgramHistory, NormalStateShowsTheScrollingBottom) {
   mkfifo(fifo.c_str(), 0600);
   size_t next = 0;
   long long due = 0, running = 0;
-  int taken = 0;
-  RESULT r = program.Run({"quit_sec", "40"}, 60000, 0, [&](pid_t, const std::string& out) {
+  int taken = 0, presses = 0;
+  bool inView = false;
+  RESULT r = program.Run({"quit_sec", "50"}, 70000, 0, [&](pid_t, const std::string& out) {
     const long long now = llRealMs();
     if (next < kStartKeys.size()) {
       // The last EXIT closes the quick setup once it is up.
@@ -80,9 +82,22 @@ TEST(ProgramHistory, NormalStateShowsTheScrollingBottom) {
       }
       return true;
     }
-    if (running == 0 && out.find("run system: state 3") != std::string::npos) running = now;
-    // Two pictures, 15 and 18 seconds into normal operation.
-    const long long at[2] = {15000, 18000};
+    // In normal operation VIEW is pressed until the 2D sonar view is current
+    // (the first view of the list may be another sonar view).
+    if (!inView && out.find("run system: state 3") != std::string::npos) {
+      const size_t at = out.rfind("VIEWKEY: view ");
+      if (at != std::string::npos && atoi(out.c_str() + at + 14) == SONAR_VIEW_PRIORITY) {
+        inView = true;
+        running = now;
+      } else if (now >= due && presses < 8 && TEST_bPressKey(fifo, DD_SLOT_VIEW, 1) &&
+                 TEST_bPressKey(fifo, DD_SLOT_VIEW, 0)) {
+        ++presses;
+        due = now + 1500;
+      }
+      return true;
+    }
+    // Two pictures, 12 and 15 seconds into the 2D view.
+    const long long at[2] = {12000, 15000};
     if (running != 0 && taken < 2 && now - running >= at[taken]) {
       std::error_code ec;
       std::filesystem::copy_file(screens + "/screen.png", screens + "/shot" + std::to_string(taken) + ".png",

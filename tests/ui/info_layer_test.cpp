@@ -38,8 +38,9 @@ BOOLEAN CursorView(LAYER_ID, SPLIT_WINDOW_TYPE) { return s_bCursorView ? TRUE : 
 BOOLEAN Mob(void) { return s_bMob ? TRUE : FALSE; }
 void WaypointName(U16 index, char* name) { snprintf(name, 13, "Harbour %u", (unsigned)(index % 100)); }
 S32 s_s32Zoom = 0;
-BOOLEAN Zoom(S32* factor) {
-  *factor = s_s32Zoom;
+BOOLEAN Zoom(BITMAP*, const WINDOW_SPECIFICATION*, S32* factor, S32* topOffset) {
+  if (factor != nullptr) *factor = s_s32Zoom;
+  if (topOffset != nullptr) *topOffset = 0;
   return s_s32Zoom != 0 ? TRUE : FALSE;
 }
 
@@ -75,7 +76,7 @@ class InfoLayer : public ::testing::Test {
     T_N_HISTORY_bIsMyCursorView_Install(CursorView);
     T_NAV_bIsMOBInProgress_Install(Mob);
     T_NAV_vCopyWaypointName_Install(WaypointName);
-    T_NADSCAN_bZoomWindowOpen_Install(Zoom);
+    T_N_HISTORY_bDrawDiZoomWindow_Install(Zoom);
     s_bCursorView = s_bMob = false;
     s_s32Zoom = 0;
     bmp = G_BUFFERS_pCreateBitmap(W, H, &header, pixels.data());
@@ -100,7 +101,7 @@ class InfoLayer : public ::testing::Test {
     T_N_HISTORY_bIsMyCursorView_Install(nullptr);
     T_NAV_bIsMOBInProgress_Install(nullptr);
     T_NAV_vCopyWaypointName_Install(nullptr);
-    T_NADSCAN_bZoomWindowOpen_Install(nullptr);
+    T_N_HISTORY_bDrawDiZoomWindow_Install(nullptr);
   }
 
   void Palette(U32 palette) {
