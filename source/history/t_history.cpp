@@ -58,6 +58,8 @@ HISTORY_TEXT_RECORD(s_txtBigDigitsView, "Big Digits View");
 HISTORY_TEXT_RECORD(s_txtSideBeamView, "Side Beam View");
 HISTORY_TEXT_RECORD(s_txtLatscanView, "Latscan View");
 HISTORY_TEXT_RECORD(s_txtSplitSonarView, "Split Sonar View");
+HISTORY_TEXT_RECORD(s_txtSideSonarCombo, "Side/Sonar Combo View");
+HISTORY_TEXT_RECORD(s_txtDownSonarCombo, "Down/Sonar Combo View");
 
 // Task state (history task only unless atomic).
 U32 s_db_SonarElementSelect = 0;
@@ -517,6 +519,8 @@ void vRegisterDatabaseItems(BOOLEAN bForce) {
       {"SVSB", TRUE, D_UNKNOWN, s_txtSideBeamView, FALSE, FALSE},
       {"SVSV", TRUE, D_UNKNOWN, s_txtLatscanView, FALSE, FALSE},
       {"SVSS", FALSE, D_UNKNOWN, s_txtSplitSonarView, FALSE, FALSE},
+      {"SVS2", TRUE, D_UNKNOWN, s_txtSideSonarCombo, FALSE, FALSE},
+      {"SV2D", TRUE, D_UNKNOWN, s_txtDownSonarCombo, FALSE, FALSE},
       {"SSCI", TRUE, D_UNKNOWN, s_txtColorBar, TRUE, FALSE},
       {"SSTO", TRUE, D_UNKNOWN, s_txtTemperature, TRUE, FALSE},
       {"SSBV", 0, D_UNKNOWN, s_txtBottomView, TRUE, FALSE},

@@ -86,6 +86,42 @@ void vViewVerticalScroll(BOOLEAN bEnable) {
   }
 }
 
+// A split view of the 2D history beside an imaging pane: both sides share
+// the view's display key and split key; its information layer covers both.
+void vRegisterComboView(LAYER_ID view, FOURCHARID key, FOURCHARID split, DRAW_FUNCTION* left, DRAW_FUNCTION* right,
+                        LAYER_ID info) {
+  (void)U_VIEW_bRegisterLayerSplit(left, view, USED_BY_NONE, 0, key, TRUE, s_txtPlayback, s_txtSimulation,
+                                   s_txtSimulation, SPLIT_LEFT_WINDOW, split);
+  (void)U_VIEW_bRegisterLayerSplit(right, view, USED_BY_NONE, 0, key, TRUE, s_txtPlayback, s_txtSimulation,
+                                   s_txtSimulation, SPLIT_RIGHT_WINDOW, split);
+  (void)U_VIEW_bRegisterLayer(&T_INFO_vDrawInfoLayer_Instrumentation_SonarView, info, view, kInfoAlphas, 0, TRUE,
+                              nullptr, nullptr, nullptr);
+}
+
+void vRemoveComboView(LAYER_ID view, LAYER_ID info) {
+  (void)U_VIEW_bUnRegisterLayer(info);
+  (void)U_VIEW_bUnRegisterLayerSplit(view, SPLIT_LEFT_WINDOW);
+  (void)U_VIEW_bUnRegisterLayerSplit(view, SPLIT_RIGHT_WINDOW);
+}
+
+void vViewSideScan2DCombo(BOOLEAN bEnable) {
+  if (bEnable) {
+    vRegisterComboView(SONAR_SIDESCAN_PLUS_2D_PRIORITY, FCID("SVS2"), FCID("SZS2"), &T_N_HISTORY_vDrawSonarSplit,
+                       &T_N_HISTORY_vDrawVerticalScrollView, INFO_SONAR_SIDE_VIEW_2D_LAYER);
+  } else {
+    vRemoveComboView(SONAR_SIDESCAN_PLUS_2D_PRIORITY, INFO_SONAR_SIDE_VIEW_2D_LAYER);
+  }
+}
+
+void vViewNadscanPlus2D(BOOLEAN bEnable) {
+  if (bEnable) {
+    vRegisterComboView(NADSCAN_PLUS_2D_VIEW_PRIORITY, FCID("SV2D"), FCID("SZD2"), &T_N_HISTORY_vDrawSonarSplit,
+                       &T_N_HISTORY_vDrawNadscanSplit, INFO_NADSCAN_VIEW_2D_LAYER);
+  } else {
+    vRemoveComboView(NADSCAN_PLUS_2D_VIEW_PRIORITY, INFO_NADSCAN_VIEW_2D_LAYER);
+  }
+}
+
 void vViewDualBeamScreen(BOOLEAN bEnable) {
   if (!bEnable) {
     vRemoveView(SONAR_DUAL_BEAM_VIEW_PRIORITY, INFO_DUAL_BEAM_VIEW_LAYER);
@@ -170,13 +206,14 @@ const TRANSDUCER_EVENT TransducerDataBaseImaging[] = {
 };
 
 #define S(type, sources, name) {type, sources, sonarmenus::pfnMenuFunction(name, &vNotOffered), name}
+#define SE(type, sources, fn) {type, sources, &fn, #fn}
 const SONAR_SOURCE_EVENT SonarCompositeEventBase[] = {
     S(255, 0xFFFFFFFF, "vMenuSensitivity"), S(255, 0xFFFFFFFF, "vMenuChartSpeed"),
-    S(5, 0x5, "vViewNadscanPlus2D"), S(9, 0x5, "vViewNadscanPlus2D"), S(10, 0x5, "vViewNadscanPlus2D"),
-    S(15, 0x3, "vViewNadscanPlus2D"), S(17, 0x3, "vViewNadscanPlus2D"), S(18, 0x3, "vViewNadscanPlus2D"),
+    SE(5, 0x5, vViewNadscanPlus2D), SE(9, 0x5, vViewNadscanPlus2D), SE(10, 0x5, vViewNadscanPlus2D),
+    SE(15, 0x3, vViewNadscanPlus2D), SE(17, 0x3, vViewNadscanPlus2D), SE(18, 0x3, vViewNadscanPlus2D),
     S(255, 0xFFFFFFFF, "vMenuDepthLines"), S(255, 0xFFFFFFFF, "vMenuWaterType"),
     S(255, 0xFFFFFFFF, "vMenuSuperUserExtras"), S(255, 0xFFFFFFFF, "vMenuTemperatureOverlay"),
-    S(5, 0x5, "vViewSideScan2DCombo"), S(9, 0x5, "vViewSideScan2DCombo"), S(10, 0x5, "vViewSideScan2DCombo"),
+    SE(5, 0x5, vViewSideScan2DCombo), SE(9, 0x5, vViewSideScan2DCombo), SE(10, 0x5, vViewSideScan2DCombo),
     S(15, 0x3, "vDigitalDepthSelectMenu"), S(17, 0x3, "vDigitalDepthSelectMenu"),
     S(18, 0x3, "vDigitalDepthSelectMenu"),
 };
