@@ -2,6 +2,7 @@
 #include "source/graphics/graphics_upcalls.h"
 
 #include <atomic>
+#include <cstdio>
 #include <utility>
 
 #include "lsvc/lsvc.h"
@@ -262,4 +263,20 @@ L_UPCALL_DEFINE(BOOLEAN, VIEW_SEAM_bUnregisterReviewMenuItem, (DB_TEXT_RECORD pT
   (void)pText;
   (void)view;
   return FALSE;
+}
+L_UPCALL_DEFINE(void, VIEW_SEAM_vFormatTimeAndDate, (U32 u32Time, char* pcTime, char* pcDate),
+                (u32Time, pcTime, pcDate)) {
+  TRACE_ONCE("VIEW: no readouts; review times in UTC without a date");
+  const U32 t = u32Time % 86400;
+  if (pcTime != nullptr) snprintf(pcTime, 20, "%02u:%02u:%02u", (unsigned)(t / 3600), (unsigned)(t / 60 % 60), (unsigned)(t % 60));
+  if (pcDate != nullptr) pcDate[0] = '\0';
+}
+L_UPCALL_DEFINE(void, VIEW_SEAM_vFormatPosition,
+                (S32 s32LatitudeMM, S32 s32LongitudeMM, char* pcLatitude, char* pcLongitude),
+                (s32LatitudeMM, s32LongitudeMM, pcLatitude, pcLongitude)) {
+  (void)s32LatitudeMM;
+  (void)s32LongitudeMM;
+  TRACE_ONCE("VIEW: no readouts; review positions left blank");
+  if (pcLatitude != nullptr) pcLatitude[0] = '\0';
+  if (pcLongitude != nullptr) pcLongitude[0] = '\0';
 }

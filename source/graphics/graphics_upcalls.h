@@ -114,6 +114,14 @@ L_UPCALL_DECLARE(void, VIEW_SEAM_vHandleMark, (void))
 L_UPCALL_DECLARE(void, VIEW_SEAM_vCreateReviewMenu, (LAYER_ID view))
 L_UPCALL_DECLARE(BOOLEAN, VIEW_SEAM_bRegisterReviewMenuItem, (const REVIEW_MENU_ITEM* pItem))
 L_UPCALL_DECLARE(BOOLEAN, VIEW_SEAM_bUnregisterReviewMenuItem, (DB_TEXT_RECORD pText, LAYER_ID view))
+// The review view's information cells: a time (seconds since the epoch,
+// UTC) as the unit's time and date texts, and a position (Mercator metres)
+// as the unit's latitude and longitude texts (each buffer at least 20
+// bytes). Default (no readouts): the UTC time of day "hh:mm:ss" and a blank
+// date; a blank position.
+L_UPCALL_DECLARE(void, VIEW_SEAM_vFormatTimeAndDate, (U32 u32Time, char* pcTime, char* pcDate))
+L_UPCALL_DECLARE(void, VIEW_SEAM_vFormatPosition,
+                 (S32 s32LatitudeMM, S32 s32LongitudeMM, char* pcLatitude, char* pcLongitude))
 
 // ------------------------------------------------------------ dialog drawing
 // A one-line message box at the top of the page, u16Width pixels wide, with

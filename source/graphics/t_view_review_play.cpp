@@ -15,6 +15,7 @@
 #include "source/graphics/g_box.h"
 #include "source/graphics/g_fonts.h"
 #include "source/graphics/g_icon.h"
+#include "source/graphics/graphics_upcalls.h"
 #include "source/graphics/t_view.h"
 #include "source/graphics/t_view_review_int.h"
 #include "source/graphics/u_fonts.h"
@@ -124,8 +125,10 @@ void vFormatSize(U32 kb, char* out, size_t n, const char* sign) {
 
 struct FIGURES {
   char acName[25];
-  U32 u32TimeOfDay;  // seconds
+  U32 u32Time;  // seconds since the epoch
   bool bTimeValid;
+  S32 s32LatitudeMM, s32LongitudeMM;
+  bool bPositionValid;
   U32 u32FromStartMs, u32FromStartKB;
   S64 s64RemainingMs;
   U32 u32RemainingKB;
@@ -143,6 +146,9 @@ FIGURES Figures(SR_VIEW_STATE state) {
   f.u32CurPingMs = u32Key(FCID("CRCP"), 0);
   f.u32AvgPingMs = u32Key(FCID("CRAV"), 0);
   const U32 bytesPerPing = u32Key(FCID("CRPB"), 0);
+  BOOLEAN latValid = FALSE, lonValid = FALSE;
+  f.bPositionValid = H_DATABASE_bFetchS32(FCID("ILAT"), &f.s32LatitudeMM, &latValid) && latValid &&
+                     H_DATABASE_bFetchS32(FCID("ILON"), &f.s32LongitudeMM, &lonValid) && lonValid;
   std::lock_guard<std::mutex> lock(s_lock);
   if (state == SR_VIEW_PLAYBACK) {
     snprintf(f.acName, sizeof f.acName, "%.*s", (int)strcspn(s_played.RecordingStartWaypoint.acName, "."),
@@ -158,7 +164,7 @@ FIGURES Figures(SR_VIEW_STATE state) {
       f.u32RemainingKB = f.u32TotalKB > f.u32FromStartKB ? f.u32TotalKB - f.u32FromStartKB : 0;
     }
     const U32 t = s_played.RecordingStartWaypoint.u32Time + f.u32FromStartMs / 1000;
-    f.u32TimeOfDay = t % 86400;
+    f.u32Time = t;
     f.bTimeValid = s_played.RecordingStartWaypoint.u32Time != 0;
   } else {
     snprintf(f.acName, sizeof f.acName, "%s", s_sRecordFilename);
@@ -173,7 +179,7 @@ FIGURES Figures(SR_VIEW_STATE state) {
       f.u32TotalMs = (U32)(s_u32CardSizeKB * msPerKB);
     }
     const U32 t = s_u32RecordStartDateTime + f.u32FromStartMs / 1000;
-    f.u32TimeOfDay = t % 86400;
+    f.u32Time = t;
     f.bTimeValid = s_u32RecordStartDateTime != 0;
   }
   return f;
@@ -193,11 +199,17 @@ void vDrawInfo(BITMAP* b, const FIGURES& f) {
   auto cellX = [](int k) { return 310 + 158 * (k % 3) + 79; };
   auto cellY = [](int k) { return k < 3 ? 485 : 410; };
   vPut(b, font, c, 389, 485 + 28, f.acName);
-  char upper[32], lower[32];
+  char upper[32] = "", lower[32] = "";
   if (f.bTimeValid) {
-    snprintf(upper, sizeof upper, "%02u:%02u:%02u", (unsigned)(f.u32TimeOfDay / 3600), (unsigned)(f.u32TimeOfDay / 60 % 60),
-             (unsigned)(f.u32TimeOfDay % 60));
+    VIEW_SEAM_vFormatTimeAndDate(f.u32Time, upper, lower);
     vPut(b, font, c, cellX(1), cellY(1) + 40, upper);
+    vPut(b, font, c, cellX(1), cellY(1) + 10, lower);
+  }
+  if (f.bPositionValid) {
+    upper[0] = lower[0] = '\0';
+    VIEW_SEAM_vFormatPosition(f.s32LatitudeMM, f.s32LongitudeMM, upper, lower);
+    vPut(b, font, c, cellX(2), cellY(2) + 40, upper);
+    vPut(b, font, c, cellX(2), cellY(2) + 10, lower);
   }
   vPut(b, font, c, cellX(3), cellY(3) + 40, "Current Ping:");
   snprintf(lower, sizeof lower, "%d mS", (int)f.u32CurPingMs);

@@ -1,5 +1,6 @@
 // Installation of the menus, keys and readouts.
 #include "source/ui/ui_install.h"
+#include <stdio.h>
 
 #include "common/language.h"
 #include "common/menu_types.h"
@@ -15,6 +16,7 @@
 #include "source/ui/t_menu.h"
 #include "source/ui/u_dialog.h"
 #include "source/ui/u_menu.h"
+#include "source/ui/ui_upcalls.h"
 
 namespace {
 
@@ -101,9 +103,38 @@ BOOLEAN bUnregisterReviewMenuItem(DB_TEXT_RECORD pText, LAYER_ID view) {
   return U_MENU_bUnregisterHotMenuItem(pText, view, SPLIT_FULL_WINDOW);
 }
 
+// The review view's time and date, and position, as the readouts show them.
+void vReviewTimeAndDate(U32 u32Time, char* pcTime, char* pcDate) {
+  char acTime[INFO_STRING_SIZE] = "", acDate[INFO_STRING_SIZE] = "";
+  T_INFO_vFormatTime(u32Time, TRUE, FALSE, acTime, acDate, nullptr);
+  if (pcTime != nullptr) snprintf(pcTime, INFO_STRING_SIZE, "%s", acTime);
+  if (pcDate != nullptr) snprintf(pcDate, INFO_STRING_SIZE, "%s", acDate);
+}
+
+void vReviewPosition(S32 s32LatitudeMM, S32 s32LongitudeMM, char* pcLatitude, char* pcLongitude) {
+  double lat = 0.0, lon = 0.0;
+  U_NAV_vPositionToDegrees(s32LatitudeMM, s32LongitudeMM, &lat, &lon);
+  U32 format = 6;
+  (void)H_DATABASE_bFetchU32(FCID("SIPF"), &format);
+  char acText[INFO_STRING_SIZE] = "";
+  if (pcLatitude != nullptr) {
+    U_NAV_vFormatPosition(lat, TRUE, format, acText);
+    acText[INFO_STRING_SIZE - 1] = '\0';
+    snprintf(pcLatitude, INFO_STRING_SIZE, "%s", acText);
+  }
+  if (pcLongitude != nullptr) {
+    acText[0] = '\0';
+    U_NAV_vFormatPosition(lon, FALSE, format, acText);
+    acText[INFO_STRING_SIZE - 1] = '\0';
+    snprintf(pcLongitude, INFO_STRING_SIZE, "%s", acText);
+  }
+}
+
 }  // namespace
 
 void UI_vInstall(void) {
+  VIEW_SEAM_vFormatTimeAndDate_Install(&vReviewTimeAndDate);
+  VIEW_SEAM_vFormatPosition_Install(&vReviewPosition);
   VIEW_SEAM_vCreateReviewMenu_Install(&vCreateReviewMenu);
   VIEW_SEAM_bRegisterReviewMenuItem_Install(&bRegisterReviewMenuItem);
   VIEW_SEAM_bUnregisterReviewMenuItem_Install(&bUnregisterReviewMenuItem);

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <atomic>
+#include <cmath>
 
 #include "lsvc/lsvc.h"
 
@@ -113,6 +114,14 @@ L_UPCALL_DEFINE(void, U_NAV_vFormatPosition, (double dDegrees, BOOLEAN bLatitude
   const int nDegrees = (int)dAbs;
   const double dMinutes = (dAbs - nDegrees) * 60.0;
   snprintf(pcText, 20, bLatitude ? "%c %02d %06.3f" : "%c%03d %06.3f", cHemisphere, nDegrees, dMinutes);
+}
+L_UPCALL_DEFINE(void, U_NAV_vPositionToDegrees,
+                (S32 s32LatitudeMM, S32 s32LongitudeMM, double* pdLatitude, double* pdLongitude),
+                (s32LatitudeMM, s32LongitudeMM, pdLatitude, pdLongitude)) {
+  constexpr double kEarthRadius = 6378137.0;
+  constexpr double kPi = 3.14159265358979323846;
+  if (pdLatitude != nullptr) *pdLatitude = (2.0 * std::atan(std::exp(s32LatitudeMM / kEarthRadius)) - kPi / 2) * 180.0 / kPi;
+  if (pdLongitude != nullptr) *pdLongitude = s32LongitudeMM / kEarthRadius * 180.0 / kPi;
 }
 L_UPCALL_DEFINE(void, T_NAV_vCopyWaypointName, (U16 u16Index, char* pcName), (u16Index, pcName)) {
   (void)u16Index;

@@ -88,6 +88,10 @@ L_UPCALL_DECLARE(void, T_ALARM_vCheckTimer, (void))
 // the position format SIPF, into pcText (20 bytes). Default: degrees and
 // decimal minutes with the hemisphere letter.
 L_UPCALL_DECLARE(void, U_NAV_vFormatPosition, (double dDegrees, BOOLEAN bLatitude, U32 u32Format, char* pcText))
+// Navigation: a position in Mercator metres as latitude and longitude in
+// degrees of the chosen datum (SDTM). Default: the sphere's inverse
+// Mercator, in WGS 84.
+L_UPCALL_DECLARE(void, U_NAV_vPositionToDegrees, (S32 s32LatitudeMM, S32 s32LongitudeMM, double* pdLatitude, double* pdLongitude))
 // Navigation data store: the name of the waypoint of an index into pcName
 // (at least 13 bytes, terminated). Default: an empty name.
 L_UPCALL_DECLARE(void, T_NAV_vCopyWaypointName, (U16 u16Index, char* pcName))
