@@ -297,7 +297,7 @@ struct HW_CASE {
 
 TEST_F(FactoryLink, HardwareTestsAnswerThroughKeysScreenCardsAndPorts) {
   sonartest::Standin standin(program_.HostRoot() + "/dev/sonar0", program_.HostRoot() + "/../standin",
-                             "depth 6\npresent yes\nseed 2\n");
+                             "depth 6\npresent yes\nseed 2\nbattery 275\n");  // 11.98 V
   const std::string fifo = program_.HostRoot() + "/dev/input/event0";
   std::filesystem::create_directories(program_.HostRoot() + "/dev/input");
   if (access(fifo.c_str(), F_OK) != 0) {
@@ -396,6 +396,11 @@ TEST_F(FactoryLink, HardwareTestsAnswerThroughKeysScreenCardsAndPorts) {
       {"tuning, beam above range", nullptr, "#t21,7,200,0,1,0,150\r", nullptr, {}, "#NAK\n\r"},
       {"tuning, position too near", nullptr, "#t21,1,200,0,1,0,150\r", nullptr, {}, "#NAK\n\r"},
       {"tuning, position past the samples", nullptr, "#t21,1,200,0,1,9999,150\r", nullptr, {}, "#NAK\n\r"},
+      // The supply reading lives a second after a ping: a ping first.
+      {"battery within its limits", nullptr, "#t21,1,200,0,1,0,0\r#t12,14,10,500\r", nullptr, {},
+       "[0-9]+\n\rBattery Test Pass , 12\n\r"},
+      {"battery above its limits", nullptr, "#t21,1,200,0,1,0,0\r#t12,11,10,500\r", nullptr, {},
+       "[0-9]+\n\rBattery Test Fail , 12\n\r"},
       {"tuning, nineteen samples round the position", nullptr, "#t21,1,200,0,1,50,150\r", nullptr, {},
        "([0-9]+, ){9}>> [0-9]+ << ([0-9]+, ){9}\n\r"},
   };
