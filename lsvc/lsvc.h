@@ -288,7 +288,8 @@ void L_UTILS_vSetSysDate(U32 seconds_since_1970);
 // command ran with exit status 0; on this machine it is only recorded.
 BOOLEAN L_UTILS_bSetSysDateNow(U32 seconds_since_1970);
 // Runs a shell command on the board; on the host it is traced and recorded
-// (PLATFORM_vecCommands), never executed.
+// (PLATFORM_vecCommands), never executed, and returns the status the test
+// set (PLATFORM_vSetSystemStatus, TESSIX_SYSTEM_STATUS); by default a failure.
 int L_UTILS_nSystem(const char* command);
 pthread_t L_UTILS_threadCreateSimpleThread(const char* name, void* (*function)(void*), void* argument);
 void show_linux_priority(const char* name);

@@ -41,8 +41,13 @@ BOOLEAN PLATFORM_bReadPng565(const char* resolved_path, std::vector<U16>* pixels
 
 // ------------------------------------------------------------ shell commands
 // Records a shell command the unit would run; never executes it on the host.
-// Returns 0 as a successful system() would.
+// Returns the status set for it, as system() would: by default exit status 1
+// (failure); TESSIX_SYSTEM_STATUS or the setters below choose another.
 int PLATFORM_nSystem(const char* command);
+// The wait status every later command returns (0: success).
+void PLATFORM_vSetSystemStatus(int nWaitStatus);
+// The same for a plain exit status 0-255.
+void PLATFORM_vSetSystemExitStatus(int nExitStatus);
 std::vector<std::string> PLATFORM_vecCommands(void);
 void PLATFORM_vClearCommands(void);
 

@@ -65,7 +65,10 @@ class InlineTest : public ::testing::Test {
     PLATFORM_vClearCommands();
     ClearClicks();
   }
-  void TearDown() override { H_DATABASE_vInit(); }
+  void TearDown() override {
+    PLATFORM_vSetSystemExitStatus(1);
+    H_DATABASE_vInit();
+  }
 };
 
 TEST_F(InlineTest, KeypadSequenceInTableOrderReachesTheEnd) {
@@ -195,9 +198,21 @@ TEST_F(InlineTest, PingRunsOnlyForAnIPv4Address) {
   const std::string here = s_install.base + "/pingcwd";
   std::filesystem::create_directories(here);
   ASSERT_EQ(chdir(here.c_str()), 0);
-  char good[32] = "192.168.1.20";
-  EXPECT_EQ(H_INLINETEST_eEthernetTest(good, sizeof good), PASS);
-  EXPECT_EQ(PLATFORM_vecCommands(), (std::vector<std::string>{"ping -c 1 192.168.1.20 > /dev/null"}));
+  // The ping's exit status decides; a failing one is reported by number.
+  const struct {
+    int exit_status;
+    TEST_RESULT result;
+    const char* address_after;
+  } pings[] = {{1, FAIL, "1"}, {2, FAIL, "2"}, {0, PASS, "192.168.1.20"}};
+  for (const auto& c : pings) {
+    SCOPED_TRACE(c.exit_status);
+    PLATFORM_vClearCommands();
+    PLATFORM_vSetSystemExitStatus(c.exit_status);
+    char good[32] = "192.168.1.20";
+    EXPECT_EQ(H_INLINETEST_eEthernetTest(good, sizeof good), c.result);
+    EXPECT_STREQ(good, c.address_after);
+    EXPECT_EQ(PLATFORM_vecCommands(), (std::vector<std::string>{"ping -c 1 192.168.1.20 > /dev/null"}));
+  }
 
   const char* hostile[] = {"1.2.3.4;touch x", "1.2.3.4 && touch x", "$(touch x)", "`touch x`", "1.2.3", "", "::1",
                            "1.2.3.4\ntouch x", "300.1.1.1"};
@@ -237,6 +252,13 @@ TEST_F(InlineTest, MapChecksumsRunOnceAndRefuseOddNames) {
   EXPECT_TRUE(PLATFORM_vecCommands().empty());
   while (Signalled(SEMA_NVRAM_UPDATE)) {
   }
+  // A failing check leaves the maps unverified and is run again next time.
+  EXPECT_FALSE(H_INLINETEST_bVerifyMapChecksums("/usr/tessix/maps.md5"));
+  BOOLEAN unverified = TRUE;
+  EXPECT_FALSE(H_DATABASE_bFetchBoolean(FCID("SNMV"), &unverified) && unverified);
+  EXPECT_FALSE(Signalled(SEMA_NVRAM_UPDATE));
+  PLATFORM_vClearCommands();
+  PLATFORM_vSetSystemExitStatus(0);
   EXPECT_TRUE(H_INLINETEST_bVerifyMapChecksums("/usr/tessix/maps.md5"));
   EXPECT_EQ(PLATFORM_vecCommands(), (std::vector<std::string>{"md5sum -c /usr/tessix/maps.md5"}));
   BOOLEAN verified = FALSE;

@@ -6,6 +6,7 @@
 #include <pthread.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
@@ -287,12 +288,30 @@ TEST(Trace, SystemCommandsAreTracedAndRecordedNotRun) {
   const std::string path = sTempPath("trace_system.txt");
   {
     CRedirect redirect(path);
-    EXPECT_EQ(L_UTILS_nSystem("touch /tmp/never_created_by_tessix"), 0);
+    // Unless a test says otherwise, a command fails: nothing ran.
+    const int status = L_UTILS_nSystem("touch /tmp/never_created_by_tessix");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
   }
   EXPECT_NE(sReadFile(path).find("system: touch /tmp/never_created_by_tessix\r\n"), std::string::npos);
   EXPECT_EQ(PLATFORM_vecCommands(), std::vector<std::string>{"touch /tmp/never_created_by_tessix"});
   struct stat st;
   EXPECT_NE(stat("/tmp/never_created_by_tessix", &st), 0);
+}
+
+TEST(Trace, SystemCommandsReturnTheStatusTheTestSets) {
+  const struct {
+    int exit_status;
+    BOOLEAN clock_set;
+  } cases[] = {{0, TRUE}, {1, FALSE}, {127, FALSE}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.exit_status);
+    PLATFORM_vSetSystemExitStatus(c.exit_status);
+    const int status = L_UTILS_nSystem("true");
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), c.exit_status);
+    EXPECT_EQ(L_UTILS_bSetSysDateNow(0), c.clock_set);  // 0: leaves the hour rule as at start
+  }
+  PLATFORM_vSetSystemExitStatus(1);
 }
 
 // ------------------------------------------------------------ system date

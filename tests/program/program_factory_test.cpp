@@ -11,14 +11,20 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "../support/golden.h"
 #include "../support/program_run.h"
 #include "../support/sonar_standin.h"
+#include "../support/start_keys.h"
+#include "source/platform/host/host_png.h"
 #include "source/core/version.h"
 
 namespace {
@@ -179,7 +185,11 @@ TEST_F(FactoryLink, FramesAnswerAsTheToolExpectsAndExitSavesThePendingSettings) 
       {"stray bytes before the frame", "xyz?#g\r", "GPS Reset\n\r"},
       {"600 argument characters: 511 go, the rest waits for the next #", "#d" + many + "\r", many.substr(0, 511)},
       {"second connect changes nothing", "?", ""},
-      {"shell command with a second command after it", "#lid;touch x\r", "Command Completed Successfully!\n\r"},
+      // No shell on this machine: every command reports failure.
+      {"shell command with a second command after it", "#lid;touch x\r", "Error in system command!\n\r"},
+      {"graphics processor check", "#p\r", "No GPU\n\r"},
+      {"map checksums", "#m\r", "\n\r"},
+      {"ethernet ping that fails", "#t20,10.1.2.3\r", ""},
       {"ethernet address with a command after it", "#t20,1.2.3.4;touch x\r", ""},
       {"unknown test answers its own number", "#t4\r", "4"},
       {"beam out of range", "#t7,7,200,1,1,0,100,0,10,50,0\r", "#NAK\n\r"},
@@ -200,6 +210,9 @@ TEST_F(FactoryLink, FramesAnswerAsTheToolExpectsAndExitSavesThePendingSettings) 
   for (size_t i = 0; i < cases.size(); ++i) {
     if (std::string(cases[i].name).rfind("ethernet", 0) == 0) {
       EXPECT_EQ(answers[i].rfind("Ethernet Test Fail", 0), 0u) << cases[i].name << ": " << answers[i];
+      if (cases[i].sent.find(';') == std::string::npos) {
+        EXPECT_EQ(answers[i].rfind("Ethernet Test Fail--Error No.1address pinged 10.1.2.3", 0), 0u) << answers[i];
+      }
       continue;
     }
     EXPECT_EQ(answers[i], cases[i].answer) << cases[i].name;
@@ -267,6 +280,162 @@ TEST_F(FactoryLink, SonarTestsPingTheBeamThroughTheCoprocessor) {
   // The unit ran on: no fatal stop on the way.
   EXPECT_EQ((r.out + r.err).find("Failed to communicate with coprocessor"), std::string::npos) << sDescribe(r);
   EXPECT_NE(standin.Log().find("200"), std::string::npos);
+}
+
+// The hardware tests as the factory tool runs them: keys go through the
+// keypad pipe, the display's colours are read off the screen, cards come and
+// go as folders, and the tool's loop-back plug joins ports 2 and 3 to
+// themselves.
+struct HW_CASE {
+  const char* name;
+  std::function<void()> before;  // the fixture's hands before the frame, or nullptr
+  std::string sent;
+  std::function<void()> during;  // ... and after it, or nullptr
+  std::vector<std::pair<int, int>> keys;  // (slot, ms to wait before pressing and releasing it)
+  std::string answer;                     // regular expression for all that came back
+};
+
+TEST_F(FactoryLink, HardwareTestsAnswerThroughKeysScreenCardsAndPorts) {
+  sonartest::Standin standin(program_.HostRoot() + "/dev/sonar0", program_.HostRoot() + "/../standin",
+                             "depth 6\npresent yes\nseed 2\nbattery 275\n");  // 11.98 V
+  const std::string fifo = program_.HostRoot() + "/dev/input/event0";
+  std::filesystem::create_directories(program_.HostRoot() + "/dev/input");
+  if (access(fifo.c_str(), F_OK) != 0) {
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  }
+  const std::string screens = program_.HostRoot() + "/../screens";
+  std::filesystem::create_directories(screens);
+  program_.SetEnv("TESSIX_SCREEN_DIR", screens);
+  const std::string card = program_.HostRoot() + "/mnt/mmc0";
+
+  // The display test shows blue, green, red and black in turn, a colour a
+  // tick; each must reach the screen whole.
+  struct COLOUR {
+    U16 pixel;
+    const char* golden;
+  };
+  const COLOUR colours[] = {{0x001F, "factory/display_blue"},
+                            {0x07E0, "factory/display_green"},
+                            {0xF800, "factory/display_red"},
+                            {0x0000, "factory/display_black"}};
+  std::vector<std::vector<U16>> shown(4);
+  int width = 0, height = 0;
+  auto watch_colours = [&] {
+    const long long start = llRealMs();
+    int seen = 0;
+    while (seen < 4 && llRealMs() - start < 15000) {
+      std::error_code ec;
+      const std::string shot = screens + "/colour.png";
+      std::filesystem::copy_file(screens + "/screen.png", shot, std::filesystem::copy_options::overwrite_existing,
+                                 ec);
+      std::vector<U16> px;
+      int w = 0, h = 0;
+      std::string error;
+      if (!ec && HOST_bReadPng565(shot.c_str(), &px, &w, &h, &error) && !px.empty()) {
+        for (int c = 0; c < 4; ++c) {
+          if (shown[c].empty() && px[0] == colours[c].pixel && px[px.size() / 2] == colours[c].pixel) {
+            shown[c] = px, width = w, height = h, ++seen;
+          }
+        }
+      }
+      usleep(100000);
+    }
+  };
+
+  const int MENU = DD_SLOT_MENU, EXIT = DD_SLOT_EXIT;
+  const std::vector<std::pair<int, int>> all_keys = {
+      {DD_SLOT_VIEW, 300},         {DD_SLOT_MENU, 0},          {DD_SLOT_EXIT, 0},
+      {DD_SLOT_SOFT_KEY_1, 0},     {DD_SLOT_SOFT_KEY_2, 0},    {DD_SLOT_SOFT_KEY_3, 0},
+      {DD_SLOT_POWER, 0},          {DD_SLOT_GOTO, 0},          {DD_SLOT_MARK, 0},
+      {DD_SLOT_INFO, 0},           {DD_SLOT_ZOOM_OUT, 0},      {DD_SLOT_ZOOM_IN, 0},
+      {DD_SLOT_CURSOR_NORTH, 0},   {DD_SLOT_CURSOR_SOUTH, 0},  {DD_SLOT_CURSOR_EAST, 0},
+      {DD_SLOT_CURSOR_WEST, 0}};
+  std::atomic<bool> stop_loop{false};
+  std::vector<std::thread> plugs;
+  std::vector<CLink>* ports = nullptr;
+  auto plug_in = [&] {
+    stop_loop = false;
+    for (int port : {2, 3}) plugs.emplace_back([&, port] { (*ports)[port].LoopBack(stop_loop); });
+  };
+  auto unplug = [&] {
+    stop_loop = true;
+    for (std::thread& t : plugs) t.join();
+    plugs.clear();
+  };
+  auto card_in = [&] {
+    std::filesystem::create_directories(card);
+    std::ofstream(card + "/TEST.TXT") << "card\n";
+  };
+  auto card_out = [&] { std::filesystem::remove_all(card); };
+
+  const std::vector<HW_CASE> cases = {
+      {"keypad left alone times out", nullptr, "#t1,300\r", nullptr, {}, "Fail--Timeout occured"},
+      {"keypad: every key pressed and released in turn", nullptr, "#t1,20000\r", nullptr, all_keys, "Pass"},
+      {"keypad: a wrong key does not pass", nullptr, "#t1,1500\r", nullptr, {{DD_SLOT_MENU, 300}}, "Fail--Timeout occured"},
+      {"display: MENU once every colour was shown", nullptr, "#t2,1\r", watch_colours, {{MENU, 2000}}, "Pass"},
+      {"display: EXIT fails it", nullptr, "#t2,0\r", nullptr, {{EXIT, 300}}, "Fail"},
+      {"backlight: MENU before the steps are through is refused, EXIT fails", nullptr, "#t5,1\r", nullptr,
+       {{MENU, 200}, {EXIT, 200}}, "5Fail"},
+      {"backlight: MENU after the steps passes", nullptr, "#t5,1\r", nullptr, {{MENU, 2500}}, "5Pass"},
+      {"backlight level is one of the steps", nullptr, "#rCBAK\r", nullptr, {}, "(3|6|10)\n\r"},
+      {"buzzer: EXIT fails it", nullptr, "#t6\r", nullptr, {{EXIT, 300}}, "6Fail"},
+      {"buzzer: MENU passes it", nullptr, "#t6\r", nullptr, {{MENU, 300}}, "6Pass"},
+      {"paddle wheel without a reading", nullptr, "#t8,10,0,300\r", nullptr, {}, "Paddle Wheel Test --No speed detected\n\r"},
+      {"transducer temperature without a reading", nullptr, "#t9,40,0,300\r", nullptr, {}, "#NAK\n\r"},
+      {"speed sensor temperature without a reading", nullptr, "#t10,40,0,300\r", nullptr, {}, "#NAK\n\r"},
+      {"card in: read", card_in, "#t16,0\r", nullptr, {}, "MMC Test Pass in Left slot\n\r"},
+      {"card in: still there", nullptr, "#t17,0\r", nullptr, {}, "MMC Test Fail Card Still in Unit in Left slot\n\r"},
+      {"card out: gone", card_out, "#t17,0\r", nullptr, {}, "MMC Test Pass in Left slot\n\r"},
+      {"card out: nothing to read", nullptr, "#t16,0\r", nullptr, {}, "MMC Test Fail Card not Found in Left slot\n\r"},
+      {"other slot", nullptr, "#t16,1\r", nullptr, {}, "MMC Test Fail Card not Found in Right slot\n\r"},
+      {"slot below range", nullptr, "#t17,-1\r", nullptr, {}, "#NAK\n\r"},
+      {"NMEA without the plug", nullptr, "#t18\r", nullptr, {}, "External NMEA Test Fail\n\r"},
+      {"NMEA with ports 2 and 3 looped", plug_in, "#t18\r", nullptr, {}, "External NMEA Test Pass %TEST PASSED\n\n\r"},
+      {"NMEA plug pulled", unplug, "#t18\r", nullptr, {}, "External NMEA Test Fail\n\r"},
+      {"sonar test, beam below range", nullptr, "#t7,-1,200,0,1,1,255,15,25,255,0\r", nullptr, {}, "#NAK\n\r"},
+      {"tuning, beam above range", nullptr, "#t21,7,200,0,1,0,150\r", nullptr, {}, "#NAK\n\r"},
+      {"tuning, position too near", nullptr, "#t21,1,200,0,1,0,150\r", nullptr, {}, "#NAK\n\r"},
+      {"tuning, position past the samples", nullptr, "#t21,1,200,0,1,9999,150\r", nullptr, {}, "#NAK\n\r"},
+      // The supply reading lives a second after a ping: a ping first.
+      {"battery within its limits", nullptr, "#t21,1,200,0,1,0,0\r#t12,14,10,500\r", nullptr, {},
+       "[0-9]+\n\rBattery Test Pass , 12\n\r"},
+      {"battery above its limits", nullptr, "#t21,1,200,0,1,0,0\r#t12,11,10,500\r", nullptr, {},
+       "[0-9]+\n\rBattery Test Fail , 12\n\r"},
+      {"tuning, nineteen samples round the position", nullptr, "#t21,1,200,0,1,50,150\r", nullptr, {},
+       "([0-9]+, ){9}>> [0-9]+ << ([0-9]+, ){9}\n\r"},
+  };
+  std::vector<std::string> answers;
+  RESULT r = RunWith([&](std::vector<CLink>& links) {
+    ports = &links;
+    for (const HW_CASE& c : cases) {
+      if (c.before) c.before();
+      links[0].Send(c.sent);
+      if (c.during) c.during();
+      for (const auto& [slot, wait_ms] : c.keys) {
+        usleep((useconds_t)wait_ms * 1000);
+        TEST_bPressKey(fifo, slot, 1);
+        usleep(60000);
+        TEST_bPressKey(fifo, slot, 0);
+        usleep(60000);
+      }
+      answers.push_back(links[0].Read("", 8000, 1200));
+    }
+    if (!plugs.empty()) unplug();
+    links[0].Send("#x\r");
+    (void)links[0].Read("#ACK\n\r", 5000);
+  }, 150000);
+  if (!plugs.empty()) unplug();
+  ASSERT_TRUE(taken_over_) << sDescribe(r);
+  ASSERT_EQ(answers.size(), cases.size()) << sDescribe(r);
+  for (size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_TRUE(std::regex_match(answers[i], std::regex(cases[i].answer))) << cases[i].name << ": \"" << answers[i]
+                                                                           << "\"";
+  }
+  for (int c = 0; c < 4; ++c) {
+    ASSERT_FALSE(shown[c].empty()) << colours[c].golden << " never shown";
+    ExpectMatchesGolden(shown[c].data(), width, height, width, colours[c].golden);
+  }
+  EXPECT_EQ((r.out + r.err).find("Failed to communicate with coprocessor"), std::string::npos) << sDescribe(r);
 }
 
 }  // namespace

@@ -46,9 +46,11 @@ class DateTime : public ::testing::Test {
     tzset();
     H_DATABASE_vInit();
     PLATFORM_vClearCommands();
+    PLATFORM_vSetSystemExitStatus(0);  // the date command succeeds
     Open();
   }
   void TearDown() override {
+    PLATFORM_vSetSystemExitStatus(1);
     while (void* p = L_MBOX_Receive(M_SYSTIME_EDIT)) H_MEMORY_vDumpMail(p);
   }
   // One key press posted to the dialog's mailbox and handled as its reader

@@ -60,11 +60,35 @@ BOOLEAN PLATFORM_bMakeDirs(const char* path) {
 static std::mutex s_commandMutex;
 static std::vector<std::string> s_commands;
 
+// What the recorded command "returns", as system() would (a wait status).
+// Unset, every command fails with exit status 1: nothing on the host may
+// look as if a command ran. TESSIX_SYSTEM_STATUS (an exit status 0-255)
+// gives the start value; a test sets it with PLATFORM_vSetSystemStatus.
+static int nSystemStatusFromEnvironment(void) {
+  const char* text = getenv("TESSIX_SYSTEM_STATUS");
+  if (text == nullptr || *text == '\0') return 1 << 8;
+  char* end = nullptr;
+  const long value = strtol(text, &end, 10);
+  if (*end != '\0' || value < 0 || value > 255) {
+    fprintf(stderr, "TESSIX_SYSTEM_STATUS: not an exit status 0-255, commands fail\n");
+    return 1 << 8;
+  }
+  return (int)(value << 8);
+}
+static int s_nSystemStatus = nSystemStatusFromEnvironment();
+
 int PLATFORM_nSystem(const char* command) {
   std::lock_guard<std::mutex> lock(s_commandMutex);
   s_commands.emplace_back(command ? command : "");
-  return 0;
+  return s_nSystemStatus;
 }
+
+void PLATFORM_vSetSystemStatus(int nWaitStatus) {
+  std::lock_guard<std::mutex> lock(s_commandMutex);
+  s_nSystemStatus = nWaitStatus;
+}
+
+void PLATFORM_vSetSystemExitStatus(int nExitStatus) { PLATFORM_vSetSystemStatus((nExitStatus & 0xFF) << 8); }
 
 std::vector<std::string> PLATFORM_vecCommands(void) {
   std::lock_guard<std::mutex> lock(s_commandMutex);
