@@ -31,6 +31,23 @@ U32 u32LiveBottomIndex(const FULL_SCREEN_TSU* store, U32 s, const SONAR_WINDOW* 
   return h;
 }
 
+// The new column's fish go into the beam's own history (linked there) and,
+// for a beam that feeds a combined picture, into the combined column's list,
+// whose links are cleared so that it is linked afresh in its own history.
+void vAddColumnFish(BEAM_INFO& bi) {
+  S_FISHID_vAddFishTargetListToHistory(&bi.FishHistory, &bi.FishList);
+  if (SonarViewInfo.bFishID) S_FISHID_vCheckAlarm(&bi.FishHistory, s_FishAlarmSize.load());
+  if (bi.beamBlend == BEAM_NONE || bi.beamBlend >= HISTORY_BEAMS) return;
+  BEAM_INFO& blend = s_sBeamInfo[bi.beamBlend];
+  if (!blend.bFishListDirty) {
+    blend.bFishListDirty = TRUE;
+    S_FISHID_vCopyFishTargetList(&blend.FishList, &bi.FishList);
+  } else {
+    S_FISHID_vMergeFishTargetLists(&blend.FishList, &bi.FishList);
+  }
+  S_FISHID_vClearPreviousInstances(&blend.FishList);
+}
+
 }  // namespace
 
 U32 S_COLUMNS_u32BottomIndex(F32 x, F32 upper, F32 lower, U32 h) {
@@ -149,17 +166,20 @@ void vProcessAccumulators(U8 b) {
     const ACCUMULATOR_STATUS st = T_N_PROCESS_eGetDataForDisplay(
         b, &store->aTsuStore[s], s_au8Main, M->u32UpperSample, mainCount, nullptr, 0, 0,
         N != nullptr ? s_au8Nadscan : nullptr, N != nullptr ? N->u32UpperSample : 0,
-        N != nullptr && N->u32LowerSample > N->u32UpperSample ? N->u32LowerSample - N->u32UpperSample : 0, nullptr,
+        N != nullptr && N->u32LowerSample > N->u32UpperSample ? N->u32LowerSample - N->u32UpperSample : 0, &bi.FishList,
         hM, 0, hN, bForceResample.load(), &noise);
     BOOLEAN newColumn = FALSE;
     if (st == ACCUMULATOR_HAD_NO_DATA) {
       S_TSU_vResetColumn(&store->aTsuStore[s]);
+      S_FISHID_vAddEmptyFishTargetListToHistory(&bi.FishHistory);
     } else if (st == ACCUMULATOR_HAD_NO_NEW_DATA) {
       const U32 p = s_bReverseScroll.load() ? (s + 1 >= HISTORY_RING_SLOTS ? 0 : s + 1) : u32PrevSlot(s);
       if (bi.bPinging) {
         S_TSU_vCopyTsuColumn(&store->aTsuStore[s], &store->aTsuStore[p]);
+        S_FISHID_vDuplicateFishTargetListInHistory(&bi.FishHistory);
       } else {
         S_TSU_vResetColumn(&store->aTsuStore[s]);
+        S_FISHID_vAddEmptyFishTargetListToHistory(&bi.FishHistory);
       }
     } else {
       newColumn = TRUE;
@@ -181,6 +201,7 @@ void vProcessAccumulators(U8 b) {
           S_GRAYSCALE_vCategorize(s_au8Nadscan, s_aColorColumnNadscan, hN, &NadscanGrayScaleTable, k, bi.s8Gain);
         }
       }
+      vAddColumnFish(bi);
     }
     // Store bookkeeping.
     if (s_bReverseScroll.load()) {
@@ -226,6 +247,11 @@ void vProcessAccumulators(U8 b) {
   if (opens && !s_bEndFill.load()) {
     if (blend.pMain != nullptr) vAdvanceHistory(&blend.pMain->ScreenHistory);
     if (blend.pZoom != nullptr) vAdvanceHistory(&blend.pZoom->ScreenHistory);
+    if (blend.bFishListDirty) {
+      S_FISHID_vAddFishTargetListToHistory(&blend.FishHistory, &blend.FishList);
+    } else {
+      S_FISHID_vDuplicateFishTargetListInHistory(&blend.FishHistory);
+    }
   }
   bForceResample.store(FALSE);
 }

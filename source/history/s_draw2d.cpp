@@ -136,9 +136,18 @@ void vDrawDepthScale(BITMAP* pBitmap, U32 u32RightPixel, U32 u32UpperDigits, U32
 }
 
 void vDrawSonarWindow(BITMAP* pBitmap, SONAR_WINDOW* pWindow, U32 u32LeftPixel, U32 u32RightPixel, U32 u32Height,
-                      UNIT_TYPE, U32 u32DepthLines, BOOLEAN, BOOLEAN bDrawScale) {
+                      UNIT_TYPE unitsDepth, U32 u32DepthLines, BOOLEAN bFishID, BOOLEAN bDrawScale) {
   if (u32RightPixel < u32LeftPixel) return;
   (void)vCopyHistoryToBitmap(pBitmap, &pWindow->ScreenHistory, u32RightPixel - u32LeftPixel + 1, u32RightPixel);
+  if (bFishID) {
+    // The combined picture shows the fish of both of its beams.
+    for (BEAM beam : {pWindow->Beam == 4 ? BEAM(0) : pWindow->Beam, pWindow->Beam == 4 ? BEAM(1) : BEAM_NONE}) {
+      if (beam >= HISTORY_BEAMS) continue;
+      S_FISHID_vDrawStandardFishHistory(pBitmap, &s_sBeamInfo[beam].FishHistory, (S32)u32LeftPixel,
+                                        (S32)u32RightPixel, 600 - (S32)u32Height, 599, pWindow->u32UpperSample,
+                                        pWindow->u32LowerSample, unitsDepth, entry(kTextEntry), FALSE);
+    }
+  }
   vDrawDepthLines(pBitmap, u32DepthLines, u32LeftPixel, u32RightPixel, u32Height, 0, pWindow->u32UpperDigits,
                   pWindow->u32LowerDigits);
   if (bDrawScale) {

@@ -17,6 +17,7 @@
 #include "source/sonar/s_grayscale.h"
 #include "source/sonar/sonar_types.h"
 #include "source/sonar/s_accum.h"
+#include "source/sonar/s_fishid.h"
 #include "source/sonar/u_ping.h"
 
 constexpr U32 HISTORY_RING_SLOTS = 820;      // columns of each history bitmap and store
@@ -94,6 +95,8 @@ struct BEAM_INFO {
   SONAR_WINDOW* pZoom;
   FULL_SCREEN_TSU* pTSUStore;
   S8 s8Gain;
+  FISH_TARGET_LIST FishList;        // fish of the column under construction
+  FISH_TARGET_HISTORY FishHistory;  // fish of the last 820 columns
 };
 
 // ------------------------------------------------------------ shared data
@@ -112,6 +115,8 @@ extern std::atomic<BOOLEAN> gbSonarWindowsSetup;
 extern S32 s32UpperRange;
 extern S32 s32LowerRange;
 extern std::atomic<BOOLEAN> s_bEnableShortTxPing;
+// Which fish sizes sound the fish alarm (from YSFA).
+extern std::atomic<FISH_SIZE_ALARM> s_FishAlarmSize;
 
 // Creates the data once (bitmaps over static blocks, stores with their
 // buffers, beam records with their blend set-up); a second call only

@@ -9,6 +9,7 @@
 
 SONAR_VIEW_INFO SonarViewInfo;
 BEAM_INFO s_sBeamInfo[HISTORY_BEAMS];
+std::atomic<FISH_SIZE_ALARM> s_FishAlarmSize{FISH_SIZE_ALARM_OFF};
 FULL_SCREEN_TSU TSUStore[4];
 GRAYSCALE_TABLE StandardBeamGrayScaleTable;
 GRAYSCALE_TABLE SidescanGrayScaleTable;
@@ -104,8 +105,9 @@ void S_HISTORY_vCreate(void) {
   if (!s_bCreated) {
     for (U32 b = 0; b < HISTORY_BEAMS; ++b) {
       BEAM_INFO& bi = s_sBeamInfo[b];
-      bi = BEAM_INFO{};
+      memset(&bi, 0, sizeof bi);
       bi.beamBlend = BEAM_NONE;
+      S_FISHID_vInitialiseHistory(&bi.FishHistory);
     }
     s_sBeamInfo[0].beamBlend = 4;
     s_sBeamInfo[0].pfBlend = &colorBlend83;
@@ -157,6 +159,10 @@ void S_HISTORY_vLayOutBitmap(SONAR_WINDOW* pWindow, BOOLEAN bVertical) {
 void S_HISTORY_vEmpty(void) {
   (void)L_MUTEX_LockWait(RES_TSU);
   for (FULL_SCREEN_TSU& s : TSUStore) vEmptyStore(&s);
+  for (BEAM_INFO& bi : s_sBeamInfo) {
+    bi.FishList.u8NumberOfTargets = 0;
+    S_FISHID_vInitialiseHistory(&bi.FishHistory);
+  }
   (void)L_MUTEX_Unlock(RES_TSU);
   (void)L_MUTEX_LockWait(RES_HISTORY);
   for (SONAR_WINDOW& w : SonarViewInfo.Window) {

@@ -448,6 +448,8 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
     SonarViewInfo.bColorIntensityBar = u != 0;
   } else if (k == FCID("YSFI")) {
     SonarViewInfo.bFishID = u != 0;
+  } else if (k == FCID("YSFA")) {
+    s_FishAlarmSize.store(u <= FISH_SIZE_ALARM_L ? (FISH_SIZE_ALARM)u : FISH_SIZE_ALARM_OFF);
   } else if (k == FCID("SSTO")) {
     bTemperatureOverlay.store(u != 0);
   } else if (k == FCID("SSSP")) {
@@ -546,6 +548,8 @@ void vRegisterDatabaseItems(BOOLEAN bForce) {
       {"SSDL", 3, D_UNKNOWN, s_txtDepthLines, TRUE, FALSE},
       {"SSFI", FALSE, D_UNKNOWN, nullptr, FALSE, FALSE},
       {"YSFI", FALSE, D_UNKNOWN, nullptr, TRUE, FALSE},
+      {"SSFA", FISH_SIZE_ALARM_OFF, D_UNKNOWN, nullptr, FALSE, FALSE},
+      {"YSFA", FISH_SIZE_ALARM_OFF, D_UNKNOWN, nullptr, TRUE, FALSE},
       {"SSZW", 400, D_UNKNOWN, nullptr, TRUE, FALSE},
       {"SZS2", 50, D_SIGNED32, nullptr, TRUE, FALSE},
       {"SZD2", 50, D_SIGNED32, nullptr, TRUE, FALSE},

@@ -6,13 +6,18 @@
 // of a window too low to divide).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "../support/db_test_env.h"
+#include "../support/graphics_canvas.h"
 #include "common/u_convert.h"
+#include "lsvc/lsvc.h"
 #include "source/core/h_database.h"
 #include "source/history/history_int.h"
 #include "source/history/s_columns.h"
+#include "source/history/s_draw.h"
+#include "source/sonar/s_fishid.h"
 #include "source/sonar/s_accum.h"
 
 namespace {
@@ -22,8 +27,9 @@ const bool s_bConversions = (U_CONVERT_vInitialiseConversionUtility(), true);
 
 std::vector<U8> s_samples(PING_MAX_SAMPLES);
 
-// A ping of beam 1 over a bottom at the given depth (1200 samples).
-void vPing(U32 n, F32 bottom) {
+// A ping of beam 1 over a bottom at the given depth (1200 samples), with
+// the fish the processing found in it.
+void vPing(U32 n, F32 bottom, const FISH_TARGET_LIST* pFish = nullptr) {
   PING_DESCRIPTOR d{};
   d.Beam = 1;
   d.u32NumberOfSamples = 1200;
@@ -34,7 +40,7 @@ void vPing(U32 n, F32 bottom) {
   d.u32TimeStampMilliSeconds = 1000 + n;
   const U32 b = S_HISTORY_u32MetresToSample(bottom);
   for (U32 i = 0; i < 1200; ++i) s_samples[i] = (U8)(i >= b && i < b + 30 ? 230 : (i * 13 + n * 7) % 60);
-  S_ACCUM_vFold(&d, s_samples.data(), 1463, nullptr);
+  S_ACCUM_vFold(&d, s_samples.data(), 1463, pFish);
 }
 
 struct Columns : ::testing::Test {
@@ -187,3 +193,121 @@ TEST(ColumnRules, BlendSkipsAWindowTooLowToDivide) {
 }
 
 }  // namespace
+
+namespace {
+
+// One fish that passes its own thresholds, at the given sample.
+FISH_TARGET_LIST Fish(U32 u32Sample, U8 u8Size) {
+  FISH_TARGET_LIST list{};
+  list.u8NumberOfTargets = 1;
+  FISH_TARGET& t = list.target[0];
+  t.u32DepthInSamples = u32Sample;
+  t.u8Size = u8Size;
+  t.u8Peak = 150;
+  t.beam = 1;
+  t.criteria = FISH_CRITERIA{100, 250, FALSE, 100, 1000, 500};
+  return list;
+}
+
+const FISH_TARGET_LIST& Newest(const FISH_TARGET_HISTORY& h) {
+  return h.Items[h.u16IndexToMostRecentTargets % FISH_HISTORY_COLUMNS];
+}
+
+bool bInside(const FISH_TARGET_HISTORY& h, const FISH_TARGET* p) {
+  return p >= &h.Items[0].target[0] && p <= &h.Items[FISH_HISTORY_COLUMNS - 1].target[FISH_MAX_TARGETS - 1];
+}
+
+const SEMA kFishSemas[3] = {SEMA_FISH_ALARM_SMALL, SEMA_FISH_ALARM_MEDIUM, SEMA_FISH_ALARM_LARGE};
+void vDrainFishSemas() {
+  for (SEMA s : kFishSemas) (void)L_SEMA_WaitTicks(s, 0);
+}
+
+}  // namespace
+
+// Each column's fish go into the beam's history and, linked afresh, into the
+// combined picture's history; a column without a new ping repeats them.
+TEST_F(Columns, FishFollowTheColumnsIntoBothHistories) {
+  SonarViewInfo.bFishID = TRUE;
+  const U32 at = S_HISTORY_u32MetresToSample(5.0f);
+  for (U32 n = 0; n < 2; ++n) {
+    const FISH_TARGET_LIST fish = Fish(at + 2 * n, 1);
+    vPing(n, 12.0f, &fish);
+    S_COLUMNS_vAddColumns(1, 1, 0);
+  }
+  for (BEAM b : {BEAM(1), BEAM(4)}) {
+    const FISH_TARGET_HISTORY& h = s_sBeamInfo[b].FishHistory;
+    const FISH_TARGET_LIST& newest = Newest(h);
+    ASSERT_EQ(newest.u8NumberOfTargets, 1u) << int(b);
+    EXPECT_FALSE(newest.target[0].bIgnoreThisFish) << int(b);
+    EXPECT_EQ(newest.target[0].u32DepthInSamples, at + 2) << int(b);
+    // The second column continues the first column's fish of the same
+    // history (the combined copy never keeps the beam's own links).
+    EXPECT_TRUE(bInside(h, newest.target[0].pPreviousInstance)) << int(b);
+  }
+  const U16 before = s_sBeamInfo[1].FishHistory.u16IndexToMostRecentTargets;
+  S_COLUMNS_vAddColumns(1, 1, 0);  // no new ping
+  EXPECT_NE(s_sBeamInfo[1].FishHistory.u16IndexToMostRecentTargets, before);
+  EXPECT_EQ(Newest(s_sBeamInfo[1].FishHistory).u8NumberOfTargets, 1u);
+  // Emptying the history empties the fish too.
+  S_HISTORY_vEmpty();
+  EXPECT_EQ(Newest(s_sBeamInfo[1].FishHistory).u8NumberOfTargets, 0u);
+}
+
+// A new fish sounds the alarm of its size once; the same fish in the next
+// column does not; nothing sounds while fish ID is off.
+TEST_F(Columns, NewFishSoundTheAlarmOnce) {
+  struct Case {
+    BOOLEAN bFishID;
+    FISH_SIZE_ALARM alarm;
+    U8 size;
+    int fires;  // index into kFishSemas, -1 for none
+  } cases[] = {
+      {TRUE, FISH_SIZE_ALARM_SML, 0, 0},  {TRUE, FISH_SIZE_ALARM_ML, 1, 1}, {TRUE, FISH_SIZE_ALARM_L, 2, 2},
+      {TRUE, FISH_SIZE_ALARM_L, 1, -1},   {TRUE, FISH_SIZE_ALARM_OFF, 2, -1}, {FALSE, FISH_SIZE_ALARM_SML, 2, -1},
+  };
+  const U32 at = S_HISTORY_u32MetresToSample(6.0f);
+  U32 n = 0;
+  for (const Case& c : cases) {
+    S_HISTORY_vEmpty();
+    SonarViewInfo.bFishID = c.bFishID;
+    s_FishAlarmSize.store(c.alarm);
+    vDrainFishSemas();
+    for (U32 column = 0; column < 2; ++column, ++n) {
+      const FISH_TARGET_LIST fish = Fish(at + column, c.size);
+      vPing(n, 12.0f, &fish);
+      S_COLUMNS_vAddColumns(1, 1, 0);
+      for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(L_SEMA_WaitTicks(kFishSemas[i], 0) == lsSUCCESS, column == 0 && i == c.fires)
+            << "size " << int(c.size) << " alarm " << c.alarm << " column " << column << " sema " << i;
+      }
+    }
+  }
+  s_FishAlarmSize.store(FISH_SIZE_ALARM_OFF);
+  vDrainFishSemas();
+}
+
+// With fish ID on, the window shows the fish at the newest columns at its
+// depth; with it off the picture is the history alone.
+TEST_F(Columns, WindowShowsTheFishAtItsDepth) {
+  const U32 at = S_HISTORY_u32MetresToSample(5.0f);
+  for (U32 n = 0; n < 3; ++n) {
+    const FISH_TARGET_LIST fish = Fish(at, 2);
+    vPing(n, 12.0f, &fish);
+    S_COLUMNS_vAddColumns(1, 1, 0);
+  }
+  Canvas plain(800, 600), fish(800, 600);
+  SONAR_WINDOW w = SonarViewInfo.Window[0];
+  vDrawSonarWindow(plain.bmp(), &w, 0, 799, 600, U_METRES, 0, FALSE, FALSE);
+  vDrawSonarWindow(fish.bmp(), &w, 0, 799, 600, U_METRES, 0, TRUE, FALSE);
+  // Depth 5 m of 0-15 m: a third of the way down from the top (y 599).
+  const int y = 599 - (int)((at - w.u32UpperSample) * 600 / (w.u32LowerSample - w.u32UpperSample));
+  int differ = 0;
+  for (int x = 0; x < 800; ++x)
+    for (int r = 0; r < 600; ++r) {
+      if (plain.at(x, r) == fish.at(x, r)) continue;
+      ++differ;
+      EXPECT_GE(x, 760) << x << "," << r;
+      EXPECT_LE(std::abs(r - y), 40) << x << "," << r << " fish at y " << y;
+    }
+  EXPECT_GT(differ, 20);
+}
