@@ -85,7 +85,10 @@ TEST(PingTask, CyclesRouteBeamsAndReturnEveryDescriptor) {
   EXPECT_TRUE(H_DATABASE_bFetchFloat(FCID("CSPD"), &cspd));
   EXPECT_FLOAT_EQ(cspd, 40.0f);  // no bottom yet: the search stops at the deepest depth
 
-  // Once the depth settles, the block is no longer rebuilt.
+  // Once the depth settles, the block is no longer rebuilt (counted after a
+  // few more pings, so the stand-in's log has caught up with the last one).
+  const U32 settled = T_N_PROCESS_u32PingsOfBeam(1);
+  ASSERT_TRUE(bWaitFor([&] { return T_N_PROCESS_u32PingsOfBeam(1) >= settled + 10; }, 20000));
   const size_t blocks = Count(standin.Log(), "block 187 bytes");
   const U32 before = T_N_PROCESS_u32PingsOfBeam(1);
   ASSERT_TRUE(bWaitFor([&] { return T_N_PROCESS_u32PingsOfBeam(1) >= before + 20; }, 20000));
