@@ -264,8 +264,8 @@ U32 S_DRAW_u32LowBeams(U8 u8Transducer) {
 }
 
 // The 2D history in the left pane of a split view (or in whatever pane the
-// specification names): the view of the specification is made current, the
-// sonar ends left of the strip, and the depth lines run across the pane.
+// window description names): the view it names is made current, the sonar
+// ends left of the strip, and the depth lines run across the pane.
 void S_DRAW_vSonarSplit(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec) {
   const U32 R = T_INFO_u32DrawInfoLayer_Instrumentation2_YOrigin(SPLIT_LEFT_WINDOW);
   const U32 H = R < 600 ? 600 - R : 0;
