@@ -42,8 +42,13 @@ BOOLEAN PLATFORM_bReadPng565(const char* resolved_path, std::vector<U16>* pixels
 // ------------------------------------------------------------ shell commands
 // Records a shell command the unit would run; never executes it on the host.
 // Returns the status set for it, as system() would: by default exit status 1
-// (failure); TESSIX_SYSTEM_STATUS or the setters below choose another.
+// (failure); TESSIX_SYSTEM_STATUS or the setters below choose another. One
+// command is answered for real: "ifconfig | grep Bcast > NAME" writes the
+// host's interface lines (below) into NAME in the installation folder.
 int PLATFORM_nSystem(const char* command);
+// One line per IPv4 interface with a broadcast address, as ifconfig prints
+// it: "          inet addr:A  Bcast:B  Mask:M\n".
+std::string PLATFORM_sInterfaceLines(void);
 // The wait status every later command returns (0: success).
 void PLATFORM_vSetSystemStatus(int nWaitStatus);
 // The same for a plain exit status 0-255.

@@ -509,11 +509,15 @@ void INLINETEST_HW_vRunTest(char* pcFrame) {
         break;
       }
       INLINETEST_HW_vStopTimer();
-      V3_BEAM_DATA& b = s_params.aBeamData[arg(1)];
-      b.s16TransmitFrequency = (S16)arg(2);
-      b.s16RecieverNumber = (S16)arg(3);
-      b.s16Bandwidth = (S16)arg(4);
-      s_eCurrentTest = test;
+      {
+        // The test screen may still draw the last sonar test's beam.
+        LOCK hold;
+        V3_BEAM_DATA& b = s_params.aBeamData[arg(1)];
+        b.s16TransmitFrequency = (S16)arg(2);
+        b.s16RecieverNumber = (S16)arg(3);
+        b.s16Bandwidth = (S16)arg(4);
+        s_eCurrentTest = test;
+      }
       if (!bPing(arg(1))) FATAL_ERROR("Failed to communicate with coprocessor");
       if (arg(6) > 99) {
         const U32 period = s_u32SampleUs == 0 ? 26 : s_u32SampleUs;

@@ -36,8 +36,9 @@ struct FAULTS {
 };
 
 std::mutex s_mutex;
-std::map<std::string, MOUNT> s_mounts;  // by unit mount point
-std::map<std::string, FAULTS> s_faults;  // by unit mount point
+// Never destroyed: the card task may still unmount while the process ends.
+std::map<std::string, MOUNT>& s_mounts = *new std::map<std::string, MOUNT>;   // by unit mount point
+std::map<std::string, FAULTS>& s_faults = *new std::map<std::string, FAULTS>;  // by unit mount point
 std::atomic<int> s_nMounted{0};
 std::atomic<U32> s_u32Syncs{0};
 U64 s_u64Mounts = 0;  // under s_mutex
