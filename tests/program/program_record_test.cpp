@@ -9,6 +9,8 @@
 // pauses it, and "Stop Playback" returns to the review view. A second run
 // pulls the card while a recording runs: the unit reports the write error
 // and runs on, and what was recorded up to then is on the card, complete.
+// A third plays a fixed recording the build makes to its end and compares
+// the 2D sonar view at the pause with a golden picture.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
