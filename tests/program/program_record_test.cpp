@@ -9,6 +9,8 @@
 // pauses it, and "Stop Playback" returns to the review view. A second run
 // pulls the card while a recording runs: the unit reports the write error
 // and runs on, and what was recorded up to then is on the card, complete.
+// A third plays a fixed recording the build makes to its end and compares
+// the 2D sonar view at the pause with a golden picture.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -20,6 +22,8 @@
 #include <vector>
 
 #include "source/core/dd_key.h"
+#include "source/platform/host/host_png.h"
+#include "tests/support/golden.h"
 #include "tests/support/program_run.h"
 #include "tests/support/sonar_standin.h"
 #include "tests/support/start_keys.h"
@@ -219,6 +223,51 @@ TEST_F(ProgramRecord, CardPulledDuringARecordingKeepsWhatWasRecorded) {
   const std::string verdict = Reader(m_card, "R00001 --pulled");
   EXPECT_EQ(verdict.rfind("ok ", 0), 0u) << verdict;
   EXPECT_NE(verdict.rfind("ok 0 ", 0), 0u) << verdict;
+  EXPECT_EQ(r.out.find("FATAL"), std::string::npos);
+}
+
+// The fixed recording the build makes (tools/recordgen: 200 pings of the
+// 200 kHz beam over a bottom between 6 and 10 m, 60 ms apart) on the card,
+// played from the review view: the 2D sonar view at the end-of-data pause.
+// Played at normal speed every ping up to the beam's last one reaches the
+// history, one column each, however fast or slow the machine runs, and the
+// playback empties the history of the simulator's columns on its second
+// ping: the columns on the screen are those of the recording alone. The
+// state banner at the top blinks on the wall clock ("Playback Paused" for
+// 3 s, then hidden for 8 s) and the depth readout below shows the depth of
+// whichever ping came after its publishing gap, so the picture compared is
+// the sonar window between the two.
+TEST_F(ProgramRecord, TheTwoDViewAtTheEndOfAFixedRecording) {
+  fs::copy(fs::path(TESSIX_BINARY).parent_path() / "RECORDING", m_card, fs::copy_options::recursive);
+  const std::string screens = program.HostRoot() + "/../screen";
+  fs::create_directories(screens);
+  program.SetEnv("TESSIX_SCREEN_DIR", screens);
+  std::vector<U16> px;
+  // The picture is written while it may be read: read until it is whole.
+  auto shoot = [&] {
+    for (int tries = 0; tries < 20; ++tries) {
+      int w = 0, h = 0;
+      std::string error;
+      const std::string shot = screens + "/shot.png";
+      std::error_code ec;
+      fs::copy_file(screens + "/screen.png", shot, fs::copy_options::overwrite_existing, ec);
+      if (!ec && HOST_bReadPng565(shot.c_str(), &px, &w, &h, &error) && w == 800 && h == 600) return;
+      usleep(50000);
+    }
+    px.clear();
+  };
+  const std::vector<STEP> steps = {
+      Key(DD_SLOT_EXIT), KeyUntil(DD_SLOT_VIEW, "VIEWKEY: view 71"), Pause(1500), Key(DD_SLOT_CURSOR_EAST),
+      Line("MMC: playback of /mnt/mmc0/RECORD/R00001 opened"), KeyUntil(DD_SLOT_VIEW, "VIEWKEY: view 49"),
+      Line("VIEW: playback mode 16"), Pause(2500), Do(shoot),
+  };
+  RESULT r;
+  const size_t done = RunSteps(program, steps, &r);
+  ASSERT_EQ(done, steps.size()) << sDescribe(r);
+  ASSERT_EQ(px.size(), 800u * 600u) << sDescribe(r);
+  constexpr int BELOW_BANNER = 66, ABOVE_READOUTS = 496;
+  ExpectMatchesGolden(px.data() + (size_t)BELOW_BANNER * 800, 800, ABOVE_READOUTS - BELOW_BANNER, 800,
+                      "review/playback_end_2d");
   EXPECT_EQ(r.out.find("FATAL"), std::string::npos);
 }
 
