@@ -104,25 +104,26 @@ const char* const s_apcKeyPrompt[TESTING_KEY_DONE] = {
     "Press Cursor West Key.",   "Release Cursor West Key.",
 };
 
-// Written by the test task, read by the view task as it draws (the test and
-// its counters are atomics; the rest is written under RES_INLINETEST).
+// Written by the test task, read by the view task as it draws (the test, its
+// result, values and counters are atomics; the texts, the beam settings and
+// the sonar readings are written under RES_INLINETEST).
 std::atomic<S32> s_eCurrentTest{WAITING_FOR_TEST};
-TEST_RESULT s_eTestResult = PENDING;
+std::atomic<TEST_RESULT> s_eTestResult{PENDING};
 bool s_bAnswered = true;
-U32 s_u32DisplayValue = 0;
-TESTING_KEY s_eCurrentKey = FIRST_KEY;
+std::atomic<U32> s_u32DisplayValue{0};
+TESTING_KEY s_eCurrentKey = FIRST_KEY;  // under RES_INLINETEST
 char s_acLastAction[H_INLINETEST_ACTION_TEXT] = "";
 char s_acPreviousAction[H_INLINETEST_ACTION_TEXT] = "";
 std::atomic<S32> s_nColourCount{0};
 std::atomic<S32> s_nBacklightSteps{0};
-S32 s_nSonarBeam = 0;
+std::atomic<S32> s_nSonarBeam{0};
 U32 s_u32SonarTicks = 0;
 U32 s_u32SonarTimeOut = 0;
 struct {
   U16 u16Depth, u16Signal, u16Noise;
   bool bDepthPass, bSignalPass, bNoisePass;
 } s_sonarDisplay = {};
-S32 s_nSlot = 0;
+std::atomic<S32> s_nSlot{0};
 V3_TEST_PARAMETERS s_params = {};
 TIMER_INFO* s_pUpdateTimer = nullptr;
 U16 s_au16Signal[SIGNAL_SAMPLES];

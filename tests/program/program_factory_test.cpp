@@ -493,6 +493,8 @@ TEST_F(FactoryLink, HardwareTestsAnswerThroughKeysScreenCardsAndPorts) {
         usleep(60000);
       }
       answers.push_back(links[0].ReadAnswer(std::regex(c.answer), 30000));
+      // After a wrong or missing answer the later ones mean nothing.
+      if (!std::regex_match(answers.back(), std::regex(c.answer))) break;
     }
     if (!plugs.empty()) unplug();
     links[0].Send("#x\r");
@@ -500,11 +502,11 @@ TEST_F(FactoryLink, HardwareTestsAnswerThroughKeysScreenCardsAndPorts) {
   }, 300000);
   if (!plugs.empty()) unplug();
   ASSERT_TRUE(taken_over_) << sDescribe(r);
-  ASSERT_EQ(answers.size(), cases.size()) << sDescribe(r);
-  for (size_t i = 0; i < cases.size(); ++i) {
+  for (size_t i = 0; i < answers.size(); ++i) {
     EXPECT_TRUE(std::regex_match(answers[i], std::regex(cases[i].answer))) << cases[i].name << ": \"" << answers[i]
                                                                            << "\"";
   }
+  ASSERT_EQ(answers.size(), cases.size()) << sDescribe(r);
   for (int c = 0; c < 4; ++c) {
     ASSERT_FALSE(shown[c].empty()) << colours[c].golden << " never shown";
     ExpectMatchesGolden(shown[c].data(), width, height, width, colours[c].golden);
