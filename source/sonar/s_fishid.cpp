@@ -540,10 +540,13 @@ void S_FISHID_vCheckAlarm(const FISH_TARGET_HISTORY* pHistory, FISH_SIZE_ALARM e
     }
   }
   if (large) {
+    log_me("fish alarm: large");
     L_SEMA_Signal(SEMA_FISH_ALARM_LARGE);
   } else if (medium && eAlarmSize != FISH_SIZE_ALARM_L) {
+    log_me("fish alarm: medium");
     L_SEMA_Signal(SEMA_FISH_ALARM_MEDIUM);
   } else if (small && eAlarmSize == FISH_SIZE_ALARM_SML) {
+    log_me("fish alarm: small");
     L_SEMA_Signal(SEMA_FISH_ALARM_SMALL);
   }
 }
