@@ -127,6 +127,41 @@ void vSetupZoomRange(BOOLEAN bForce) {
   bForceResample.store(TRUE);
 }
 
+namespace {
+
+// The store's newest column (while scrolling in reverse, the one after the
+// next free one).
+U32 u32NewestStoredColumn(const FULL_SCREEN_TSU& store) {
+  const U32 next = store.u32NextFreeColumn % HISTORY_RING_SLOTS;
+  return s_bReverseScroll.load() ? (next + 1) % HISTORY_RING_SLOTS : (next == 0 ? HISTORY_RING_SLOTS - 1 : next - 1);
+}
+
+// Fish on the zoom window (columns 0 to right): in bottom lock around each
+// column's bottom, from the beam's store and fish history (beam 1's for the
+// combined beam); otherwise the standard marks of the window's beams.
+void vDrawZoomFish(BITMAP* pBitmap, const SONAR_WINDOW& w1, BOOLEAN bLock, BEAM storeBeam, U32 right, U32 H,
+                   UNIT_TYPE units) {
+  if (bLock) {
+    if (storeBeam >= 4) return;
+    // The store's mutex before the fish lists' one, as the column builder
+    // takes them.
+    (void)L_MUTEX_LockWait(RES_TSU);
+    const FULL_SCREEN_TSU& store = TSUStore[storeBeam];
+    S_FISHID_vDrawBottomLockFishHistory(pBitmap, &s_sBeamInfo[storeBeam].FishHistory, store.aTsuStore,
+                                        HISTORY_RING_SLOTS, u32NewestStoredColumn(store), 0, (S32)right, H,
+                                        w1.u32UpperSample, w1.u32LowerSample, units, entry(kTextEntry));
+    (void)L_MUTEX_Unlock(RES_TSU);
+    return;
+  }
+  for (BEAM beam : {w1.Beam == 4 ? BEAM(0) : w1.Beam, w1.Beam == 4 ? BEAM(1) : BEAM_NONE}) {
+    if (beam >= HISTORY_BEAMS) continue;
+    S_FISHID_vDrawStandardFishHistory(pBitmap, &s_sBeamInfo[beam].FishHistory, 0, (S32)right, 600 - (S32)H, 599,
+                                      w1.u32UpperSample, w1.u32LowerSample, units, entry(kTextEntry), FALSE);
+  }
+}
+
+}  // namespace
+
 void S_ZOOM_vDrawZoomSonar(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec) {
   U32 R = T_INFO_u32DrawInfoLayer_Instrumentation2_YOrigin(SPLIT_FULL_WINDOW);
   if (R > 600) R = 600;
@@ -154,6 +189,7 @@ void S_ZOOM_vDrawZoomSonar(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec) {
   }
   vDrawSonarWindow(pBitmap, &w0, 800 - W, 799, H, info.unitsDepth, 0, info.bFishID, FALSE);
   (void)vCopyHistoryToBitmap(pBitmap, &w1.ScreenHistory, 797 - W, 796 - W);
+  if (info.bFishID) vDrawZoomFish(pBitmap, w1, bLock, storeBeam, 796 - W, H, info.unitsDepth);
   const S32 r = (S32)R, h = (S32)H, x0 = 799 - (S32)W;
   if (!bLock) {
     const S32 S = (S32)w0.u32LowerDigits - (S32)w0.u32UpperDigits;
@@ -179,10 +215,7 @@ void S_ZOOM_vDrawZoomSonar(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec) {
   if (storeBeam < 4) {
     (void)L_MUTEX_LockWait(RES_TSU);
     const FULL_SCREEN_TSU& store = TSUStore[storeBeam];
-    const U32 next = store.u32NextFreeColumn;
-    const U32 slot = s_bReverseScroll.load() ? (next + 1) % HISTORY_RING_SLOTS
-                                             : (next == 0 ? HISTORY_RING_SLOTS - 1 : next - 1);
-    depth = store.aTsuStore[slot].u32SmoothedDepthInSamples;
+    depth = store.aTsuStore[u32NewestStoredColumn(store)].u32SmoothedDepthInSamples;
     (void)L_MUTEX_Unlock(RES_TSU);
   }
   const S32 S = (S32)w0.u32LowerSample - (S32)w0.u32UpperSample;
