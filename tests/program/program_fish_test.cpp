@@ -3,8 +3,9 @@
 // (a flat 15 m bottom in fresh water) and a settings store with fish
 // identification on and the fish alarm for every size, the person steps
 // with VIEW to the 2D sonar view while three fish cross the beam one after
-// the other at 5, 8 and 10 m. Each arch is shown by one fish symbol with its
-// depth, and each new fish sounds the fish alarm once.
+// the other at 5, 8 and 10 m. Each arch is shown by one fish symbol at its
+// depth under its depth label, and each new fish sounds the fish alarm
+// once.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -153,22 +154,42 @@ TEST(ProgramFish, ThreeArchesShowThreeLabelledSymbolsAndSoundTheAlarmThrice) {
   // few centimetres deeper than the fish at its nearest).
   const double depths[3] = {5, 8, 10};
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(marks[i].bottom, depths[i] * ROWS_PER_METRE, 4) << "fish " << i;
-  // The marks themselves, side by side: where the history stands and the
-  // arches' colours under them vary from run to run with the pace of the
-  // pings, so each mark is cut out at its own box and only its black
-  // pixels (outline and label) are kept.
-  constexpr int CROP_W = 48, CROP_H = 44;
+  // Each mark is its depth label above its symbol, a blank row between.
+  // The labels, side by side, are compared with their golden picture.
+  // Where the history stands and the arches' colours under the marks vary
+  // from run to run with the pace of the pings, so each label is cut out at
+  // its own box and only its black pixels are kept. So does the size the
+  // arch's weakest edge echoes reach through the noise, and with it the
+  // symbol's size: of the symbol its presence is checked, an outline at
+  // least 8 rows high and 10 columns wide under the label.
+  const auto black = [&](int x, int row) { return px[(size_t)row * SCREEN_W + x] == 0x0000; };
+  constexpr int CROP_W = 40, CROP_H = 20;
   std::vector<U16> crops((size_t)3 * CROP_W * CROP_H, 0xFFFF);
   for (int i = 0; i < 3; ++i) {
-    for (int r = 0; r < CROP_H; ++r) {
-      for (int x = 0; x < CROP_W; ++x) {
-        const int sx = marks[i].left - 4 + x, sr = marks[i].top - 4 + r;
-        if (sx < 0 || sx >= SCREEN_W || sr < 0 || sr >= h) continue;
-        if (px[(size_t)sr * SCREEN_W + sx] == 0x0000) crops[(size_t)r * 3 * CROP_W + i * CROP_W + x] = 0x0000;
+    const MARK& m = marks[i];
+    int gap = m.top;
+    for (bool any = true; any && gap <= m.bottom; gap += any ? 1 : 0) {
+      any = false;
+      for (int x = m.left; x <= m.right; ++x) any = any || black(x, gap);
+    }
+    int left = m.right, symbolLeft = m.right, symbolRight = m.left;
+    for (int x = m.left; x <= m.right; ++x) {
+      for (int row = m.top; row < gap; ++row) left = black(x, row) ? std::min(left, x) : left;
+      for (int row = gap; row <= m.bottom; ++row) {
+        if (!black(x, row)) continue;
+        symbolLeft = std::min(symbolLeft, x);
+        symbolRight = std::max(symbolRight, x);
+      }
+    }
+    EXPECT_GE(m.bottom - gap, 8) << "symbol of fish " << i;
+    EXPECT_GE(symbolRight - symbolLeft, 10) << "symbol of fish " << i;
+    for (int row = m.top; row < gap && row - m.top + 2 < CROP_H; ++row) {
+      for (int x = left; x <= m.right && x - left + 2 < CROP_W; ++x) {
+        if (black(x, row)) crops[(size_t)(row - m.top + 2) * 3 * CROP_W + i * CROP_W + (x - left + 2)] = 0x0000;
       }
     }
   }
-  ExpectMatchesGolden(crops.data(), 3 * CROP_W, CROP_H, 3 * CROP_W, "history/fish_marks_5_8_10m");
+  ExpectMatchesGolden(crops.data(), 3 * CROP_W, CROP_H, 3 * CROP_W, "history/fish_labels_5_8_10m");
   EXPECT_EQ(Count(r.out, "fish alarm: "), 3u) << sDescribe(r);
 }
 
