@@ -17,6 +17,7 @@
 #include "source/graphics/graphics_upcalls.h"
 #include "source/graphics/u_fonts.h"
 #include "source/history/history_int.h"
+#include "source/history/s_columns.h"
 #include "source/history/s_draw.h"
 #include "source/history/s_imaging.h"
 #include "source/sonar/s_fresample.h"
@@ -410,6 +411,9 @@ BOOLEAN T_N_HISTORY_bUpdateDiZoomWindow(const WINDOW_SPECIFICATION* p) {
   }
   S32 index = -1;
   const U32 rows = (U32)z.s32ZoomHeight;
+  // Each build is a new run of columns for the filter.
+  NADSCAN_FILTER* filter = S_COLUMNS_pNadscanFilter(NADSCAN_FILTER_INSET);
+  filter->bClear.store(TRUE);
   for (S32 i = 0; i < z.s32ZoomWidth; ++i) {
     const F64 back = (F64)(z.ptWindow.x + i - cx) / factor;
     const F64 d = view == NADSCAN_PLUS_2D_VIEW_PRIORITY ? 2.0 * z.s32Width - cx + 8 - back : z.s32Width - cx - back;
@@ -443,6 +447,7 @@ BOOLEAN T_N_HISTORY_bUpdateDiZoomWindow(const WINDOW_SPECIFICATION* p) {
       }
       s_au8Blend[r] = (U8)v;
     }
+    S_COLUMNS_vNadscanFilter(filter, s_au8Blend, rows);
     S_GRAYSCALE_vCategorize(s_au8Blend, s_acZoomColours, rows, &NadscanGrayScaleTable, rows,
                             s_sBeamInfo[5].s8Gain);
     if (depthLines != 0) {

@@ -12,6 +12,7 @@
 #include "source/graphics/g_bitmap.h"
 #include "source/graphics/graphics_upcalls.h"
 #include "source/history/history_int.h"
+#include "source/history/s_columns.h"
 #include "source/history/s_draw.h"
 #include "source/history/s_imaging.h"
 
@@ -169,6 +170,49 @@ TEST_F(Imaging, NadscanFullAndSplitWithTheInsetAtEachZoom) {
   EXPECT_FALSE(S_ZOOM_bDrawDiZoomWindow(frame.bmp(), &spec, &factor, nullptr)) << "the cursor is off";
   EXPECT_EQ(factor, 0);
   vGolden(frame, "history/nadscan_split");
+}
+
+// The Nadscan filter sharpens the picture: the rebuilt window and the
+// cursor's inset both change at SDSL 2, and back at 0 the picture is the
+// unfiltered one again (every run of columns starts the filter afresh).
+TEST_F(Imaging, NadscanFilterSharpensTheWindowAndTheInset) {
+  View(NADSCAN_VIEW_PRIORITY, 20.0f);
+  H_DATABASE_bUpdateValueU32(FCID("ICAC"), 1, P_NORMAL);
+  H_DATABASE_bUpdateValueS32(FCID("ICPX"), 500, P_NORMAL);
+  H_DATABASE_bUpdateValueS32(FCID("ICPY"), 300, P_NORMAL);
+  H_DATABASE_bUpdateValueU32(FCID("IDIZ"), 1, P_NORMAL);
+  const auto draw = [&](U32 level) {
+    s_u32NadscanFilter.store(level);
+    (void)L_MUTEX_LockWait(RES_S_INFO);
+    vTriggerAllTotalScreenUpdate();
+    (void)L_MUTEX_Unlock(RES_S_INFO);
+    S_ZOOM_vForceDiZoomUpdate();
+    Canvas frame(800, 600);
+    WINDOW_SPECIFICATION spec = Spec(NADSCAN_VIEW_PRIORITY);
+    S_IMAGING_vDrawNadscan(frame.bmp(), &spec);
+    EXPECT_TRUE(S_ZOOM_bDrawDiZoomWindow(frame.bmp(), &spec, nullptr, nullptr));
+    std::vector<COLOR> px(800 * 600);
+    for (int x = 0; x < 800; ++x)
+      for (int y = 0; y < 600; ++y) px[(size_t)y * 800 + x] = frame.at(x, y);
+    return px;
+  };
+  const std::vector<COLOR> off = draw(0), sharp = draw(2), again = draw(0);
+  s_u32NadscanFilter.store(0);
+  const SI_ZOOM_WINDOW_TYPE& z = DiZoomWin;
+  int inset = 0, window = 0, back = 0;
+  for (int x = 0; x < 800; ++x) {
+    for (int y = 0; y < 600; ++y) {
+      const size_t i = (size_t)y * 800 + x;
+      back += off[i] != again[i];
+      if (off[i] == sharp[i]) continue;
+      const bool in = x >= z.ptWindow.x - 5 && x < z.ptWindow.x + z.s32ZoomWidth + 5 && y >= z.ptWindow.y - 5 &&
+                      y < z.ptWindow.y + z.s32ZoomHeight + 5;
+      ++(in ? inset : window);
+    }
+  }
+  EXPECT_GT(inset, 1000);
+  EXPECT_GT(window, 10000);
+  EXPECT_EQ(back, 0);
 }
 
 TEST_F(Imaging, SideAndDownInEachLayout) {
