@@ -1,10 +1,13 @@
 #include "source/history/s_columns.h"
+
+#include <string.h>
 #include "source/history/s_imaging.h"
 
 #include "lsvc/lsvc.h"
 #include "source/core/h_database.h"
 #include "source/history/history_int.h"
 #include "source/sonar/s_accum.h"
+#include "source/sonar/s_filter.h"
 #include "source/sonar/s_transducer.h"
 
 namespace {
@@ -13,6 +16,8 @@ U8 s_au8Main[800];
 U8 s_au8Nadscan[800];
 U8 s_au8SavedNadscan[800];
 TEMPERATURE_RECORD s_Temperature = {{}, 0.0f, 0.0f, TRUE, 20};
+
+NADSCAN_FILTER s_aNadscanFilters[3];
 
 BOOLEAN bSideLooking(U8 t) { return t == 5 || t == 9 || t == 10 || t == 16; }
 BOOLEAN bNadscanType(U8 t) { return t == 15 || t == 17 || t == 18; }
@@ -49,6 +54,27 @@ void vAddColumnFish(BEAM_INFO& bi) {
 }
 
 }  // namespace
+
+std::atomic<U32> s_u32NadscanFilter{0};
+
+NADSCAN_FILTER* S_COLUMNS_pNadscanFilter(NADSCAN_FILTER_USER eUser) {
+  return eUser <= NADSCAN_FILTER_INSET ? &s_aNadscanFilters[eUser] : nullptr;
+}
+
+void S_COLUMNS_vNadscanFilter(NADSCAN_FILTER* p, U8* pu8Column, U32 n) {
+  if (p == nullptr || pu8Column == nullptr) return;
+  if (p->bClear.exchange(FALSE)) {
+    memset(p->au8Lines, 0, sizeof p->au8Lines);
+    p->u32Line = 0;
+  }
+  const U32 level = s_u32NadscanFilter.load();
+  if (level == 0 || n > 600) return;
+  S_FILTER_v2D_Latscan_Filter(n, pu8Column, pu8Column, (FILTER_TYPE)level, &p->u32Line, p->au8Lines, 600);
+}
+
+void S_COLUMNS_vFlagNadscanFilters(void) {
+  for (NADSCAN_FILTER& f : s_aNadscanFilters) f.bClear.store(TRUE);
+}
 
 U32 S_COLUMNS_u32BottomIndex(F32 x, F32 upper, F32 lower, U32 h) {
   if (x <= upper) return 0;
@@ -198,6 +224,7 @@ void vProcessAccumulators(U8 b) {
           U32 sdbw = 2;
           (void)H_DATABASE_bFetchU32(FCID("SDBW"), &sdbw);
           for (U32 i = 0; i < hN; ++i) s_au8Nadscan[i] = S_COLUMNS_u8CombineNadscan(s_au8SavedNadscan[i], s_au8Nadscan[i], sdbw);
+          S_COLUMNS_vNadscanFilter(&s_aNadscanFilters[NADSCAN_FILTER_COLUMNS], s_au8Nadscan, hN);
           S_GRAYSCALE_vCategorize(s_au8Nadscan, s_aColorColumnNadscan, hN, &NadscanGrayScaleTable, k, bi.s8Gain);
         }
       }

@@ -3,6 +3,8 @@
 // that show the beam, directly or blended (processing task's thread).
 #pragma once
 
+#include <atomic>
+
 #include "source/history/s_history.h"
 
 // Builds u32NumColumns columns of the beam (installed as
@@ -18,6 +20,24 @@ void S_COLUMNS_vQuadBoost(U8* pu8Column, U32 u32Length);
 // 1: 90/256 of the larger and 166/256 of the smaller, 2 and others: the
 // larger).
 U8 S_COLUMNS_u8CombineNadscan(U8 a, U8 b, U32 u32Sdbw);
+// The Nadscan filter (SDSL: 0 off, 1 to 3 low, medium and high
+// sharpening) runs over successive Nadscan columns of at most 600 samples:
+// each column comes out as the sharpened column before it. Each user (the
+// column builder, the rebuild, the zoom inset) keeps its own three lines and
+// line counter; a flagged filter forgets its lines before its next column.
+extern std::atomic<U32> s_u32NadscanFilter;
+struct NADSCAN_FILTER {
+  U8 au8Lines[3 * 600];
+  U32 u32Line;
+  std::atomic<BOOLEAN> bClear;
+};
+enum NADSCAN_FILTER_USER : U32 { NADSCAN_FILTER_COLUMNS = 0, NADSCAN_FILTER_REBUILD, NADSCAN_FILTER_INSET };
+NADSCAN_FILTER* S_COLUMNS_pNadscanFilter(NADSCAN_FILTER_USER eUser);
+// Filters the column in place when the setting is not 0 (after forgetting
+// the lines when flagged).
+void S_COLUMNS_vNadscanFilter(NADSCAN_FILTER* pFilter, U8* pu8Column, U32 u32Length);
+// Flags every user's filter (a new setting, a history emptied).
+void S_COLUMNS_vFlagNadscanFilters(void);
 // The grey-scale table of a window's beam.
 const GRAYSCALE_TABLE* S_COLUMNS_pTableForWindow(BEAM Beam);
 // Writes a source beam's coloured column through its blend function into

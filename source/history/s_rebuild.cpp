@@ -1,5 +1,8 @@
 // Total screen update: a window rebuilt at once from the stored raw columns
 // for the current range, palette and tables (view task).
+#include <string.h>
+
+#include "source/core/h_database.h"
 #include "source/graphics/t_view.h"
 #include "source/history/history_int.h"
 #include "source/history/s_columns.h"
@@ -10,6 +13,7 @@ namespace {
 
 // Work columns of the rebuild (view task only).
 U8 s_au8Amplitudes[800];
+U8 s_au8SavedNadscan[800];
 COLOR s_acColours[800];
 
 struct SOURCE {
@@ -34,10 +38,10 @@ U32 u32BottomIndex(const TSU_STORE_COLUMN& slot, const SONAR_WINDOW* w, U32 h, P
   return src->k;
 }
 
-// Resamples and colours one stored slot into h colours; FALSE when the slot
-// is skipped.
-BOOLEAN bColourSlot(const TSU_STORE_COLUMN& slot, const SONAR_WINDOW* w, U32 h, POST_PROCESS_MODE mode, BEAM beam,
-                    const GRAYSCALE_TABLE* table, SOURCE* src, BOOLEAN bLock) {
+// Resamples one stored slot into h amplitudes and gives its bottom-black
+// index; FALSE when the slot is skipped.
+BOOLEAN bResampleSlot(const TSU_STORE_COLUMN& slot, const SONAR_WINDOW* w, U32 h, POST_PROCESS_MODE mode, BEAM beam,
+                      SOURCE* src, BOOLEAN bLock, U32* pK) {
   if (slot.u8SampleFactor == 0) return FALSE;
   const U32 f = slot.u8SampleFactor;
   const U32 k = u32BottomIndex(slot, w, h, mode, beam, src);
@@ -65,6 +69,16 @@ BOOLEAN bColourSlot(const TSU_STORE_COLUMN& slot, const SONAR_WINDOW* w, U32 h, 
   for (U32 r = 0; r < pad; ++r) s_au8Amplitudes[r] = 0;
   S_FRESAMPLE_vFastResample(in, count, extent, s_au8Amplitudes + pad, h - pad);
   if ((beam == 2 || beam == 3) && S_TRANSDUCER_u8CurrentTransducer(1) == 2) S_COLUMNS_vQuadBoost(s_au8Amplitudes, h);
+  *pK = k;
+  return TRUE;
+}
+
+// Resamples and colours one stored slot into h colours; FALSE when the slot
+// is skipped.
+BOOLEAN bColourSlot(const TSU_STORE_COLUMN& slot, const SONAR_WINDOW* w, U32 h, POST_PROCESS_MODE mode, BEAM beam,
+                    const GRAYSCALE_TABLE* table, SOURCE* src, BOOLEAN bLock) {
+  U32 k = h;
+  if (!bResampleSlot(slot, w, h, mode, beam, src, bLock, &k)) return FALSE;
   S_GRAYSCALE_vCategorize(s_au8Amplitudes, s_acColours, h, table, k, s_sBeamInfo[beam].s8Gain);
   return TRUE;
 }
@@ -108,6 +122,14 @@ void vTotalScreenUpdate(SONAR_WINDOW* pWindow, U32 h, U32 u32Width, POST_PROCESS
   (void)L_MUTEX_Unlock(RES_TSU);
   const U32 pitch = bmp->__u32PixelWidthOfBuffer;
   COLOR* px = G_BITMAP_pPixels(bmp);
+  U32 sdbw = 2;
+  NADSCAN_FILTER* filter = nullptr;
+  if (beam == 5) {
+    (void)H_DATABASE_bFetchU32(FCID("SDBW"), &sdbw);
+    // A rebuild is a new run of columns for the filter.
+    filter = S_COLUMNS_pNadscanFilter(NADSCAN_FILTER_REBUILD);
+    filter->bClear.store(TRUE);
+  }
   const COLOR bg = BackGroundColor.load();
   for (U32 c = 0; c < N; ++c) {
     if (beam < 4) {
@@ -115,6 +137,28 @@ void vTotalScreenUpdate(SONAR_WINDOW* pWindow, U32 h, U32 u32Width, POST_PROCESS
       if (bColourSlot(slot, pWindow, h, BottomView, beam, table, &sources[0], bBottomLockZoom)) {
         for (U32 r = 0; r < h; ++r) px[(size_t)r * pitch + x] = s_acColours[r];
         for (U32 r = h; r < H; ++r) px[(size_t)r * pitch + x] = bg;
+      }
+    } else if (beam == 5) {
+      // The Nadscan picture: the left beam's amplitudes are kept and
+      // combined with the right beam's, filtered, coloured once.
+      for (U32 r = 0; r < H; ++r) px[(size_t)r * pitch + x] = bg;
+      BOOLEAN saved = FALSE;
+      for (U32 i = 0; i < nSources; ++i) {
+        const BEAM j = sources[i].beam;
+        const TSU_STORE_COLUMN& slot = TSUStore[j].aTsuStore[sources[i].slot];
+        U32 k = h;
+        if (!bResampleSlot(slot, pWindow, h, BottomView, j, &sources[i], bBottomLockZoom, &k)) continue;
+        if (j == 2) {
+          memcpy(s_au8SavedNadscan, s_au8Amplitudes, h);
+          saved = TRUE;
+          continue;
+        }
+        if (saved) {
+          for (U32 r = 0; r < h; ++r) s_au8Amplitudes[r] = S_COLUMNS_u8CombineNadscan(s_au8SavedNadscan[r], s_au8Amplitudes[r], sdbw);
+        }
+        S_COLUMNS_vNadscanFilter(filter, s_au8Amplitudes, h);
+        S_GRAYSCALE_vCategorize(s_au8Amplitudes, s_acColours, h, table, k, s_sBeamInfo[j].s8Gain);
+        S_COLUMNS_vBlendInto(j, s_acColours, pWindow, h, px + x, pitch, FALSE);
       }
     } else {
       for (U32 r = 0; r < H; ++r) px[(size_t)r * pitch + x] = bg;

@@ -17,6 +17,7 @@
 #include "source/graphics/graphics_upcalls.h"
 #include "source/graphics/u_fonts.h"
 #include "source/history/history_int.h"
+#include "source/history/s_columns.h"
 #include "source/history/s_draw.h"
 #include "source/history/s_imaging.h"
 #include "source/sonar/s_fresample.h"
@@ -127,6 +128,41 @@ void vSetupZoomRange(BOOLEAN bForce) {
   bForceResample.store(TRUE);
 }
 
+namespace {
+
+// The store's newest column (while scrolling in reverse, the one after the
+// next free one).
+U32 u32NewestStoredColumn(const FULL_SCREEN_TSU& store) {
+  const U32 next = store.u32NextFreeColumn % HISTORY_RING_SLOTS;
+  return s_bReverseScroll.load() ? (next + 1) % HISTORY_RING_SLOTS : (next == 0 ? HISTORY_RING_SLOTS - 1 : next - 1);
+}
+
+// Fish on the zoom window (columns 0 to right): in bottom lock around each
+// column's bottom, from the beam's store and fish history (beam 1's for the
+// combined beam); otherwise the standard marks of the window's beams.
+void vDrawZoomFish(BITMAP* pBitmap, const SONAR_WINDOW& w1, BOOLEAN bLock, BEAM storeBeam, U32 right, U32 H,
+                   UNIT_TYPE units) {
+  if (bLock) {
+    if (storeBeam >= 4) return;
+    // The store's mutex before the fish lists' one, as the column builder
+    // takes them.
+    (void)L_MUTEX_LockWait(RES_TSU);
+    const FULL_SCREEN_TSU& store = TSUStore[storeBeam];
+    S_FISHID_vDrawBottomLockFishHistory(pBitmap, &s_sBeamInfo[storeBeam].FishHistory, store.aTsuStore,
+                                        HISTORY_RING_SLOTS, u32NewestStoredColumn(store), 0, (S32)right, H,
+                                        w1.u32UpperSample, w1.u32LowerSample, units, entry(kTextEntry));
+    (void)L_MUTEX_Unlock(RES_TSU);
+    return;
+  }
+  for (BEAM beam : {w1.Beam == 4 ? BEAM(0) : w1.Beam, w1.Beam == 4 ? BEAM(1) : BEAM_NONE}) {
+    if (beam >= HISTORY_BEAMS) continue;
+    S_FISHID_vDrawStandardFishHistory(pBitmap, &s_sBeamInfo[beam].FishHistory, 0, (S32)right, 600 - (S32)H, 599,
+                                      w1.u32UpperSample, w1.u32LowerSample, units, entry(kTextEntry), FALSE);
+  }
+}
+
+}  // namespace
+
 void S_ZOOM_vDrawZoomSonar(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec) {
   U32 R = T_INFO_u32DrawInfoLayer_Instrumentation2_YOrigin(SPLIT_FULL_WINDOW);
   if (R > 600) R = 600;
@@ -154,6 +190,7 @@ void S_ZOOM_vDrawZoomSonar(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec) {
   }
   vDrawSonarWindow(pBitmap, &w0, 800 - W, 799, H, info.unitsDepth, 0, info.bFishID, FALSE);
   (void)vCopyHistoryToBitmap(pBitmap, &w1.ScreenHistory, 797 - W, 796 - W);
+  if (info.bFishID) vDrawZoomFish(pBitmap, w1, bLock, storeBeam, 796 - W, H, info.unitsDepth);
   const S32 r = (S32)R, h = (S32)H, x0 = 799 - (S32)W;
   if (!bLock) {
     const S32 S = (S32)w0.u32LowerDigits - (S32)w0.u32UpperDigits;
@@ -179,10 +216,7 @@ void S_ZOOM_vDrawZoomSonar(BITMAP* pBitmap, const WINDOW_SPECIFICATION* pSpec) {
   if (storeBeam < 4) {
     (void)L_MUTEX_LockWait(RES_TSU);
     const FULL_SCREEN_TSU& store = TSUStore[storeBeam];
-    const U32 next = store.u32NextFreeColumn;
-    const U32 slot = s_bReverseScroll.load() ? (next + 1) % HISTORY_RING_SLOTS
-                                             : (next == 0 ? HISTORY_RING_SLOTS - 1 : next - 1);
-    depth = store.aTsuStore[slot].u32SmoothedDepthInSamples;
+    depth = store.aTsuStore[u32NewestStoredColumn(store)].u32SmoothedDepthInSamples;
     (void)L_MUTEX_Unlock(RES_TSU);
   }
   const S32 S = (S32)w0.u32LowerSample - (S32)w0.u32UpperSample;
@@ -377,6 +411,9 @@ BOOLEAN T_N_HISTORY_bUpdateDiZoomWindow(const WINDOW_SPECIFICATION* p) {
   }
   S32 index = -1;
   const U32 rows = (U32)z.s32ZoomHeight;
+  // Each build is a new run of columns for the filter.
+  NADSCAN_FILTER* filter = S_COLUMNS_pNadscanFilter(NADSCAN_FILTER_INSET);
+  filter->bClear.store(TRUE);
   for (S32 i = 0; i < z.s32ZoomWidth; ++i) {
     const F64 back = (F64)(z.ptWindow.x + i - cx) / factor;
     const F64 d = view == NADSCAN_PLUS_2D_VIEW_PRIORITY ? 2.0 * z.s32Width - cx + 8 - back : z.s32Width - cx - back;
@@ -410,6 +447,7 @@ BOOLEAN T_N_HISTORY_bUpdateDiZoomWindow(const WINDOW_SPECIFICATION* p) {
       }
       s_au8Blend[r] = (U8)v;
     }
+    S_COLUMNS_vNadscanFilter(filter, s_au8Blend, rows);
     S_GRAYSCALE_vCategorize(s_au8Blend, s_acZoomColours, rows, &NadscanGrayScaleTable, rows,
                             s_sBeamInfo[5].s8Gain);
     if (depthLines != 0) {

@@ -441,6 +441,13 @@ void vHandleNewData(const MESSAGE_NEW_DATA* m) {
   } else if (k == FCID("SITM")) {
     s_bTerrainMode.store(m->bValid && u != 0);
     vTriggerAllTotalScreenUpdate();
+  } else if (k == FCID("SDSL")) {
+    // The Nadscan filter: every filter starts afresh at the new level.
+    s_u32NadscanFilter.store(m->bValid ? u : 0);
+    S_COLUMNS_vFlagNadscanFilters();
+    S_ZOOM_vForceDiZoomUpdate();
+    vTriggerAllTotalScreenUpdate();
+    vRefresh();
   } else if (k == FCID("SSDL")) {
     SonarViewInfo.u32DepthLines = u;
     S_ZOOM_vForceDiZoomUpdate();
@@ -573,7 +580,7 @@ void vRegisterDatabaseItems(BOOLEAN bForce) {
   H_DATABASE_bRegisterForDataWithConditions(FCID("ISEN"), M_HISTORY, TRUE, FALSE, FALSE);
   H_DATABASE_bRegisterForDataWithConditions(FCID("IDEP"), M_HISTORY, TRUE, TRUE, FALSE);
   for (const char* key : {"YST1", "YST2", "YST3", "SPAL", "YTVG", "ENPM", "ELPM", "CVEW", "CVAS", "SLNG", "CSBP",
-                          "CCST", "CPTS", "CPFL", "CPF2", "CPFS", "SITM"}) {
+                          "CCST", "CPTS", "CPFL", "CPF2", "CPFS", "SITM", "SDSL"}) {
     H_DATABASE_bRegisterForDataWithConditions(u32Key(key), M_HISTORY, TRUE, FALSE, FALSE);
   }
   SonarViewInfo.u32RTSWidth = 66;

@@ -308,19 +308,20 @@ U16 u16SlotBack(const FISH_TARGET_HISTORY* h, U32 k, bool skipNewest) {
   return (U16)i;
 }
 
-void vDrawLabel(BITMAP* b, const FISH_TARGET& t, S32 x, S32 y, S32 iconHeight, UNIT_TYPE units, COLOR colour,
-                U32 c) {
+// A depth label of s64Samples (negative below the bottom) centred on x, on
+// its translucent box with the corner at boxY; the text one row above it.
+void vDrawLabel(BITMAP* b, S64 s64Samples, S32 x, S32 boxY, UNIT_TYPE units, COLOR colour, U32 c) {
   const FONT_DEF* font = std_11x14_font_def_ptr.load();
   if (font == nullptr) return;
-  const double metres = (double)t.u32DepthInSamples * SONAR_SAMPLE_PERIOD_US * c * 5e-7;
+  const double metres = (double)s64Samples * SONAR_SAMPLE_PERIOD_US * c * 5e-7;
   char text[24];
   S_FISHID_vFormatDepth(text, sizeof text, dConvertFromInternal(metres, D_DEPTH, units));
   const S32 width = (S32)G_STRING_u32GetWidth(font, text);
   const S32 textX = x - width / 2;
   const U8 alpha = T_INFO_u8ConvertAlphaVector(FISH_LABEL_ALPHA_VECTOR);
-  G_BOX_vDrawFilledAlpha(b, gCOLOR_pcolColorTable[FISH_LABEL_BOX_COLOUR], POINT{textX - 1, y + iconHeight + 1},
-                         (U32)width + 1, 16, alpha);
-  POINT at{textX, y + iconHeight + 2};
+  G_BOX_vDrawFilledAlpha(b, gCOLOR_pcolColorTable[FISH_LABEL_BOX_COLOUR], POINT{textX - 1, boxY}, (U32)width + 1, 16,
+                         alpha);
+  POINT at{textX, boxY + 1};
   G_STRING_vPut(b, colour, &at, font, text);
 }
 
@@ -540,10 +541,13 @@ void S_FISHID_vCheckAlarm(const FISH_TARGET_HISTORY* pHistory, FISH_SIZE_ALARM e
     }
   }
   if (large) {
+    log_me("fish alarm: large");
     L_SEMA_Signal(SEMA_FISH_ALARM_LARGE);
   } else if (medium && eAlarmSize != FISH_SIZE_ALARM_L) {
+    log_me("fish alarm: medium");
     L_SEMA_Signal(SEMA_FISH_ALARM_MEDIUM);
   } else if (small && eAlarmSize == FISH_SIZE_ALARM_SML) {
+    log_me("fish alarm: small");
     L_SEMA_Signal(SEMA_FISH_ALARM_SMALL);
   }
 }
@@ -580,7 +584,43 @@ void S_FISHID_vDrawStandardFishHistory(BITMAP* pBitmap, const FISH_TARGET_HISTOR
       if (icon == nullptr) continue;
       const S32 y = (S32)((S64)top + 1 - ((S64)t.u32DepthInSamples - u32UpperSamples) * height / span);
       G_ICON_vPut(&b, icon, POINT{x - icon->nWidth / 2, y + 1});
-      if (t.bIdPlusThisFish) vDrawLabel(&b, t, x, y, icon->nHeight, eDepthUnits, numberColour, c);
+      if (t.bIdPlusThisFish) vDrawLabel(&b, t.u32DepthInSamples, x, y + icon->nHeight + 1, eDepthUnits, numberColour, c);
+    }
+  }
+}
+
+void S_FISHID_vDrawBottomLockFishHistory(BITMAP* pBitmap, const FISH_TARGET_HISTORY* pHistory,
+                                         const TSU_STORE_COLUMN* pStore, U32 u32StoreSlots, U32 u32NewestSlot,
+                                         S32 s32LeftX, S32 s32RightX, U32 u32Height, U32 u32SamplesAbove,
+                                         U32 u32SamplesBelow, UNIT_TYPE eDepthUnits, COLOR numberColour) {
+  if (pBitmap == nullptr || pHistory == nullptr || pStore == nullptr || u32StoreSlots == 0 || u32Height == 0 ||
+      u32SamplesAbove + (U64)u32SamplesBelow == 0)
+    return;
+  const S32 left = std::min(s32LeftX, s32RightX), right = std::max(s32LeftX, s32RightX);
+  BITMAP b = Clipped(pBitmap, left, 600 - (S32)std::min<U32>(u32Height, 600), right, 599);
+  const U32 c = u32SpeedOfSound();
+  const S64 span = (S64)u32SamplesAbove + u32SamplesBelow;
+  const bool reverse = s_bReverseScroll.load() != FALSE;
+  const U32 columns = std::min<U32>((U32)(right - left) + 1, std::min(FISH_HISTORY_COLUMNS, u32StoreSlots));
+  U32 slot = u32NewestSlot % u32StoreSlots;
+  Lock lock;
+  for (U32 k = 0; k < columns; ++k) {
+    const S32 x = right - (S32)k;
+    const S64 bottom = pStore[slot].u32SmoothedDepthInSamples;
+    slot = reverse ? (slot + 1) % u32StoreSlots : (slot + u32StoreSlots - 1) % u32StoreSlots;
+    const FISH_TARGET_LIST& list = pHistory->Items[u16SlotBack(pHistory, k, false)];
+    const U32 count = std::min<U32>(list.u8NumberOfTargets, FISH_MAX_TARGETS);
+    for (U32 i = 0; i < count; ++i) {
+      const FISH_TARGET& t = list.target[i];
+      if (t.bIgnoreThisFish) continue;
+      const S64 depth = t.u32DepthInSamples;
+      if (depth <= bottom - (S64)u32SamplesAbove || depth >= bottom + (S64)u32SamplesBelow) continue;
+      const ICON* icon = pIcon(FishIconsHorizontal, t);
+      if (icon == nullptr) continue;
+      const S32 y = (S32)(600 - (S64)u32Height * (depth + u32SamplesAbove - bottom) / span);
+      G_ICON_vPut(&b, icon, POINT{x - icon->nWidth / 2, y});
+      // The label: the height above the bottom, below the symbol.
+      if (t.bIdPlusThisFish) vDrawLabel(&b, bottom - depth, x, y - 15, eDepthUnits, numberColour, c);
     }
   }
 }

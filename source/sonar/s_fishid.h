@@ -13,6 +13,7 @@
 #include "common/g_types.h"
 #include "common/types.h"
 #include "source/sonar/sonar_types.h"
+#include "source/sonar/s_accum.h"
 #include "source/sonar/u_ping.h"
 
 constexpr U32 FISH_HISTORY_COLUMNS = 820;
@@ -105,6 +106,17 @@ void S_FISHID_vDrawStandardFishHistory(BITMAP* pBitmap, const FISH_TARGET_HISTOR
                                        S32 s32NewestX, S32 s32BottomPixel, S32 s32TopPixel, U32 u32UpperSamples,
                                        U32 u32LowerSamples, UNIT_TYPE eDepthUnits, COLOR numberColour,
                                        BOOLEAN bSlanted);
+// The zoom window in bottom lock: columns from the right edge to the left,
+// one history slot and one stored column each (newest first, the newest
+// stored column at u32NewestSlot of the u32StoreSlots in pStore); the
+// window's u32Height rows below row 599 show from u32SamplesAbove above
+// each column's smoothed bottom to u32SamplesBelow below it. The label
+// below the symbol is the fish's height above the bottom. A caller that
+// guards the store with its mutex holds it around the call.
+void S_FISHID_vDrawBottomLockFishHistory(BITMAP* pBitmap, const FISH_TARGET_HISTORY* pHistory,
+                                         const TSU_STORE_COLUMN* pStore, U32 u32StoreSlots, U32 u32NewestSlot,
+                                         S32 s32LeftX, S32 s32RightX, U32 u32Height, U32 u32SamplesAbove,
+                                         U32 u32SamplesBelow, UNIT_TYPE eDepthUnits, COLOR numberColour);
 // The vertically scrolling side views: rows from the youngest point down,
 // one slot each; depth runs across from the shallowest point's x towards
 // the deepest point's x. Broadvane: the first target of a slot only, always

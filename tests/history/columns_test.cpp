@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "../support/db_test_env.h"
@@ -139,6 +140,54 @@ TEST(ColumnRules, BottomIndex) {
     U32 h, index;
   } cases[] = {{12, 0, 15, 600, 480}, {0.5f, 1, 15, 600, 0}, {20, 0, 15, 600, 600}, {7.5f, 0, 15, 495, 248}};
   for (const Case& c : cases) EXPECT_EQ(S_COLUMNS_u32BottomIndex(c.depth, c.upper, c.lower, c.h), c.index) << c.depth;
+}
+
+// The Nadscan filter at each setting, over flat columns of 60 with one
+// bright sample (200 at 10) in the third: each column comes out as the
+// column before it sharpened across its neighbours on both sides, so the
+// bright sample first darkens its place, then shows one column late,
+// brighter, with its neighbours darkened; at 0 nothing changes.
+TEST(ColumnRules, NadscanFilterSharpensThePreviousColumn) {
+  struct Case {
+    U32 level;
+    U8 third10, fourth10, fourth9;
+  } cases[] = {{0, 200, 60, 60}, {1, 25, 255, 25}, {2, 0, 255, 0}, {3, 0, 255, 0}};
+  NADSCAN_FILTER* f = S_COLUMNS_pNadscanFilter(NADSCAN_FILTER_COLUMNS);
+  for (const Case& c : cases) {
+    s_u32NadscanFilter.store(c.level);
+    S_COLUMNS_vFlagNadscanFilters();
+    U8 out[4][40];
+    for (int n = 0; n < 4; ++n) {
+      memset(out[n], 60, sizeof out[n]);
+      if (n == 2) out[n][10] = 200;
+      S_COLUMNS_vNadscanFilter(f, out[n], sizeof out[n]);
+    }
+    EXPECT_EQ(out[2][10], c.third10) << c.level;
+    EXPECT_EQ(out[3][10], c.fourth10) << c.level;
+    EXPECT_EQ(out[3][9], c.fourth9) << c.level;
+    EXPECT_EQ(out[3][30], 60) << c.level;
+  }
+  s_u32NadscanFilter.store(0);
+}
+
+// A flagged filter forgets its lines: the next column sharpens an empty
+// line and comes out dark; unflagged it continues the flat field.
+TEST(ColumnRules, FlaggedNadscanFilterForgetsItsLines) {
+  s_u32NadscanFilter.store(2);
+  for (const bool flag : {false, true}) {
+    NADSCAN_FILTER* f = S_COLUMNS_pNadscanFilter(NADSCAN_FILTER_REBUILD);
+    S_COLUMNS_vFlagNadscanFilters();
+    U8 column[40];
+    for (int n = 0; n < 3; ++n) {
+      memset(column, 60, sizeof column);
+      S_COLUMNS_vNadscanFilter(f, column, sizeof column);
+    }
+    if (flag) S_COLUMNS_vFlagNadscanFilters();
+    memset(column, 60, sizeof column);
+    S_COLUMNS_vNadscanFilter(f, column, sizeof column);
+    for (int i = 0; i < 40; ++i) ASSERT_EQ(column[i], flag ? 0 : 60) << "flag " << flag << " at " << i;
+  }
+  s_u32NadscanFilter.store(0);
 }
 
 TEST(ColumnRules, ImagingWeights) {

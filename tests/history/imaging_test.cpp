@@ -12,6 +12,7 @@
 #include "source/graphics/g_bitmap.h"
 #include "source/graphics/graphics_upcalls.h"
 #include "source/history/history_int.h"
+#include "source/history/s_columns.h"
 #include "source/history/s_draw.h"
 #include "source/history/s_imaging.h"
 
@@ -171,6 +172,49 @@ TEST_F(Imaging, NadscanFullAndSplitWithTheInsetAtEachZoom) {
   vGolden(frame, "history/nadscan_split");
 }
 
+// The Nadscan filter sharpens the picture: the rebuilt window and the
+// cursor's inset both change at SDSL 2, and back at 0 the picture is the
+// unfiltered one again (every run of columns starts the filter afresh).
+TEST_F(Imaging, NadscanFilterSharpensTheWindowAndTheInset) {
+  View(NADSCAN_VIEW_PRIORITY, 20.0f);
+  H_DATABASE_bUpdateValueU32(FCID("ICAC"), 1, P_NORMAL);
+  H_DATABASE_bUpdateValueS32(FCID("ICPX"), 500, P_NORMAL);
+  H_DATABASE_bUpdateValueS32(FCID("ICPY"), 300, P_NORMAL);
+  H_DATABASE_bUpdateValueU32(FCID("IDIZ"), 1, P_NORMAL);
+  const auto draw = [&](U32 level) {
+    s_u32NadscanFilter.store(level);
+    (void)L_MUTEX_LockWait(RES_S_INFO);
+    vTriggerAllTotalScreenUpdate();
+    (void)L_MUTEX_Unlock(RES_S_INFO);
+    S_ZOOM_vForceDiZoomUpdate();
+    Canvas frame(800, 600);
+    WINDOW_SPECIFICATION spec = Spec(NADSCAN_VIEW_PRIORITY);
+    S_IMAGING_vDrawNadscan(frame.bmp(), &spec);
+    EXPECT_TRUE(S_ZOOM_bDrawDiZoomWindow(frame.bmp(), &spec, nullptr, nullptr));
+    std::vector<COLOR> px(800 * 600);
+    for (int x = 0; x < 800; ++x)
+      for (int y = 0; y < 600; ++y) px[(size_t)y * 800 + x] = frame.at(x, y);
+    return px;
+  };
+  const std::vector<COLOR> off = draw(0), sharp = draw(2), again = draw(0);
+  s_u32NadscanFilter.store(0);
+  const SI_ZOOM_WINDOW_TYPE& z = DiZoomWin;
+  int inset = 0, window = 0, back = 0;
+  for (int x = 0; x < 800; ++x) {
+    for (int y = 0; y < 600; ++y) {
+      const size_t i = (size_t)y * 800 + x;
+      back += off[i] != again[i];
+      if (off[i] == sharp[i]) continue;
+      const bool in = x >= z.ptWindow.x - 5 && x < z.ptWindow.x + z.s32ZoomWidth + 5 && y >= z.ptWindow.y - 5 &&
+                      y < z.ptWindow.y + z.s32ZoomHeight + 5;
+      ++(in ? inset : window);
+    }
+  }
+  EXPECT_GT(inset, 1000);
+  EXPECT_GT(window, 10000);
+  EXPECT_EQ(back, 0);
+}
+
 TEST_F(Imaging, SideAndDownInEachLayout) {
   const struct {
     QUAD_LAYOUT layout;
@@ -262,6 +306,63 @@ TEST_F(Imaging, ZoomViewAt2xAndWithBottomLock) {
   WINDOW_SPECIFICATION spec = Spec(SONAR_ZOOM_VIEW_PRIORITY);
   S_ZOOM_vDrawZoomSonar(frame.bmp(), &spec);
   vGolden(frame, "history/zoom_bottom_lock");
+}
+
+// A fish 2 m above the 12 m bottom 30 columns back: the zoom window (0 to
+// 396 at the default width) shows its mark 30 columns from its right edge, at its
+// depth in the zoomed band, or in bottom lock at its height above the
+// bottom with that height as its label; the full-range window shows it at
+// its depth; nothing else changes.
+TEST_F(Imaging, ZoomWindowShowsTheFish) {
+  const U32 bottom = S_HISTORY_u32MetresToSample(12.0f), at = S_HISTORY_u32MetresToSample(10.0f);
+  for (const BOOLEAN lock : {FALSE, TRUE}) {
+    SCOPED_TRACE(lock ? "bottom lock" : "2x");
+    SonarViewInfo.bBottomLockZoom = lock;
+    CurrentView.store(NO_VIEW_PRIORITY);
+    View(SONAR_ZOOM_VIEW_PRIORITY, 20.0f);
+    const SONAR_WINDOW w1 = SonarViewInfo.Window[1];
+    const BEAM beam = w1.Beam == 4 ? 1 : w1.Beam;
+    FISH_TARGET_HISTORY& history = s_sBeamInfo[beam].FishHistory;
+    S_FISHID_vInitialiseHistory(&history);
+    FISH_TARGET_LIST& list = history.Items[(history.u16IndexToMostRecentTargets + 820 - 30) % 820];
+    list.u8NumberOfTargets = 1;
+    list.target[0] = FISH_TARGET{};
+    list.target[0].u32DepthInSamples = at;
+    list.target[0].u8Size = 1;
+    list.target[0].beam = 1;
+    list.target[0].bIdPlusThisFish = TRUE;
+    const S64 H = w1.u32HistoryHeight;
+    const int y = lock ? (int)(600 - H * ((S64)at + w1.u32UpperSample - bottom) /
+                                         ((S64)w1.u32UpperSample + w1.u32LowerSample))
+                       : (int)(600 - ((S64)at - w1.u32UpperSample) * H /
+                                         ((S64)w1.u32LowerSample - w1.u32UpperSample));
+    WINDOW_SPECIFICATION spec = Spec(SONAR_ZOOM_VIEW_PRIORITY);
+    Canvas plain(800, 600), fish(800, 600);
+    SonarViewInfo.bFishID = FALSE;
+    vTriggerAllTotalScreenUpdate();
+    S_ZOOM_vDrawZoomSonar(plain.bmp(), &spec);
+    SonarViewInfo.bFishID = TRUE;
+    vTriggerAllTotalScreenUpdate();
+    S_ZOOM_vDrawZoomSonar(fish.bmp(), &spec);
+    SonarViewInfo.bFishID = FALSE;
+    const SONAR_WINDOW w0 = SonarViewInfo.Window[0];
+    const int y0 = (int)(600 - ((S64)at - w0.u32UpperSample) * H / ((S64)w0.u32LowerSample - w0.u32UpperSample));
+    int differ = 0, differFull = 0;
+    for (int x = 0; x < 800; ++x) {
+      for (int r = 0; r < 600; ++r) {
+        if (plain.at(x, r) == fish.at(x, r)) continue;
+        // The full-range window shows it too, in its newest column.
+        const bool full = x > 400;
+        ++(full ? differFull : differ);
+        EXPECT_TRUE(full ? std::abs(x - 769) <= 16 : std::abs(x - 366) <= 16) << x << "," << r;
+        EXPECT_LE(std::abs(r - (full ? y0 : y)), 32) << x << "," << r << " fish at y " << (full ? y0 : y);
+      }
+    }
+    EXPECT_GT(differ, 20);
+    EXPECT_GT(differFull, 20);
+    if (lock) vGolden(fish, "history/zoom_bottom_lock_fish");
+    S_FISHID_vInitialiseHistory(&history);
+  }
 }
 
 // The zoom band of a 0-40 ft window at 2x is 20 ft; it moves only when the

@@ -23,6 +23,8 @@
 //                      PATH seconds (and again after twice as long), echo
 //                      strength SIZE (1-3): an echo of two pulse lengths,
 //                      strongest in its middle; repeatable
+//   fish DEPTH PATH SIZE AT   the same fish crossing once, AT seconds
+//                      into pinging
 //   present yes|ring|no    the transducer: yes (the temperature input reads
 //                      low), ring (input high, but the detection test rings
 //                      down in its first samples), no (neither)
@@ -98,6 +100,7 @@ bool bLoadScenario(const char* path, SYNTH_SCENARIO* s) {
     } else if (name == "fish") {
       SYNTH_FISH f{};
       words >> f.depth >> f.pathSeconds >> f.size;
+      if (!(words >> f.at)) f.at = -1.0;
       s->fish.push_back(f);
     } else if (name == "present") {
       std::string v;

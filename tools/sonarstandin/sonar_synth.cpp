@@ -158,7 +158,10 @@ void SYNTH_vFillReceive(const SYNTH_SCENARIO& s, SYNTH_STATE* state, const uint8
       const double t = ping / 50.0;
       for (const SYNTH_FISH& f : s.fish) {
         const double period = std::max(1.0, f.pathSeconds * 3);
-        const double phase = fmod(t, period) - f.pathSeconds / 2;
+        // A single crossing runs on the pinging clock when the caller keeps
+        // one (its time is then real time, whatever the ping rate).
+        const double since = (state->seconds >= 0 ? state->seconds : t) - f.at;
+        const double phase = f.at >= 0.0 ? since - f.pathSeconds / 2 : fmod(t, period) - f.pathSeconds / 2;
         if (fabs(phase) > f.pathSeconds / 2) continue;
         const double range = sqrt(f.depth * f.depth + (phase * 1.5) * (phase * 1.5));
         vAddFish(v, (long)(range / metresPerSample), 60.0 * f.size, 2 * pulse + 2);

@@ -14,6 +14,8 @@ struct SYNTH_FISH {
   double depth;        // metres
   double pathSeconds;  // time to cross the beam (the arch's width)
   int size;            // 1 small to 3 large
+  double at = -1.0;    // when not negative: one crossing only, starting
+                       // this many seconds into pinging
 };
 
 struct SYNTH_SCENARIO {
