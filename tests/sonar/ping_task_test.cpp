@@ -85,8 +85,13 @@ TEST(PingTask, CyclesRouteBeamsAndReturnEveryDescriptor) {
   EXPECT_TRUE(H_DATABASE_bFetchFloat(FCID("CSPD"), &cspd));
   EXPECT_FLOAT_EQ(cspd, 40.0f);  // no bottom yet: the search stops at the deepest depth
 
-  // Once the depth settles, the block is no longer rebuilt (counted after a
-  // few more pings, so the stand-in's log has caught up with the last one).
+  // Once the bottom is found the depth to ping follows it (one rebuild);
+  // after that the block is no longer rebuilt (counted after a few more
+  // pings, so the stand-in's log has caught up with the last one).
+  ASSERT_TRUE(bWaitFor([] {
+    F32 depth = 0;
+    return H_DATABASE_bFetchFloat(FCID("CSPD"), &depth) && depth < 40.0f;
+  }, 20000));
   const U32 settled = T_N_PROCESS_u32PingsOfBeam(1);
   ASSERT_TRUE(bWaitFor([&] { return T_N_PROCESS_u32PingsOfBeam(1) >= settled + 10; }, 20000));
   const size_t blocks = Count(standin.Log(), "block 187 bytes");
