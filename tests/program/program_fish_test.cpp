@@ -18,6 +18,7 @@
 
 #include "../support/golden.h"
 #include "../support/program_run.h"
+#include "../support/seed_store.h"
 #include "../support/sonar_standin.h"
 #include "../support/start_keys.h"
 #include "common/view_types.h"
@@ -29,26 +30,6 @@ namespace {
 // transducer), east takes it and EXIT passes the disclaimer.
 const std::vector<int> kStartKeys = {DD_SLOT_MENU, DD_SLOT_CURSOR_EAST, DD_SLOT_EXIT};
 
-U32 u32Slot(const char* key) {
-  if (std::string(key) == "NVER") return 46656;
-  auto digit = [](char c) { return c <= '9' ? (U32)(c - '0') : (U32)(c - 'A' + 10); };
-  return digit(key[1]) * 1296 + digit(key[2]) * 36 + digit(key[3]);
-}
-
-// Writes a settings store of the given keys in the files' own layout.
-void SeedStore(const std::string& dir, const std::map<std::string, U32>& keys) {
-  std::filesystem::create_directories(dir);
-  std::string bitmap(5836, '\0');
-  std::string entries;
-  for (const auto& [key, value] : keys) {
-    const U32 slot = u32Slot(key.c_str());
-    if (entries.size() < 4 * slot + 4) entries.resize(4 * slot + 4, '\0');
-    for (int i = 0; i < 4; i++) entries[4 * slot + i] = (char)(value >> (8 * i));
-    bitmap[4 * (slot / 32) + (slot % 32) / 8] |= (char)(1 << (slot % 8));
-  }
-  std::ofstream(dir + "/nvr_entries.dat", std::ios::binary) << entries;
-  std::ofstream(dir + "/nvr_statbit.dat", std::ios::binary) << bitmap;
-}
 
 size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;
